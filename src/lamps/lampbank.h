@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QtGlobal>
+#include <array>
+
+class LampControls;
+
+// The lamps' levels and send marks, and the rule that moving a checked lamp's
+// slider moves every other checked lamp's slider with it.
+class LampBank final
+{
+public:
+    static constexpr int MaxLamps = 16;
+    static constexpr int MaxLevel = 255;
+    // Flags are -1 for true and 0 for false; only -1 counts as set.
+    static constexpr qint16 FlagTrue = -1;
+    static constexpr qint16 FlagFalse = 0;
+    // SyncSource: idle, or the layout re-setting every slider.
+    static constexpr qint16 SyncIdle = -1;
+    static constexpr qint16 SyncLayout = 255;
+
+    explicit LampBank(LampControls &controls);
+
+    // Takes lamp index's level from its slider, paints its indicator, marks it
+    // for sending and, for a checked lamp, moves the other checked lamps.
+    void LampLevelChanged(int index);
+
+    // Every level and mark back to 0, as at start-up.
+    void reset();
+
+    qint16 LampLevel(int lamp) const { return m_lampLevel.at(lamp); }
+    bool LampDirty(int lamp) const { return m_lampDirty.at(lamp) == FlagTrue; }
+    void clearDirty(int lamp) { m_lampDirty.at(lamp) = FlagFalse; }
+
+    qint16 SyncSource() const { return m_syncSource; }
+    void setSyncSource(qint16 source) { m_syncSource = source; }
+
+    qint16 LampCount() const { return m_lampCount; }
+    void setLampCount(qint16 count) { m_lampCount = count; }
+
+private:
+    static constexpr int ArraySize = MaxLamps + 1; // entry 16 is never used
+
+    LampControls &m_controls;
+    std::array<qint16, ArraySize> m_lampLevel {};
+    std::array<qint16, ArraySize> m_lampDirty {};
+    // Held at 0 until the first layout has run, so nothing propagates before then.
+    qint16 m_syncSource = 0;
+    qint16 m_lampCount = 0;
+};

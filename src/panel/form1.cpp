@@ -1,0 +1,7 @@
+#include "panel/form1.h"
+
+Form1::Form1(QWidget *parent)
+    : QWidget(parent)
+{
+    setWindowTitle(QStringLiteral("Kelvaris Control Panel"));
+}

@@ -1,0 +1,11 @@
+#pragma once
+
+#include <QWidget>
+
+class Form1 final : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit Form1(QWidget *parent = nullptr);
+};
