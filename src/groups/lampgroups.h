@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QtGlobal>
 
 class GroupControls;
 class GroupDialogs;
@@ -12,6 +13,18 @@ class SettingsStore;
 class LampGroups final
 {
 public:
+    static constexpr int MaxLamps = 16;
+    // Codes below this are no group: nothing checked when defining, end of the run when loading.
+    static constexpr qint32 MinCode = 1;
+
+    // The operator texts, with a carriage return between lines.
+    static QString noLampMessage();
+    static QString namePrompt();
+    static QString removeQuestion(const QString &name);
+
+    // A name is one line: everything from its first line break on is dropped.
+    static QString oneLineName(const QString &typed);
+
     LampGroups(GroupList &list, GroupControls &controls, GroupDialogs &dialogs,
                SettingsStore &settings);
 
@@ -27,6 +40,8 @@ public:
     void LoadGroups();
 
 private:
+    qint32 checkedLampsCode() const;
+
     GroupList &m_list;
     GroupControls &m_controls;
     GroupDialogs &m_dialogs;
