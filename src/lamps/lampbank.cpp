@@ -2,10 +2,7 @@
 
 #include "lamps/lampcontrols.h"
 
-LampBank::LampBank(LampControls &controls)
-    : m_controls(controls)
-{
-}
+LampBank::LampBank(LampControls &controls) : m_controls(controls) { }
 
 void LampBank::LampLevelChanged(int index)
 {

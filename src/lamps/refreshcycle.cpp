@@ -4,11 +4,7 @@
 #include "lamps/lampbank.h"
 #include "lamps/lampcommand.h"
 
-RefreshCycle::RefreshCycle(LampBank &bank, CommandPort &port)
-    : m_bank(bank)
-    , m_port(port)
-{
-}
+RefreshCycle::RefreshCycle(LampBank &bank, CommandPort &port) : m_bank(bank), m_port(port) { }
 
 void RefreshCycle::tick()
 {

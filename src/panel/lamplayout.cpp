@@ -38,8 +38,7 @@ constexpr std::array<Item, 4> LampItems {Item::LampLabel, Item::LampDisplay, Ite
 class SyncGuard final
 {
 public:
-    explicit SyncGuard(LampBank &bank)
-        : m_bank(bank)
+    explicit SyncGuard(LampBank &bank) : m_bank(bank)
     {
         m_bank.setSyncSource(LampBank::SyncLayout);
     }
@@ -55,12 +54,8 @@ private:
 
 LampLayout::LampLayout(LayoutSurface &surface, LampControls &controls, LampBank &bank,
                        SettingsStore &settings)
-    : m_surface(surface)
-    , m_controls(controls)
-    , m_bank(bank)
-    , m_settings(settings)
-{
-}
+    : m_surface(surface), m_controls(controls), m_bank(bank), m_settings(settings)
+{ }
 
 int LampLayout::rowOf(int lamp, int count)
 {

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QSlider>
+
+// A lamp's level fader: vertical, 0 at the top (full brightness) to 255 at the
+// bottom (off). Up, Page Up and the wheel turned up move the thumb up.
+class LampSlider final : public QSlider
+{
+    Q_OBJECT
+
+public:
+    static constexpr int Minimum = 0;
+    static constexpr int Maximum = 255;
+    static constexpr int SmallChange = 1;
+    static constexpr int LargeChange = 64;
+    static constexpr int TickSpacing = 64;
+
+    explicit LampSlider(QWidget *parent = nullptr);
+
+Q_SIGNALS:
+    // Pointer motion over the slider, with the buttons held during it.
+    void pointerMoved(Qt::MouseButtons buttons);
+
+protected:
+    void mouseMoveEvent(QMouseEvent *event) override;
+};

@@ -1,0 +1,25 @@
+#include "panel/startupsettings.h"
+
+#include "settings/numbertext.h"
+#include "settings/settingsstore.h"
+
+qint16 StartupSettings::readLampCount(const SettingsStore &settings)
+{
+    const auto count = NumberText::toInt16(settings.ReadSetting(QStringLiteral("LampCount")));
+    if (!count || *count < MinLampCount || *count > MaxLampCount)
+        return DefaultLampCount;
+    return *count;
+}
+
+qint16 StartupSettings::readPortNumber(const SettingsStore &settings)
+{
+    const auto port = NumberText::toInt16(settings.ReadSetting(QStringLiteral("SerialPort")));
+    if (!port || *port < DefaultPortNumber)
+        return DefaultPortNumber;
+    return *port;
+}
+
+QString StartupSettings::readSerialDevice(const SettingsStore &settings)
+{
+    return settings.ReadSetting(QStringLiteral("SerialDevice"));
+}

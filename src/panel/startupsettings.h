@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+class SettingsStore;
+
+// What start-up reads from the settings file, with the defaults that replace a
+// missing or invalid entry.
+struct StartupSettings
+{
+    static constexpr qint16 DefaultLampCount = 8;
+    static constexpr qint16 MinLampCount = 1;
+    static constexpr qint16 MaxLampCount = 16;
+    static constexpr qint16 DefaultPortNumber = 1;
+
+    // "LampCount": 1 to 16, else 8.
+    static qint16 readLampCount(const SettingsStore &settings);
+    // "SerialPort": 1 or more, else 1.
+    static qint16 readPortNumber(const SettingsStore &settings);
+    // "SerialDevice": a device path that replaces the numbered port; empty when unset.
+    static QString readSerialDevice(const SettingsStore &settings);
+};

@@ -1,0 +1,389 @@
+#include "fakelampcontrols.h"
+#include "lamps/lampbank.h"
+#include "panel/lamplayout.h"
+#include "settings/settingsstore.h"
+
+#include <QRect>
+#include <QtTest>
+#include <map>
+
+using Item = LayoutSurface::Item;
+
+namespace {
+
+// The window at its design geometry (twips), without widgets.
+class FakeSurface final : public LayoutSurface
+{
+public:
+    struct Control
+    {
+        QRect rect;
+        bool visible = true;
+        QString caption;
+    };
+
+    int selection = -1;
+    int width = 9480 + 90;
+    int height_ = 6465 + 375;
+    std::map<std::pair<Item, int>, Control> controls;
+
+    FakeSurface()
+    {
+        set(Item::List1, 0, {120, 480, 1935, 3375});
+        set(Item::Command1, 0, {360, 2160, 1455, 375});
+        set(Item::Command2, 0, {360, 2640, 1455, 375});
+        set(Item::Command3, 0, {360, 3120, 1455, 375});
+        set(Item::Command4, 0, {360, 4440, 1455, 375});
+        set(Item::Label1, 0, {480, 5100, 615, 255});
+        set(Item::Combo1, 0, {1200, 5040, 675, 315});
+        for (int lamp = 0; lamp < LampBank::MaxLamps; ++lamp) {
+            // Copies start where lamp 0 is, hidden.
+            set(Item::LampLabel, lamp, {2160, 120, 855, 255}, lamp == 0);
+            set(Item::LampDisplay, lamp, {2280, 360, 615, 375}, lamp == 0);
+            set(Item::LampSlider, lamp, {2280, 780, 630, 2895}, lamp == 0);
+            set(Item::LampCheckbox, lamp, {2490, 3660, 195, 255}, lamp == 0);
+            controls[{Item::LampLabel, lamp}].caption = QStringLiteral("LAMP0");
+        }
+    }
+
+    void set(Item item, int lamp, QRect rect, bool visible = true)
+    {
+        controls[{item, lamp}] = Control {rect, visible, {}};
+    }
+
+    Control &at(Item item, int lamp = 0) { return controls.at(key(item, lamp)); }
+    const Control &at(Item item, int lamp = 0) const { return controls.at(key(item, lamp)); }
+
+    static std::pair<Item, int> key(Item item, int lamp)
+    {
+        const bool perLamp = item == Item::LampLabel || item == Item::LampDisplay
+            || item == Item::LampSlider || item == Item::LampCheckbox;
+        return {item, perLamp ? lamp : 0};
+    }
+
+    int comboSelection() const override { return selection; }
+    int left(Item item, int lamp) const override { return at(item, lamp).rect.left(); }
+    int top(Item item, int lamp) const override { return at(item, lamp).rect.top(); }
+    int height(Item item, int lamp) const override { return at(item, lamp).rect.height(); }
+    void setLeft(Item item, int lamp, int twips) override { at(item, lamp).rect.moveLeft(twips); }
+    void setTop(Item item, int lamp, int twips) override { at(item, lamp).rect.moveTop(twips); }
+    void setHeight(Item item, int lamp, int twips) override
+    {
+        at(item, lamp).rect.setHeight(twips);
+    }
+    void setVisible(Item item, int lamp, bool visible) override
+    {
+        at(item, lamp).visible = visible;
+    }
+    void setLampCaption(int lamp, const QString &caption) override
+    {
+        at(Item::LampLabel, lamp).caption = caption;
+    }
+    int windowWidth() const override { return width; }
+    void setWindowWidth(int twips) override { width = twips; }
+    void setWindowHeight(int twips) override { height_ = twips; }
+};
+
+class MemorySettings final : public SettingsStore
+{
+public:
+    QList<std::pair<QString, QString>> writes;
+    QString ReadSetting(const QString &) const override { return {}; }
+    void WriteSetting(const QString &key, const QString &value) override
+    {
+        writes.append({key, value});
+    }
+};
+
+struct Rig
+{
+    FakeSurface surface;
+    FakeLampControls controls;
+    LampBank bank {controls};
+    MemorySettings settings;
+    LampLayout layout {surface, controls, bank, settings};
+
+    Rig() { controls.bank = &bank; }
+
+    void arrange(int count)
+    {
+        surface.selection = count - 1;
+        layout.ArrangeLamps();
+    }
+};
+
+} // namespace
+
+Q_DECLARE_METATYPE(Item)
+
+class tst_LampLayout : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void window_data();
+    void window();
+    void lampPlaces_data();
+    void lampPlaces();
+    void visibleLampsAndCaptions_data();
+    void visibleLampsAndCaptions();
+    void rowRule_data();
+    void rowRule();
+    void storesTheCountEveryRun();
+    void noSelectionGivesCountZero();
+    void slidersComeBackAtKeptLevelsWithoutPropagating();
+    void loweringAndRaisingKeepsPlaces();
+};
+
+void tst_LampLayout::window_data()
+{
+    QTest::addColumn<int>("count");
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("height");
+    QTest::addColumn<int>("sliderHeight");
+    QTest::addColumn<int>("checkboxTop");
+    QTest::addColumn<int>("listHeight");
+    QTest::addColumn<QList<int>>("buttonTops");
+    QTest::addColumn<QPoint>("label1");
+    QTest::addColumn<QPoint>("combo1");
+    QTest::addColumn<bool>("command4Visible");
+
+    QTest::newRow("12 lamps") << 12 << 7680 << 6840 << 2055 << 2880 << 3375
+                              << QList<int> {3960, 4440, 4920, 5400} << QPoint(390, 6000)
+                              << QPoint(1110, 5940) << true;
+    QTest::newRow("5 lamps") << 5 << 6780 << 4560 << 2415 << 3240 << 1620
+                             << QList<int> {2160, 2640, 3120, 3600} << QPoint(5040, 3720)
+                             << QPoint(5760, 3660) << true;
+    QTest::newRow("16 lamps") << 16 << 9480 << 6840 << 2055 << 2880 << 3375
+                              << QList<int> {3960, 4440, 4920, 5400} << QPoint(390, 6000)
+                              << QPoint(1110, 5940) << true;
+    QTest::newRow("9 lamps") << 9 << 6780 << 6840 << 2055 << 2880 << 3375
+                             << QList<int> {3960, 4440, 4920, 5400} << QPoint(390, 6000)
+                             << QPoint(1110, 5940) << true;
+    QTest::newRow("8 lamps") << 8 << 9480 << 4560 << 2415 << 3240 << 1620
+                             << QList<int> {2160, 2640, 3120, 3600} << QPoint(7740, 3720)
+                             << QPoint(8460, 3660) << true;
+    QTest::newRow("1 lamp") << 1 << 3180 << 4560 << 2415 << 3240 << 1620
+                            << QList<int> {2160, 2640, 3120, 3600} << QPoint(1440, 3720)
+                            << QPoint(2160, 3660) << false;
+}
+
+void tst_LampLayout::window()
+{
+    QFETCH(int, count);
+    QFETCH(int, width);
+    QFETCH(int, height);
+    QFETCH(int, sliderHeight);
+    QFETCH(int, checkboxTop);
+    QFETCH(int, listHeight);
+    QFETCH(QList<int>, buttonTops);
+    QFETCH(QPoint, label1);
+    QFETCH(QPoint, combo1);
+    QFETCH(bool, command4Visible);
+
+    Rig rig;
+    rig.arrange(count);
+    const FakeSurface &s = rig.surface;
+
+    QCOMPARE(s.width, width);
+    QCOMPARE(s.height_, height);
+    QCOMPARE(s.at(Item::LampSlider).rect.height(), sliderHeight);
+    QCOMPARE(s.at(Item::LampCheckbox).rect.top(), checkboxTop);
+    QCOMPARE(s.at(Item::List1).rect.height(), listHeight);
+    QCOMPARE(s.at(Item::List1).rect.topLeft(), QPoint(120, 480));
+    const QList<int> tops {s.at(Item::Command1).rect.top(), s.at(Item::Command2).rect.top(),
+                           s.at(Item::Command3).rect.top(), s.at(Item::Command4).rect.top()};
+    QCOMPARE(tops, buttonTops);
+    QCOMPARE(s.at(Item::Label1).rect.topLeft(), label1);
+    QCOMPARE(s.at(Item::Combo1).rect.topLeft(), combo1);
+    QCOMPARE(s.at(Item::Command4).visible, command4Visible);
+    // Lamp 0 never moves sideways.
+    QCOMPARE(s.at(Item::LampLabel).rect.topLeft(), QPoint(2160, 120));
+    QCOMPARE(s.at(Item::LampDisplay).rect.topLeft(), QPoint(2280, 360));
+    QCOMPARE(s.at(Item::LampSlider).rect.topLeft(), QPoint(2280, 780));
+    QCOMPARE(s.at(Item::LampCheckbox).rect.left(), 2490);
+}
+
+void tst_LampLayout::lampPlaces_data()
+{
+    QTest::addColumn<int>("count");
+    QTest::addColumn<int>("lamp");
+    QTest::addColumn<QPoint>("label");
+    QTest::addColumn<QPoint>("display");
+    QTest::addColumn<QPoint>("slider");
+    QTest::addColumn<QPoint>("checkbox");
+
+    QTest::newRow("12: lamp 5 ends the first row")
+        << 12 << 5 << QPoint(6660, 120) << QPoint(6780, 360) << QPoint(6780, 780)
+        << QPoint(6990, 2880);
+    QTest::newRow("12: lamp 7 second row column 1")
+        << 12 << 7 << QPoint(3060, 3300) << QPoint(3180, 3540) << QPoint(3180, 3960)
+        << QPoint(3390, 6060);
+    QTest::newRow("12: lamp 11 second row column 5")
+        << 12 << 11 << QPoint(6660, 3300) << QPoint(6780, 3540) << QPoint(6780, 3960)
+        << QPoint(6990, 6060);
+    QTest::newRow("5: lamp 4 is the last") << 5 << 4 << QPoint(5760, 120) << QPoint(5880, 360)
+                                           << QPoint(5880, 780) << QPoint(6090, 3240);
+    QTest::newRow("16: lamp 8 under lamp 0") << 16 << 8 << QPoint(2160, 3300) << QPoint(2280, 3540)
+                                             << QPoint(2280, 3960) << QPoint(2490, 6060);
+    QTest::newRow("16: lamp 15 under lamp 7")
+        << 16 << 15 << QPoint(8460, 3300) << QPoint(8580, 3540) << QPoint(8580, 3960)
+        << QPoint(8790, 6060);
+    QTest::newRow("9: lamp 5 starts the second row")
+        << 9 << 5 << QPoint(2160, 3300) << QPoint(2280, 3540) << QPoint(2280, 3960)
+        << QPoint(2490, 6060);
+}
+
+void tst_LampLayout::lampPlaces()
+{
+    QFETCH(int, count);
+    QFETCH(int, lamp);
+    QFETCH(QPoint, label);
+    QFETCH(QPoint, display);
+    QFETCH(QPoint, slider);
+    QFETCH(QPoint, checkbox);
+
+    Rig rig;
+    rig.arrange(count);
+    const FakeSurface &s = rig.surface;
+
+    QCOMPARE(s.at(Item::LampLabel, lamp).rect.topLeft(), label);
+    QCOMPARE(s.at(Item::LampDisplay, lamp).rect.topLeft(), display);
+    QCOMPARE(s.at(Item::LampSlider, lamp).rect.topLeft(), slider);
+    QCOMPARE(s.at(Item::LampCheckbox, lamp).rect.topLeft(), checkbox);
+    QCOMPARE(s.at(Item::LampSlider, lamp).rect.height(), s.at(Item::LampSlider).rect.height());
+    // Only the slider's height changes; every other size is lamp 0's.
+    QCOMPARE(s.at(Item::LampLabel, lamp).rect.size(), QSize(855, 255));
+    QCOMPARE(s.at(Item::LampDisplay, lamp).rect.size(), QSize(615, 375));
+    QCOMPARE(s.at(Item::LampCheckbox, lamp).rect.size(), QSize(195, 255));
+}
+
+void tst_LampLayout::visibleLampsAndCaptions_data()
+{
+    QTest::addColumn<int>("count");
+    for (int count : {1, 2, 8, 9, 12, 16})
+        QTest::addRow("%d lamps", count) << count;
+}
+
+void tst_LampLayout::visibleLampsAndCaptions()
+{
+    QFETCH(int, count);
+
+    Rig rig;
+    rig.arrange(16);
+    rig.arrange(count);
+
+    for (int lamp = 0; lamp < LampBank::MaxLamps; ++lamp) {
+        const bool shown = lamp < count;
+        for (Item item : {Item::LampLabel, Item::LampDisplay, Item::LampSlider, Item::LampCheckbox})
+            QCOMPARE(rig.surface.at(item, lamp).visible, shown);
+        QCOMPARE(rig.surface.at(Item::LampLabel, lamp).caption,
+                 QStringLiteral("LAMP") + QString::number(lamp));
+    }
+    QCOMPARE(rig.bank.LampCount(), count);
+}
+
+void tst_LampLayout::rowRule_data()
+{
+    QTest::addColumn<int>("count");
+    QTest::addColumn<int>("firstOfSecondRow");
+
+    QTest::newRow("9") << 9 << 5;
+    QTest::newRow("10") << 10 << 5;
+    QTest::newRow("11") << 11 << 6;
+    QTest::newRow("12") << 12 << 6;
+    QTest::newRow("13") << 13 << 7;
+    QTest::newRow("14") << 14 << 7;
+    QTest::newRow("15") << 15 << 8;
+    QTest::newRow("16") << 16 << 8;
+    QTest::newRow("8 is one row") << 8 << 8;
+}
+
+void tst_LampLayout::rowRule()
+{
+    QFETCH(int, count);
+    QFETCH(int, firstOfSecondRow);
+
+    for (int lamp = 0; lamp < count; ++lamp) {
+        const bool second = lamp >= firstOfSecondRow;
+        QCOMPARE(LampLayout::rowOf(lamp, count), second ? 1 : 0);
+        QCOMPARE(LampLayout::columnOf(lamp, count), second ? lamp - firstOfSecondRow : lamp);
+    }
+}
+
+void tst_LampLayout::storesTheCountEveryRun()
+{
+    Rig rig;
+    rig.arrange(12);
+    rig.arrange(12);
+    rig.arrange(3);
+    const QList<std::pair<QString, QString>> expected {
+        {QStringLiteral("LampCount"), QStringLiteral("12")},
+        {QStringLiteral("LampCount"), QStringLiteral("12")},
+        {QStringLiteral("LampCount"), QStringLiteral("3")}};
+    QCOMPARE(rig.settings.writes, expected);
+}
+
+void tst_LampLayout::noSelectionGivesCountZero()
+{
+    Rig rig;
+    rig.arrange(6);
+    rig.controls.sliderAssignments = 0;
+
+    rig.surface.selection = -1;
+    rig.layout.ArrangeLamps();
+
+    QCOMPARE(rig.bank.LampCount(), qint16(0));
+    QCOMPARE(rig.settings.writes.last().second, QStringLiteral("0"));
+    QCOMPARE(rig.surface.width, 2280);
+    QCOMPARE(rig.surface.height_, 4560);
+    QVERIFY(rig.surface.at(Item::Command4).visible);
+    QVERIFY(rig.surface.at(Item::LampSlider, 0).visible);
+    for (int lamp = 1; lamp < LampBank::MaxLamps; ++lamp)
+        QVERIFY(!rig.surface.at(Item::LampSlider, lamp).visible);
+    QCOMPARE(rig.controls.sliderAssignments, 0);
+    QCOMPARE(rig.bank.SyncSource(), LampBank::SyncIdle);
+}
+
+void tst_LampLayout::slidersComeBackAtKeptLevelsWithoutPropagating()
+{
+    Rig rig;
+    rig.arrange(12);
+    QCOMPARE(rig.bank.SyncSource(), LampBank::SyncIdle);
+    rig.controls.operatorMoves(10, 55); // level 200
+    rig.controls.operatorMoves(2, 155); // level 100
+    rig.arrange(5);
+    for (int lamp = 0; lamp < LampBank::MaxLamps; ++lamp)
+        rig.bank.clearDirty(lamp);
+
+    // Meanwhile something else moved lamp 10's hidden slider; the level is what counts.
+    rig.controls.sliders.at(10) = 0;
+    rig.controls.checkboxes.fill(1);
+    rig.arrange(12);
+
+    QCOMPARE(rig.controls.sliders.at(10), 55);
+    QCOMPARE(rig.controls.sliders.at(2), 155);
+    QVERIFY(rig.bank.LampDirty(10));
+    QVERIFY(!rig.bank.LampDirty(2)); // already at its level: not re-marked
+    QCOMPARE(rig.controls.sliders.at(3), 255);
+    QCOMPARE(rig.bank.SyncSource(), LampBank::SyncIdle);
+}
+
+void tst_LampLayout::loweringAndRaisingKeepsPlaces()
+{
+    Rig once;
+    once.arrange(12);
+    Rig twice;
+    twice.arrange(12);
+    twice.arrange(5);
+    twice.arrange(12);
+
+    for (int lamp = 0; lamp < 12; ++lamp) {
+        for (Item item : {Item::LampLabel, Item::LampDisplay, Item::LampSlider, Item::LampCheckbox})
+            QCOMPARE(twice.surface.at(item, lamp).rect, once.surface.at(item, lamp).rect);
+    }
+    QCOMPARE(twice.surface.width, once.surface.width);
+}
+
+QTEST_GUILESS_MAIN(tst_LampLayout)
+#include "tst_lamplayout.moc"

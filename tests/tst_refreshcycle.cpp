@@ -1,0 +1,180 @@
+#include "fakelampcontrols.h"
+#include "lamps/commandport.h"
+#include "lamps/lampbank.h"
+#include "lamps/refreshcycle.h"
+
+#include <QtTest>
+
+namespace {
+
+class RecordingPort final : public CommandPort
+{
+public:
+    bool open = true;
+    QList<QByteArray> writes;
+
+    bool isOpen() const override { return open; }
+    void write(const QByteArray &command) override { writes.append(command); }
+};
+
+// Lamp indexes of the commands written, as hex digits: "123" for L1.., L2.., L3...
+QByteArray lampsOf(const QList<QByteArray> &writes)
+{
+    QByteArray lamps;
+    for (const QByteArray &command : writes)
+        lamps.append(command.at(1));
+    return lamps;
+}
+
+struct Rig
+{
+    FakeLampControls controls;
+    LampBank bank {controls};
+    RecordingPort port;
+    RefreshCycle cycle {bank, port};
+
+    explicit Rig(int count)
+    {
+        controls.bank = &bank;
+        bank.setLampCount(static_cast<qint16>(count));
+        bank.setSyncSource(LampBank::SyncIdle);
+    }
+
+    QByteArray tick()
+    {
+        port.writes.clear();
+        cycle.tick();
+        return lampsOf(port.writes);
+    }
+};
+
+} // namespace
+
+class tst_RefreshCycle : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void rotation_data();
+    void rotation();
+    void changedLampIsSentOnceOnTheNextTick();
+    void dirtyAndDueIsSentOnce();
+    void dirtyLampsGoInAscendingOrder();
+    void closedPortSendsNothingAndClearsMarks();
+    void marksBeyondTheCountWaitForIt();
+    void loweredCountWrapsTheRotation();
+    void eachCommandIsOneWrite();
+};
+
+void tst_RefreshCycle::rotation_data()
+{
+    QTest::addColumn<int>("count");
+    QTest::addColumn<QByteArray>("lampsPerTick");
+
+    QTest::newRow("four lamps start at lamp 1") << 4 << QByteArray("123012301");
+    QTest::newRow("one lamp every tick") << 1 << QByteArray("0000");
+    QTest::newRow("sixteen lamps") << 16 << QByteArray("123456789ABCDEF01");
+    QTest::newRow("no lamps") << 0 << QByteArray("");
+}
+
+void tst_RefreshCycle::rotation()
+{
+    QFETCH(int, count);
+    QFETCH(QByteArray, lampsPerTick);
+
+    Rig rig(count);
+    QByteArray seen;
+    const int ticks = qMax(int(lampsPerTick.size()), 4);
+    for (int t = 0; t < ticks; ++t) {
+        const QByteArray sent = rig.tick();
+        QVERIFY2(sent.size() == (count > 0 ? 1 : 0), sent.constData());
+        seen += sent;
+    }
+    QCOMPARE(seen, lampsPerTick.left(seen.size()));
+    if (count == 0)
+        QCOMPARE(rig.cycle.RefreshIndex(), qint16(0));
+}
+
+void tst_RefreshCycle::changedLampIsSentOnceOnTheNextTick()
+{
+    Rig rig(8);
+    rig.controls.operatorMoves(3, 250); // level 5
+
+    rig.port.writes.clear();
+    rig.cycle.tick();
+    QCOMPARE(rig.port.writes, (QList<QByteArray> {"L100\r", "L305\r"}));
+
+    QCOMPARE(rig.tick(), QByteArray("2"));
+    QVERIFY(!rig.bank.LampDirty(3));
+}
+
+void tst_RefreshCycle::dirtyAndDueIsSentOnce()
+{
+    Rig rig(4);
+    rig.controls.operatorMoves(1, 0);
+    QCOMPARE(rig.tick(), QByteArray("1"));
+    QCOMPARE(rig.port.writes.first(), QByteArray("L1FF\r"));
+}
+
+void tst_RefreshCycle::dirtyLampsGoInAscendingOrder()
+{
+    Rig rig(16);
+    for (int lamp : {14, 2, 9, 0})
+        rig.controls.operatorMoves(lamp, 100);
+    QCOMPARE(rig.tick(), QByteArray("0129E"));
+}
+
+void tst_RefreshCycle::closedPortSendsNothingAndClearsMarks()
+{
+    Rig rig(8);
+    rig.port.open = false;
+    rig.controls.operatorMoves(5, 0);
+
+    QCOMPARE(rig.tick(), QByteArray());
+    QVERIFY(!rig.bank.LampDirty(5));
+
+    // Once the port is open the level goes out with the rotation only.
+    rig.port.open = true;
+    QCOMPARE(rig.tick(), QByteArray("2"));
+}
+
+void tst_RefreshCycle::marksBeyondTheCountWaitForIt()
+{
+    Rig rig(12);
+    rig.controls.operatorMoves(10, 0);
+    rig.bank.setLampCount(5);
+
+    for (int t = 0; t < 6; ++t)
+        QVERIFY(!rig.tick().contains('A'));
+    QVERIFY(rig.bank.LampDirty(10));
+
+    rig.bank.setLampCount(12);
+    QVERIFY(rig.tick().contains('A'));
+    QVERIFY(!rig.bank.LampDirty(10));
+}
+
+void tst_RefreshCycle::loweredCountWrapsTheRotation()
+{
+    Rig rig(16);
+    for (int t = 0; t < 10; ++t)
+        rig.tick();
+    QCOMPARE(rig.cycle.RefreshIndex(), qint16(10));
+
+    rig.bank.setLampCount(4);
+    QCOMPARE(rig.tick(), QByteArray("0"));
+    QCOMPARE(rig.tick(), QByteArray("1"));
+}
+
+void tst_RefreshCycle::eachCommandIsOneWrite()
+{
+    Rig rig(16);
+    for (int lamp = 0; lamp < 16; ++lamp)
+        rig.controls.operatorMoves(lamp, lamp);
+    rig.cycle.tick();
+    QCOMPARE(rig.port.writes.size(), 16);
+    for (const QByteArray &command : rig.port.writes)
+        QCOMPARE(command.size(), 5);
+}
+
+QTEST_GUILESS_MAIN(tst_RefreshCycle)
+#include "tst_refreshcycle.moc"
