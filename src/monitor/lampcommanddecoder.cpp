@@ -1,0 +1,119 @@
+#include "monitor/lampcommanddecoder.h"
+
+namespace {
+constexpr char CommandStart = 'L';
+constexpr char CommandEnd = '\r';
+constexpr int NibbleBits = 4;
+constexpr int DecimalDigits = 10;
+
+// Byte positions within a command.
+constexpr int LampDigit = 1;
+constexpr int LevelHighDigit = 2;
+constexpr int LevelLowDigit = 3;
+constexpr int Terminator = LampCommandDecoder::CommandSize - 1;
+
+// Only upper-case digits: the panel never sends lower case, so "l3c8" is line noise.
+int hexValue(char byte)
+{
+    if (byte >= '0' && byte <= '9')
+        return byte - '0';
+    if (byte >= 'A' && byte <= 'F')
+        return byte - 'A' + DecimalDigits;
+    return -1;
+}
+} // namespace
+
+LampCommandDecoder::LampCommandDecoder(QObject *parent) : QObject(parent) { }
+
+QVector<LampCommandDecoder::Event> LampCommandDecoder::feed(const QByteArray &bytes)
+{
+    QVector<Event> events;
+    for (const char byte : bytes)
+        decode(byte, events);
+    announce(events);
+    return events;
+}
+
+QVector<LampCommandDecoder::Event> LampCommandDecoder::flush()
+{
+    QVector<Event> events;
+    m_unreported += m_received;
+    m_received = 0;
+    reportMalformed(events);
+    announce(events);
+    return events;
+}
+
+void LampCommandDecoder::reset()
+{
+    m_received = 0;
+    m_lamp = 0;
+    m_level = 0;
+    m_unreported = 0;
+    m_commandCount = 0;
+    m_malformedByteCount = 0;
+}
+
+bool LampCommandDecoder::continuesCommand(char byte) const
+{
+    if (m_received == Terminator)
+        return byte == CommandEnd;
+    return hexValue(byte) >= 0;
+}
+
+void LampCommandDecoder::decode(char byte, QVector<Event> &events)
+{
+    // An 'L' is never a valid digit or terminator, so the bytes dropped here cannot
+    // hide the start of a real command: resynchronising at the next 'L' is exact.
+    if (m_received > 0 && !continuesCommand(byte)) {
+        m_unreported += m_received;
+        m_received = 0;
+    }
+    if (m_received == 0) {
+        if (byte == CommandStart)
+            m_received = 1;
+        else
+            ++m_unreported;
+        return;
+    }
+
+    switch (m_received) {
+    case LampDigit:
+        m_lamp = hexValue(byte);
+        break;
+    case LevelHighDigit:
+        m_level = hexValue(byte) << NibbleBits;
+        break;
+    case LevelLowDigit:
+        m_level |= hexValue(byte);
+        break;
+    case Terminator:
+        reportMalformed(events);
+        events.append(Event::command(m_lamp, m_level));
+        ++m_commandCount;
+        m_received = 0;
+        return;
+    default:
+        Q_UNREACHABLE();
+    }
+    ++m_received;
+}
+
+void LampCommandDecoder::reportMalformed(QVector<Event> &events)
+{
+    if (m_unreported == 0)
+        return;
+    events.append(Event::malformed(m_unreported));
+    m_malformedByteCount += m_unreported;
+    m_unreported = 0;
+}
+
+void LampCommandDecoder::announce(const QVector<Event> &events)
+{
+    for (const Event &event : events) {
+        if (event.kind == Event::Kind::Command)
+            Q_EMIT commandDecoded(event.lamp, event.level);
+        else
+            Q_EMIT malformedInput(event.malformedBytes);
+    }
+}

@@ -1,0 +1,70 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QVector>
+
+// Decodes the panel's lamp commands from the serial byte stream: 'L', the lamp as one
+// upper-case hex digit, the level as two, then a carriage return; "L3C8\r" is lamp 3
+// at level 200. Bytes may arrive in any chunking. Bytes that do not form a command
+// are counted and dropped, and decoding picks up again at the next 'L'.
+class LampCommandDecoder final : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr int CommandSize = 5;
+    static constexpr int LampCount = 16;
+    static constexpr int MaxLevel = 255;
+
+    struct Event
+    {
+        enum class Kind { Command, Malformed };
+
+        Kind kind = Kind::Command;
+        int lamp = 0; // Command only
+        int level = 0; // Command only
+        qint64 malformedBytes = 0; // Malformed only
+
+        static Event command(int lamp, int level) { return {Kind::Command, lamp, level, 0}; }
+        static Event malformed(qint64 bytes) { return {Kind::Malformed, 0, 0, bytes}; }
+        bool operator==(const Event &other) const
+        {
+            return kind == other.kind && lamp == other.lamp && level == other.level
+                && malformedBytes == other.malformedBytes;
+        }
+    };
+
+    explicit LampCommandDecoder(QObject *parent = nullptr);
+
+    // Decodes what has arrived and returns it in stream order; also emitted as signals.
+    // A run of bad bytes is reported once, just before the command that ends it, so
+    // the result never depends on how the stream was chunked.
+    QVector<Event> feed(const QByteArray &bytes);
+    // The line has gone quiet: reports the bad bytes held back, including an unfinished
+    // command, since nothing can complete it any more.
+    QVector<Event> flush();
+    void reset();
+
+    qint64 commandCount() const { return m_commandCount; }
+    // Bad bytes reported so far; bytes held back until the next command or flush()
+    // are not included.
+    qint64 malformedByteCount() const { return m_malformedByteCount; }
+
+Q_SIGNALS:
+    void commandDecoded(int lamp, int level);
+    void malformedInput(qint64 byteCount);
+
+private:
+    void decode(char byte, QVector<Event> &events);
+    bool continuesCommand(char byte) const;
+    void reportMalformed(QVector<Event> &events);
+    void announce(const QVector<Event> &events);
+
+    int m_received = 0; // bytes of the current command so far, 0 outside a command
+    int m_lamp = 0;
+    int m_level = 0;
+    qint64 m_unreported = 0; // bad bytes not yet reported
+    qint64 m_commandCount = 0;
+    qint64 m_malformedByteCount = 0;
+};

@@ -1,0 +1,126 @@
+#include "monitor/monitorexitcode.h"
+#include "monitor/monitorsession.h"
+#include "monitor/virtualcontroller.h"
+#include "serialdevicereader.h"
+
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+#include <QCoreApplication>
+
+#include <cstdio>
+#include <memory>
+#include <unistd.h>
+
+namespace {
+const auto Program = QStringLiteral("kelvaris-monitor");
+
+const auto Description = QStringLiteral(
+    "Shows what the Kelvaris panel sends on its serial line: each lamp's last level,\n"
+    "the age of its last command, commands per second and the bytes that formed no\n"
+    "lamp command (anything but 'L', one upper-case hex digit for the lamp, two for\n"
+    "the level and a carriage return). Reads only; never writes to the line.\n"
+    "\n"
+    "  kelvaris-monitor /dev/ttyUSB0        watch a real serial line (9600 baud, 8N1)\n"
+    "  kelvaris-monitor --virtual           be the lamp controller, without hardware\n"
+    "  kelvaris-monitor --virtual --log     the same, one line per command");
+
+const auto Epilog = QStringLiteral(
+    "\n"
+    "With --virtual the first line on standard output is \"Device: /dev/pts/N\";\n"
+    "put that path into SerialDevice= in the panel's Kelvaris.ini.\n"
+    "\n"
+    "--log lines (flushed one by one; <ms> is milliseconds since the monitor started,\n"
+    "from a monotonic clock; lamp and level in decimal):\n"
+    "  <ms> L<lamp> <level>   a lamp command, e.g. \"1520 L3 200\"\n"
+    "  <ms> BAD <bytes>       bytes since the previous line that formed no command,\n"
+    "                         reported before the next command or when the line\n"
+    "                         has been quiet for a moment\n"
+    "\n"
+    "Exit codes:\n"
+    "   0  ended by SIGINT (Ctrl+C) or SIGTERM\n"
+    "  64  usage error\n"
+    "  66  the device does not exist\n"
+    "  69  the device is in use by another program\n"
+    "  71  no pseudo-terminal could be created (--virtual)\n"
+    "  74  the device could not be opened or read, or went away\n"
+    "  77  permission denied on the device\n");
+
+int usageError(const QString &message)
+{
+    const QByteArray text = (Program + QStringLiteral(": ") + message + QStringLiteral("\nTry '")
+                             + Program + QStringLiteral(" --help'.\n"))
+                                .toLocal8Bit();
+    std::fwrite(text.constData(), 1, static_cast<std::size_t>(text.size()), stderr);
+    return static_cast<int>(MonitorExitCode::Usage);
+}
+
+void printLine(std::FILE *out, const QString &line)
+{
+    const QByteArray text = line.toLocal8Bit() + '\n';
+    std::fwrite(text.constData(), 1, static_cast<std::size_t>(text.size()), out);
+    std::fflush(out);
+}
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(Program);
+    QCoreApplication::setApplicationVersion(QStringLiteral(KELVARIS_VERSION));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(Description);
+    const QCommandLineOption helpOption({QStringLiteral("h"), QStringLiteral("help")},
+                                        QStringLiteral("Show this help and exit."));
+    const QCommandLineOption versionOption(QStringLiteral("version"),
+                                           QStringLiteral("Show the version and exit."));
+    const QCommandLineOption virtualOption(
+        QStringLiteral("virtual"),
+        QStringLiteral("Create a pseudo-terminal pair and act as the lamp controller."));
+    const QCommandLineOption logOption(
+        QStringLiteral("log"),
+        QStringLiteral("Print one line per command instead of the live view."));
+    parser.addOptions({helpOption, versionOption, virtualOption, logOption});
+    parser.addPositionalArgument(QStringLiteral("DEVICE"),
+                                 QStringLiteral("The serial device to read, e.g. /dev/ttyUSB0."),
+                                 QStringLiteral("[DEVICE]"));
+
+    if (!parser.parse(QCoreApplication::arguments()))
+        return usageError(parser.errorText());
+    if (parser.isSet(helpOption)) {
+        printLine(stdout, parser.helpText() + Epilog);
+        return static_cast<int>(MonitorExitCode::Normal);
+    }
+    if (parser.isSet(versionOption)) {
+        printLine(stdout, Program + QLatin1Char(' ') + QCoreApplication::applicationVersion());
+        return static_cast<int>(MonitorExitCode::Normal);
+    }
+
+    const QStringList devices = parser.positionalArguments();
+    const bool virtualController = parser.isSet(virtualOption);
+    if (virtualController && !devices.isEmpty())
+        return usageError(QStringLiteral("give either DEVICE or --virtual, not both."));
+    if (!virtualController && devices.isEmpty())
+        return usageError(QStringLiteral("no device given; name one or use --virtual."));
+    if (devices.size() > 1)
+        return usageError(QStringLiteral("only one device at a time."));
+
+    std::unique_ptr<ByteSource> source;
+    if (virtualController)
+        source = std::make_unique<VirtualController>();
+    else
+        source = std::make_unique<SerialDeviceReader>(devices.constFirst());
+    if (!source->open()) {
+        printLine(stderr, source->failureMessage());
+        return static_cast<int>(source->failureCode());
+    }
+    if (virtualController)
+        printLine(stdout, QStringLiteral("Device: ") + source->deviceName());
+
+    const auto output
+        = parser.isSet(logOption) ? MonitorSession::Output::Log : MonitorSession::Output::LiveView;
+    MonitorSession session(*source, output, stdout, ::isatty(STDOUT_FILENO) == 1);
+    QObject::connect(&session, &MonitorSession::finished, &app, &QCoreApplication::exit);
+    session.start();
+    return QCoreApplication::exec();
+}

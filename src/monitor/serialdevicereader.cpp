@@ -1,0 +1,82 @@
+#include "serialdevicereader.h"
+
+#include <QFile>
+
+#include <unistd.h>
+
+namespace {
+const auto DeviceDirectory = QStringLiteral("/dev/");
+} // namespace
+
+SerialDeviceReader::SerialDeviceReader(const QString &device, QObject *parent)
+    : ByteSource(parent), m_device(device)
+{ }
+
+bool SerialDeviceReader::open()
+{
+    m_port.setPortName(m_device);
+    m_port.setBaudRate(BaudRate);
+    m_port.setDataBits(QSerialPort::Data8);
+    m_port.setParity(QSerialPort::NoParity);
+    m_port.setStopBits(QSerialPort::OneStop);
+    m_port.setFlowControl(QSerialPort::NoFlowControl);
+    if (!m_port.open(QIODevice::ReadOnly)) {
+        const QString prefix = QStringLiteral("kelvaris-monitor: cannot open %1: ").arg(m_device);
+        switch (m_port.error()) {
+        case QSerialPort::DeviceNotFoundError:
+            setFailure(
+                MonitorExitCode::DeviceNotFound,
+                prefix
+                    + QStringLiteral("no such device. Check the name and that the adapter "
+                                     "is plugged in (ls /dev/ttyUSB* /dev/ttyACM* /dev/ttyS*)."));
+            break;
+        case QSerialPort::PermissionError:
+            // QSerialPort reports a device locked by another program the same way.
+            if (::access(QFile::encodeName(systemPath()).constData(), R_OK) == 0) {
+                setFailure(MonitorExitCode::DeviceBusy,
+                           prefix
+                               + QStringLiteral("in use by another program (%1).")
+                                     .arg(m_port.errorString()));
+            } else {
+                setFailure(
+                    MonitorExitCode::PermissionDenied,
+                    prefix
+                        + QStringLiteral("permission denied. Add your user to the dialout group "
+                                         "(sudo usermod -aG dialout $USER) and log in again."));
+            }
+            break;
+        default:
+            setFailure(MonitorExitCode::IoError, prefix + m_port.errorString());
+            break;
+        }
+        return false;
+    }
+    connect(&m_port, &QSerialPort::readyRead, this, &SerialDeviceReader::readPort);
+    connect(&m_port, &QSerialPort::errorOccurred, this, &SerialDeviceReader::handleError);
+    return true;
+}
+
+void SerialDeviceReader::readPort()
+{
+    const QByteArray bytes = m_port.readAll();
+    if (!bytes.isEmpty())
+        Q_EMIT bytesReceived(bytes);
+}
+
+void SerialDeviceReader::handleError(QSerialPort::SerialPortError error)
+{
+    // Unplugging an adapter shows as a resource error; a failing read as a read error.
+    if (error != QSerialPort::ResourceError && error != QSerialPort::ReadError)
+        return;
+    setFailure(MonitorExitCode::IoError,
+               QStringLiteral("kelvaris-monitor: lost %1: %2. Check the cable and the adapter.")
+                   .arg(m_device, m_port.errorString()));
+    m_port.close();
+    Q_EMIT failed();
+}
+
+QString SerialDeviceReader::systemPath() const
+{
+    // QSerialPort takes "ttyUSB0" as short for "/dev/ttyUSB0".
+    return m_device.startsWith(QLatin1Char('/')) ? m_device : DeviceDirectory + m_device;
+}

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "monitor/bytesource.h"
+
+#include <QSerialPort>
+#include <QString>
+
+// A real serial device, opened read-only at 9600 baud 8N1 without flow control: the
+// line the panel writes to, tapped or wired to the monitor instead of the controller.
+class SerialDeviceReader final : public ByteSource
+{
+    Q_OBJECT
+
+public:
+    static constexpr qint32 BaudRate = 9600;
+
+    explicit SerialDeviceReader(const QString &device, QObject *parent = nullptr);
+
+    bool open() override;
+    QString deviceName() const override { return m_device; }
+
+private:
+    QString systemPath() const;
+    void readPort();
+    void handleError(QSerialPort::SerialPortError error);
+
+    QString m_device;
+    QSerialPort m_port;
+};

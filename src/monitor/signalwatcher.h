@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QObject>
+
+class QSocketNotifier;
+
+// Turns SIGINT and SIGTERM into a Qt signal. The handler only writes the signal number
+// into a pipe; the event loop reads it, so the monitor ends from ordinary code and can
+// restore the terminal on the way out. One watcher per process.
+class SignalWatcher final : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit SignalWatcher(QObject *parent = nullptr);
+    ~SignalWatcher() override;
+
+    bool isWatching() const { return m_notifier != nullptr; }
+
+Q_SIGNALS:
+    void terminationRequested(int signalNumber);
+
+private:
+    static void handleSignal(int signalNumber);
+    void readPipe();
+
+    static inline int s_writeFd = -1;
+    int m_readFd = -1;
+    QSocketNotifier *m_notifier = nullptr;
+};

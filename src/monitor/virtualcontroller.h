@@ -1,0 +1,32 @@
+#pragma once
+
+#include "monitor/bytesource.h"
+
+class QSocketNotifier;
+
+// A lamp controller without hardware: a pseudo-terminal pair whose slave end stands in
+// for the serial device. The panel opens the slave by its path; the monitor reads what
+// arrives on the master.
+class VirtualController final : public ByteSource
+{
+    Q_OBJECT
+
+public:
+    explicit VirtualController(QObject *parent = nullptr);
+    ~VirtualController() override;
+
+    bool open() override;
+    // The slave's path, e.g. "/dev/pts/3", for SerialDevice in Kelvaris.ini.
+    QString deviceName() const override { return m_slavePath; }
+
+private:
+    void readMaster();
+    void fail(MonitorExitCode code, const QString &what, int error);
+
+    int m_masterFd = -1;
+    // Held open for the whole run, so that the panel closing its side is no hang-up
+    // for the master and the panel can open the device again.
+    int m_slaveFd = -1;
+    QString m_slavePath;
+    QSocketNotifier *m_notifier = nullptr;
+};
