@@ -1,0 +1,95 @@
+#include "panel/sortedlistbox.h"
+
+#include <QSignalBlocker>
+
+namespace {
+
+constexpr int CodeRole = Qt::UserRole;
+
+} // namespace
+
+SortedListBox::SortedListBox(QWidget *parent) : QListWidget(parent)
+{
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setDragDropMode(QAbstractItemView::NoDragDrop);
+    setSortingEnabled(false); // the entries are placed by addEntry
+}
+
+bool SortedListBox::sortsBefore(const QString &a, const QString &b)
+{
+    const int folded = QString::compare(a, b, Qt::CaseInsensitive);
+    if (folded != 0)
+        return folded < 0;
+    return QString::compare(a, b, Qt::CaseSensitive) < 0;
+}
+
+void SortedListBox::clear()
+{
+    const QSignalBlocker blocker(this);
+    QListWidget::clear();
+}
+
+int SortedListBox::addEntry(const QString &name)
+{
+    // After every entry that does not sort after the new one: equal names keep
+    // the order in which they were added.
+    int low = 0;
+    int high = QListWidget::count();
+    while (low < high) {
+        const int middle = low + (high - low) / 2;
+        if (sortsBefore(name, item(middle)->text()))
+            high = middle;
+        else
+            low = middle + 1;
+    }
+
+    auto *entry = new QListWidgetItem(name);
+    entry->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
+    entry->setData(CodeRole, qint32(0));
+    const QSignalBlocker blocker(this);
+    insertItem(low, entry);
+    return low;
+}
+
+void SortedListBox::removeEntry(int index)
+{
+    const QListWidgetItem *entry = item(index);
+    if (!entry)
+        return;
+    const bool wasSelected = entry->isSelected();
+    const QSignalBlocker blocker(this);
+    delete takeItem(index);
+    // Removing the selected entry selects no other one.
+    if (wasSelected)
+        clearSelection();
+}
+
+int SortedListBox::count() const
+{
+    return QListWidget::count();
+}
+
+QString SortedListBox::name(int index) const
+{
+    const QListWidgetItem *entry = item(index);
+    return entry ? entry->text() : QString();
+}
+
+qint32 SortedListBox::code(int index) const
+{
+    const QListWidgetItem *entry = item(index);
+    return entry ? entry->data(CodeRole).value<qint32>() : 0;
+}
+
+void SortedListBox::setCode(int index, qint32 code)
+{
+    if (QListWidgetItem *entry = item(index))
+        entry->setData(CodeRole, code);
+}
+
+int SortedListBox::selectedIndex() const
+{
+    const QList<QListWidgetItem *> selected = selectedItems();
+    return selected.isEmpty() ? -1 : row(selected.constFirst());
+}

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "groups/grouplist.h"
+
+#include <QListWidget>
+
+// The group list box: one selected entry at most, entries kept in alphabetical
+// order without regard to case, each carrying a 32-bit code that is not shown.
+// Changes made by the program raise no selection notification; only the
+// operator's clicks and keys do.
+class SortedListBox final : public QListWidget, public GroupList
+{
+    Q_OBJECT
+
+public:
+    explicit SortedListBox(QWidget *parent = nullptr);
+
+    // The order of the list: case-insensitive first, then by case so that names
+    // differing only in case always come in the same order.
+    static bool sortsBefore(const QString &a, const QString &b);
+
+    void clear() override;
+    int addEntry(const QString &name) override;
+    void removeEntry(int index) override;
+    int count() const override;
+    QString name(int index) const override;
+    qint32 code(int index) const override;
+    void setCode(int index, qint32 code) override;
+    int selectedIndex() const override;
+};

@@ -1,0 +1,268 @@
+#include "panel/sortedlistbox.h"
+
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QtTest>
+
+namespace {
+
+QStringList entryNames(const SortedListBox &list)
+{
+    QStringList names;
+    for (int i = 0; i < list.count(); ++i)
+        names << list.name(i);
+    return names;
+}
+
+QList<qint32> entryCodes(const SortedListBox &list)
+{
+    QList<qint32> codes;
+    for (int i = 0; i < list.count(); ++i)
+        codes << list.code(i);
+    return codes;
+}
+
+// Adds the names in turn, giving the n-th the code n + 1; returns the indices reported.
+QList<int> addAll(SortedListBox &list, const QStringList &names)
+{
+    QList<int> indices;
+    for (const QString &name : names) {
+        const int index = list.addEntry(name);
+        list.setCode(index, qint32(indices.size() + 1));
+        indices << index;
+    }
+    return indices;
+}
+
+} // namespace
+
+class tst_SortedListBox : public QObject
+{
+    Q_OBJECT
+
+private:
+    // Shown so that clicks and keys reach it like the operator's.
+    void showList(SortedListBox &list)
+    {
+        list.resize(200, 300);
+        list.show();
+        list.activateWindow();
+        QVERIFY(QTest::qWaitForWindowExposed(&list));
+    }
+    void click(SortedListBox &list, int row)
+    {
+        const QRect rect = list.visualItemRect(list.item(row));
+        QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, rect.center());
+    }
+    // As the windowing system delivers it: a click, then the double-click event.
+    void doubleClick(SortedListBox &list, int row)
+    {
+        click(list, row);
+        const QRect rect = list.visualItemRect(list.item(row));
+        QTest::mouseDClick(list.viewport(), Qt::LeftButton, {}, rect.center());
+    }
+
+private Q_SLOTS:
+    void keepsAlphabeticalOrderWithoutRegardToCase_data()
+    {
+        QTest::addColumn<QStringList>("added");
+        QTest::addColumn<QList<int>>("indices");
+        QTest::addColumn<QStringList>("order");
+        QTest::addColumn<QList<qint32>>("codes");
+
+        auto s = [](const char *text) {
+            return QString::fromLatin1(text);
+        };
+        QTest::newRow("beta then alpha")
+            << QStringList {s("beta"), s("alpha")} << QList<int> {0, 0}
+            << QStringList {s("alpha"), s("beta")} << QList<qint32> {2, 1};
+        QTest::newRow("Zeta then Alpha")
+            << QStringList {s("Zeta"), s("Alpha")} << QList<int> {0, 0}
+            << QStringList {s("Alpha"), s("Zeta")} << QList<qint32> {2, 1};
+        QTest::newRow("case ignored")
+            << QStringList {s("c"), s("B"), s("a")} << QList<int> {0, 0, 0}
+            << QStringList {s("a"), s("B"), s("c")} << QList<qint32> {3, 2, 1};
+        QTest::newRow("lower case first added")
+            << QStringList {s("beta"), s("alpha"), s("Alpha")} << QList<int> {0, 0, 0}
+            << QStringList {s("Alpha"), s("alpha"), s("beta")} << QList<qint32> {3, 2, 1};
+        QTest::newRow("upper case first added")
+            << QStringList {s("beta"), s("Alpha"), s("alpha")} << QList<int> {0, 0, 1}
+            << QStringList {s("Alpha"), s("alpha"), s("beta")} << QList<qint32> {2, 3, 1};
+        QTest::newRow("same name goes after the existing ones")
+            << QStringList {s("Same"), s("Other"), s("Same"), s("Same")} << QList<int> {0, 0, 2, 3}
+            << QStringList {s("Other"), s("Same"), s("Same"), s("Same")}
+            << QList<qint32> {2, 1, 3, 4};
+        QTest::newRow("in the middle")
+            << QStringList {s("a"), s("e"), s("c"), s("d"), s("b")} << QList<int> {0, 1, 1, 2, 1}
+            << QStringList {s("a"), s("b"), s("c"), s("d"), s("e")}
+            << QList<qint32> {1, 5, 3, 4, 2};
+        QTest::newRow("blanks and digits")
+            << QStringList {s("b"), s(" z"), s("10"), s("9")} << QList<int> {0, 0, 1, 2}
+            << QStringList {s(" z"), s("10"), s("9"), s("b")} << QList<qint32> {2, 3, 4, 1};
+    }
+    void keepsAlphabeticalOrderWithoutRegardToCase()
+    {
+        QFETCH(QStringList, added);
+        QFETCH(QList<int>, indices);
+        QFETCH(QStringList, order);
+        QFETCH(QList<qint32>, codes);
+
+        SortedListBox list;
+        QCOMPARE(addAll(list, added), indices);
+        QCOMPARE(entryNames(list), order);
+        QCOMPARE(entryCodes(list), codes);
+    }
+
+    void keepsEveryThirtyTwoBitCode_data()
+    {
+        QTest::addColumn<qint32>("code");
+        QTest::newRow("one") << 1;
+        QTest::newRow("lamp 15") << 32768;
+        QTest::newRow("bit 16") << 65536;
+        QTest::newRow("largest") << qint32(0x7fffffff);
+        QTest::newRow("negative") << qint32(-2);
+    }
+    void keepsEveryThirtyTwoBitCode()
+    {
+        QFETCH(qint32, code);
+        SortedListBox list;
+        list.setCode(list.addEntry(QStringLiteral("G")), code);
+        list.addEntry(QStringLiteral("A")); // moves G down one place
+        QCOMPARE(list.code(1), code);
+        QCOMPARE(list.code(0), 0);
+    }
+
+    void removeAndClear()
+    {
+        SortedListBox list;
+        addAll(list, {QStringLiteral("c"), QStringLiteral("a"), QStringLiteral("b")});
+        list.removeEntry(1);
+        QCOMPARE(entryNames(list), (QStringList {QStringLiteral("a"), QStringLiteral("c")}));
+        QCOMPARE(entryCodes(list), (QList<qint32> {2, 1}));
+        list.clear();
+        QCOMPARE(list.count(), 0);
+        QCOMPARE(list.selectedIndex(), -1);
+    }
+
+    void selectedIndexFollowsTheSelection()
+    {
+        SortedListBox list;
+        QCOMPARE(list.selectedIndex(), -1);
+        addAll(list, {QStringLiteral("b"), QStringLiteral("d")});
+        QCOMPARE(list.selectedIndex(), -1);
+        list.setCurrentRow(1);
+        QCOMPARE(list.selectedIndex(), 1);
+        // An entry added in front moves the selected one along.
+        list.addEntry(QStringLiteral("a"));
+        QCOMPARE(list.selectedIndex(), 2);
+        QCOMPARE(list.name(list.selectedIndex()), QStringLiteral("d"));
+        // Removing another entry keeps the selection on the same entry.
+        list.removeEntry(0);
+        QCOMPARE(list.name(list.selectedIndex()), QStringLiteral("d"));
+        // Removing the selected entry selects no other one.
+        list.removeEntry(list.selectedIndex());
+        QCOMPARE(list.count(), 1);
+        QCOMPARE(list.selectedIndex(), -1);
+        list.setCurrentRow(0);
+        list.clearSelection();
+        QCOMPARE(list.selectedIndex(), -1);
+    }
+
+    void oneEntryAtMostIsSelected()
+    {
+        SortedListBox list;
+        QCOMPARE(list.selectionMode(), QAbstractItemView::SingleSelection);
+        addAll(list, {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")});
+        showList(list);
+        click(list, 0);
+        QTest::mouseClick(list.viewport(), Qt::LeftButton, Qt::ControlModifier,
+                          list.visualItemRect(list.item(2)).center());
+        QCOMPARE(list.selectedItems().size(), 1);
+        QCOMPARE(list.selectedIndex(), 2);
+    }
+
+    void operatorSelectionIsNotified()
+    {
+        SortedListBox list;
+        addAll(list, {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")});
+        showList(list);
+        QSignalSpy selectionSpy(&list, &QListWidget::itemSelectionChanged);
+        QSignalSpy doubleClickSpy(&list, &QListWidget::itemDoubleClicked);
+
+        click(list, 1);
+        QCOMPARE(selectionSpy.count(), 1);
+        QCOMPARE(list.selectedIndex(), 1);
+
+        QTest::keyClick(list.viewport(), Qt::Key_Down);
+        QCOMPARE(selectionSpy.count(), 2);
+        QCOMPARE(list.selectedIndex(), 2);
+
+        doubleClick(list, 0);
+        QCOMPARE(doubleClickSpy.count(), 1);
+        QCOMPARE(list.selectedIndex(), 0);
+        QCOMPARE(selectionSpy.count(), 3);
+    }
+
+    void programChangesAreNotNotified()
+    {
+        SortedListBox list;
+        addAll(list, {QStringLiteral("b"), QStringLiteral("c")});
+        showList(list);
+        click(list, 1);
+        QSignalSpy selectionSpy(&list, &QListWidget::itemSelectionChanged);
+        QSignalSpy rowSpy(&list, &QListWidget::currentRowChanged);
+
+        list.setCode(list.addEntry(QStringLiteral("a")), 4);
+        list.removeEntry(0);
+        list.removeEntry(list.selectedIndex());
+        QCOMPARE(list.selectedIndex(), -1);
+        list.clear();
+        QCOMPARE(selectionSpy.count(), 0);
+        QCOMPARE(rowSpy.count(), 0);
+    }
+
+    void clickAfterRemovalSelectsAgain()
+    {
+        SortedListBox list;
+        addAll(list, {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")});
+        showList(list);
+        click(list, 1);
+        list.removeEntry(1);
+        QCOMPARE(list.selectedIndex(), -1);
+
+        // Whichever entry the view now holds as current, a click on it is a selection.
+        QSignalSpy selectionSpy(&list, &QListWidget::itemSelectionChanged);
+        const int current = qMax(list.currentRow(), 0);
+        click(list, current);
+        QCOMPARE(selectionSpy.count(), 1);
+        QCOMPARE(list.selectedIndex(), current);
+    }
+
+    void entriesCannotBeEdited()
+    {
+        SortedListBox list;
+        addAll(list, {QStringLiteral("a"), QStringLiteral("b")});
+        showList(list);
+        QCOMPARE(list.editTriggers(), QAbstractItemView::NoEditTriggers);
+        QVERIFY(!(list.item(0)->flags() & Qt::ItemIsEditable));
+
+        doubleClick(list, 0);
+        QTest::keyClick(list.viewport(), Qt::Key_F2);
+        QVERIFY(list.findChildren<QLineEdit *>().isEmpty());
+        QCOMPARE(list.name(0), QStringLiteral("a"));
+    }
+
+    void outOfRangeIndexGivesNothing()
+    {
+        SortedListBox list;
+        list.addEntry(QStringLiteral("a"));
+        QCOMPARE(list.name(5), QString());
+        QCOMPARE(list.code(-1), 0);
+        list.setCode(3, 9);
+        list.removeEntry(7);
+        QCOMPARE(list.count(), 1);
+    }
+};
+
+QTEST_MAIN(tst_SortedListBox)
+#include "tst_sortedlistbox.moc"
