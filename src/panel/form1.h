@@ -1,11 +1,118 @@
 #pragma once
 
-#include <QWidget>
+#include "groups/groupcontrols.h"
+#include "groups/lampgroups.h"
+#include "lamps/lampbank.h"
+#include "lamps/lampcontrols.h"
+#include "lamps/refreshcycle.h"
+#include "panel/lamplayout.h"
+#include "panel/layoutsurface.h"
+#include "panel/qtgroupdialogs.h"
+#include "serial/seriallink.h"
+#include "settings/settingsfile.h"
 
-class Form1 final : public QWidget
+#include <QTimer>
+#include <QWidget>
+#include <array>
+#include <memory>
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QPushButton;
+class LampDisplay;
+class LampSlider;
+class SortedListBox;
+
+// The panel's one window. It owns every part of the system and only wires them
+// together: the widgets report to the lamp bank (levels, linked lamps), the
+// group logic (the group list and its four buttons) and the layout (the lamp
+// count list); those speak back to the widgets through the small interfaces
+// this class implements. The refresh timer hands the lamp bank's marked and
+// rotating lamps to the serial link. Start-up (load) runs once before the
+// window is shown; closing the window closes the serial port.
+class Form1 final : public QWidget, public LampControls, public LayoutSurface, public GroupControls
 {
     Q_OBJECT
 
 public:
-    explicit Form1(QWidget *parent = nullptr);
+    // The window's outer size is its client size plus a fixed frame allowance.
+    static constexpr int FrameWidth = 90;
+    static constexpr int FrameHeight = 375;
+    static constexpr int DesignClientWidth = 9480;
+    static constexpr int DesignClientHeight = 6465;
+
+    explicit Form1(const QString &settingsPath, QWidget *parent = nullptr);
+    ~Form1() override;
+
+    // Start-up: fills the lists, makes lamps 1 to 15, loads the groups, applies
+    // the stored lamp count and opens the serial port.
+    void load();
+
+    LampBank &bank() { return m_bank; }
+    const LampBank &bank() const { return m_bank; }
+    SerialLink &port() { return m_kelvarisPort; }
+    const RefreshCycle &refreshCycle() const { return m_refresh; }
+
+    // Makes lamp i's four controls as hidden copies of lamp 0's.
+    void createLampCopy(int lamp);
+
+    // LampControls
+    int sliderValue(int lamp) const override;
+    void setSliderValue(int lamp, int value) override;
+    int checkboxValue(int lamp) const override;
+    void setDisplayGrey(int lamp, int grey) override;
+
+    // GroupControls
+    void setCheckboxValue(int lamp, int value) override;
+    void setRemoveGroupEnabled(bool enabled) override;
+    void setSelectGroupEnabled(bool enabled) override;
+
+    // LayoutSurface, in twips
+    int comboSelection() const override;
+    int left(Item item, int lamp = 0) const override;
+    int top(Item item, int lamp = 0) const override;
+    int height(Item item, int lamp = 0) const override;
+    void setLeft(Item item, int lamp, int twips) override;
+    void setTop(Item item, int lamp, int twips) override;
+    void setHeight(Item item, int lamp, int twips) override;
+    void setVisible(Item item, int lamp, bool visible) override;
+    void setLampCaption(int lamp, const QString &caption) override;
+    int windowWidth() const override;
+    void setWindowWidth(int twips) override;
+    void setWindowHeight(int twips) override;
+
+    using QWidget::height;
+    using QWidget::setVisible;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void createControls();
+    void createLampColumn(int lamp);
+    void setTabOrder();
+    void connectLamp(int lamp);
+    void openPort();
+    QWidget *widgetFor(Item item, int lamp) const;
+
+    SettingsFile m_settings;
+    SerialLink m_kelvarisPort;
+    LampBank m_bank {*this};
+    RefreshCycle m_refresh {m_bank, m_kelvarisPort};
+    LampLayout m_layout {*this, *this, m_bank, m_settings};
+    QTimer m_timer1;
+
+    QLabel *m_label4 = nullptr;
+    SortedListBox *m_list1 = nullptr;
+    std::array<QPushButton *, 4> m_commands {};
+    QLabel *m_label1 = nullptr;
+    QComboBox *m_combo1 = nullptr;
+    std::array<QLabel *, LampBank::MaxLamps> m_lampLabels {};
+    std::array<LampDisplay *, LampBank::MaxLamps> m_lampDisplays {};
+    std::array<LampSlider *, LampBank::MaxLamps> m_lampSliders {};
+    std::array<QCheckBox *, LampBank::MaxLamps> m_lampCheckboxes {};
+
+    QtGroupDialogs m_dialogs {this};
+    std::unique_ptr<LampGroups> m_groups;
 };

@@ -1,6 +1,7 @@
 #include "panel/lampslider.h"
 
 #include <QMouseEvent>
+#include <QPalette>
 
 LampSlider::LampSlider(QWidget *parent) : QSlider(Qt::Vertical, parent)
 {
@@ -14,6 +15,11 @@ LampSlider::LampSlider(QWidget *parent) : QSlider(Qt::Vertical, parent)
     setInvertedAppearance(true);
     setInvertedControls(true);
     setValue(Maximum);
+    // The style would fill the groove from the top (value 0) down to the thumb,
+    // which reads as the opposite of the level; keep the groove plain instead.
+    QPalette plain = palette();
+    plain.setColor(QPalette::Highlight, plain.color(QPalette::Dark));
+    setPalette(plain);
     // Motion without a button must arrive too, so the window can tell the two apart.
     setMouseTracking(true);
 }

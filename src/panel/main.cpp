@@ -1,11 +1,20 @@
 #include "panel/form1.h"
+#include "settings/settingsfile.h"
 
 #include <QApplication>
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    Form1 form;
+    QApplication::setApplicationName(QStringLiteral("Kelvaris"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Kelvaris Control Panel"));
+    QApplication::setApplicationVersion(QStringLiteral("1.00"));
+    // One style everywhere, so the fixed layout looks the same on every desktop.
+    QApplication::setStyle(QStringLiteral("Fusion"));
+
+    Form1 form(SettingsFile::besideExecutable());
+    QApplication::setWindowIcon(form.windowIcon());
+    form.load();
     form.show();
-    return app.exec();
+    return QApplication::exec();
 }
