@@ -5,6 +5,8 @@
 #include <optional>
 
 // Line settings as the text "baud,parity,data bits,stop bits", e.g. "9600,N,8,1".
+// Parity is one of N, E, O, M, S (none, even, odd, mark, space); data bits 5 to 8;
+// stop bits 1, 1.5 or 2.
 struct LineSettings
 {
     qint32 baudRate = 9600;
@@ -12,5 +14,7 @@ struct LineSettings
     QSerialPort::DataBits dataBits = QSerialPort::Data8;
     QSerialPort::StopBits stopBits = QSerialPort::OneStop;
 
+    // The settings the text names, or nothing when any field is missing, extra or not
+    // one of the values above. Fields are taken exactly: no blanks, no signs.
     static std::optional<LineSettings> parse(const QString &text);
 };
