@@ -1,41 +1,76 @@
 #include "serial/seriallink.h"
 
-SerialLink::SerialLink(QObject *parent)
-    : QObject(parent)
+namespace {
+
+constexpr int FirstPortNumber = 1;
+
+} // namespace
+
+SerialLink::SerialLink(QObject *parent) : QObject(parent)
 {
+    m_port.setFlowControl(QSerialPort::NoFlowControl);
+    connect(&m_port, &QSerialPort::errorOccurred, this, &SerialLink::handlePortError);
 }
 
 SerialLink::~SerialLink() = default;
 
 QString SerialLink::deviceForPort(int portNumber)
 {
-    return QStringLiteral("/dev/ttyS%1").arg(portNumber - 1); // placeholder
+    if (portNumber < FirstPortNumber)
+        return {};
+#ifdef Q_OS_WIN
+    return QStringLiteral("COM%1").arg(portNumber);
+#else
+    return QStringLiteral("/dev/ttyS%1").arg(portNumber - FirstPortNumber);
+#endif
 }
 
 bool SerialLink::selectPort(int portNumber)
 {
-    m_port.setPortName(deviceForPort(portNumber));
-    return true;
+    return selectDevice(deviceForPort(portNumber));
 }
 
-void SerialLink::selectDevice(const QString &device)
+bool SerialLink::selectDevice(const QString &device)
 {
+    if (device.isEmpty() || m_port.isOpen())
+        return false;
+    m_device = device;
     m_port.setPortName(device);
+    return true;
 }
 
 QString SerialLink::device() const
 {
-    return m_port.portName();
+    return m_device;
 }
 
 bool SerialLink::setLineSettings(const QString &settings)
 {
-    Q_UNUSED(settings)
-    return true;
+    const std::optional<LineSettings> parsed = LineSettings::parse(settings);
+    if (!parsed)
+        return false;
+    return m_port.setBaudRate(parsed->baudRate) && m_port.setParity(parsed->parity)
+        && m_port.setDataBits(parsed->dataBits) && m_port.setStopBits(parsed->stopBits);
+}
+
+LineSettings SerialLink::lineSettings() const
+{
+    LineSettings settings;
+    settings.baudRate = m_port.baudRate();
+    settings.parity = m_port.parity();
+    settings.dataBits = m_port.dataBits();
+    settings.stopBits = m_port.stopBits();
+    return settings;
 }
 
 bool SerialLink::open()
 {
+    if (m_port.isOpen())
+        return true;
+    if (m_device.isEmpty())
+        return false;
+    // QSerialPort opens without becoming the controlling terminal, non-blocking and
+    // close-on-exec, and takes the device's lock file so a second opener fails.
     return m_port.open(QIODevice::WriteOnly);
 }
 
@@ -46,10 +81,32 @@ bool SerialLink::isOpen() const
 
 void SerialLink::write(const QByteArray &command)
 {
+    if (!m_port.isOpen() || command.isEmpty())
+        return;
+    // QSerialPort would queue without limit while the line is stalled. Dropping the
+    // whole command is harmless: the refresh rotation sends every level again.
+    if (m_port.bytesToWrite() + command.size() > OutputBufferSize)
+        return;
     m_port.write(command);
+}
+
+qint64 SerialLink::bytesQueued() const
+{
+    return m_port.isOpen() ? m_port.bytesToWrite() : 0;
 }
 
 void SerialLink::close()
 {
-    m_port.close();
+    if (m_port.isOpen())
+        m_port.close();
+}
+
+void SerialLink::handlePortError(QSerialPort::SerialPortError error)
+{
+    // A failed write means the device has gone (adapter unplugged, far end hung up).
+    // The hung-up descriptor stays writable, so leaving the port open would wake the
+    // write notifier for ever; closing removes it. The link is not reopened.
+    const bool deviceGone = error == QSerialPort::ResourceError || error == QSerialPort::WriteError;
+    if (deviceGone && m_port.isOpen())
+        m_port.close();
 }

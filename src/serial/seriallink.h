@@ -9,6 +9,10 @@
 
 // The one-way serial link to the lamp controller: select a port, set the line,
 // open for writing, write, close. Nothing is ever read.
+//
+// Writes are queued and return at once; the queue is bounded so that a stalled line
+// never grows memory. If the device goes away while open (adapter unplugged), the link
+// closes itself and stays closed.
 class SerialLink final : public QObject, public CommandPort
 {
     Q_OBJECT
@@ -20,19 +24,33 @@ public:
     explicit SerialLink(QObject *parent = nullptr);
     ~SerialLink() override;
 
-    // The device of port number n: "COMn" on Windows, /dev/ttyS(n-1) elsewhere.
+    // The device of port number n: "COMn" on Windows, /dev/ttyS(n-1) elsewhere; empty
+    // for a number below 1.
     static QString deviceForPort(int portNumber);
 
+    // Both fail, leaving the selection as it was, for a port below 1, an empty device
+    // name, or while the link is open.
     bool selectPort(int portNumber);
     // Names the device directly, instead of a port number.
-    void selectDevice(const QString &device);
+    bool selectDevice(const QString &device);
     QString device() const;
+
+    // Fails, changing nothing, when the text is not valid line settings.
     bool setLineSettings(const QString &settings);
+    // The settings the port is configured with.
+    LineSettings lineSettings() const;
+
+    // Opens the selected device for writing. On failure the link stays closed.
     bool open();
     bool isOpen() const override;
     void write(const QByteArray &command) override;
+    // Bytes written but not yet handed to the device.
+    qint64 bytesQueued() const;
     void close();
 
 private:
+    void handlePortError(QSerialPort::SerialPortError error);
+
+    QString m_device;
     QSerialPort m_port;
 };
