@@ -2,22 +2,43 @@
 
 #include "settings/settingsstore.h"
 
+#include <QByteArray>
 #include <QString>
+#include <QtGlobal>
 
-// The INI settings file. Nothing is cached: every read goes to the file, every
-// write edits it in place and replaces it atomically.
+// The INI settings file, section "Kelvaris". Nothing is cached: every read goes
+// to the file, every write edits it and replaces it atomically.
+//
+// The file is bytes. Section names, key names and values are each decoded as
+// UTF-8 when they are valid UTF-8 and as Windows-1252 otherwise, so files made
+// by hand in either encoding keep their names; values are written as UTF-8.
 class SettingsFile final : public SettingsStore
 {
 public:
+    // At most this many characters of a value come back from a read.
+    static constexpr qsizetype MaxValueLength = 254;
+
     explicit SettingsFile(QString path);
 
-    // "Kelvaris.ini" in the directory of the running executable.
+    // "Kelvaris.ini" in the directory of the running executable, symlinks
+    // resolved; empty when that directory cannot be found.
     static QString besideExecutable();
 
     QString path() const { return m_path; }
 
     QString ReadSetting(const QString &key) const override;
     void WriteSetting(const QString &key, const QString &value) override;
+
+    // The value of key in the first "Kelvaris" section of a file's content, as
+    // ReadSetting gives it.
+    static QString readFrom(const QByteArray &content, const QString &key);
+
+    // The content with key set to value, every other line kept byte for byte.
+    // The value is cut at its first line break and quoted when it would not
+    // read back unchanged. The content comes back unchanged for a key that
+    // cannot be stored (empty, or holding '=' or a line break, or starting with
+    // '[' or ';').
+    static QByteArray writeTo(const QByteArray &content, const QString &key, const QString &value);
 
 private:
     QString m_path;
