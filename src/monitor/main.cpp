@@ -27,7 +27,8 @@ const auto Description = QStringLiteral(
 const auto Epilog = QStringLiteral(
     "\n"
     "With --virtual the first line on standard output is \"Device: /dev/pts/N\";\n"
-    "put that path into SerialDevice= in the panel's Kelvaris.ini.\n"
+    "put that path into SerialDevice= in the panel's Kelvaris.ini. With a DEVICE,\n"
+    "\"kelvaris-monitor: reading DEVICE ...\" on standard error says it is open.\n"
     "\n"
     "--log lines (flushed one by one; <ms> is milliseconds since the monitor started,\n"
     "from a monotonic clock; lamp and level in decimal):\n"
@@ -114,13 +115,20 @@ int main(int argc, char *argv[])
         printLine(stderr, source->failureMessage());
         return static_cast<int>(source->failureCode());
     }
-    if (virtualController)
-        printLine(stdout, QStringLiteral("Device: ") + source->deviceName());
-
     const auto output
         = parser.isSet(logOption) ? MonitorSession::Output::Log : MonitorSession::Output::LiveView;
     MonitorSession session(*source, output, stdout, ::isatty(STDOUT_FILENO) == 1);
     QObject::connect(&session, &MonitorSession::finished, &app, &QCoreApplication::exit);
+    // Announced only once the session handles SIGINT and SIGTERM: a script that reads
+    // this line may stop the monitor straight away.
+    if (virtualController) {
+        printLine(stdout, QStringLiteral("Device: ") + source->deviceName());
+    } else {
+        // On stderr, so that --log output holds nothing but log lines.
+        printLine(stderr,
+                  Program + QStringLiteral(": reading ") + source->deviceName()
+                      + QStringLiteral(" at 9600 baud, 8N1"));
+    }
     session.start();
     return QCoreApplication::exec();
 }

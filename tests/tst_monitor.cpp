@@ -1,0 +1,500 @@
+#include <QDeadlineTimer>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTemporaryFile>
+#include <QtTest>
+
+#include <array>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
+using namespace std::chrono_literals;
+
+namespace {
+const auto Monitor = QStringLiteral(KELVARIS_MONITOR);
+
+// Generous: the monitor only has to start and answer, but CI machines can be slow.
+constexpr std::chrono::milliseconds StartTimeout = 10s;
+constexpr std::chrono::milliseconds OutputTimeout = 10s;
+// Longer than the monitor's quiet-line delay, to show nothing else is still coming.
+constexpr std::chrono::milliseconds SettleTime = 600ms;
+
+// The documented exit codes.
+constexpr int ExitNormal = 0;
+constexpr int ExitUsage = 64;
+constexpr int ExitDeviceNotFound = 66;
+constexpr int ExitIoError = 74;
+constexpr int ExitPermissionDenied = 77;
+
+constexpr std::size_t ReadChunk = 4096;
+
+// An open file descriptor, closed on scope exit.
+class Descriptor final
+{
+public:
+    explicit Descriptor(int fd = -1) : m_fd(fd) { }
+    ~Descriptor() { reset(); }
+    Descriptor(const Descriptor &) = delete;
+    Descriptor &operator=(const Descriptor &) = delete;
+
+    int get() const { return m_fd; }
+    bool isValid() const { return m_fd >= 0; }
+    void reset(int fd = -1)
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = fd;
+    }
+
+private:
+    int m_fd = -1;
+};
+
+bool writeAll(int fd, const QByteArray &bytes)
+{
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t count
+            = ::write(fd, bytes.constData() + done, static_cast<std::size_t>(bytes.size() - done));
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count <= 0)
+            return false;
+        done += count;
+    }
+    return true;
+}
+
+// A pseudo-terminal of the test's own, standing in for a serial adapter: the monitor
+// opens the slave by path; the test writes to, or reads from, the master.
+struct TestTerminal
+{
+    Descriptor master;
+    Descriptor slave; // raw, and held so nothing is lost before the monitor opens it
+    QString slavePath;
+
+    bool open()
+    {
+        master.reset(::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC));
+        std::array<char, 128> path {};
+        if (!master.isValid() || ::grantpt(master.get()) != 0 || ::unlockpt(master.get()) != 0
+            || ::ptsname_r(master.get(), path.data(), path.size()) != 0)
+            return false;
+        slavePath = QString::fromLocal8Bit(path.data());
+        slave.reset(::open(path.data(), O_RDWR | O_NOCTTY | O_CLOEXEC));
+        termios settings = {};
+        if (!slave.isValid() || ::tcgetattr(slave.get(), &settings) != 0)
+            return false;
+        ::cfmakeraw(&settings);
+        if (::tcsetattr(slave.get(), TCSANOW, &settings) != 0)
+            return false;
+        const int flags = ::fcntl(master.get(), F_GETFL);
+        return ::fcntl(master.get(), F_SETFL, flags | O_NONBLOCK) == 0;
+    }
+
+    QByteArray readMaster()
+    {
+        QByteArray received;
+        std::array<char, ReadChunk> buffer {};
+        for (;;) {
+            const ssize_t count = ::read(master.get(), buffer.data(), buffer.size());
+            if (count <= 0)
+                return received;
+            received.append(buffer.data(), static_cast<qsizetype>(count));
+        }
+    }
+};
+
+// A running kelvaris-monitor whose standard output is read line by line.
+class MonitorProcess final
+{
+public:
+    MonitorProcess() { m_process.setProgram(Monitor); }
+    ~MonitorProcess()
+    {
+        if (m_process.state() != QProcess::NotRunning) {
+            m_process.kill();
+            m_process.waitForFinished();
+        }
+    }
+
+    QProcess &process() { return m_process; }
+
+    bool start(const QStringList &arguments)
+    {
+        m_process.setArguments(arguments);
+        m_process.start();
+        return m_process.waitForStarted(static_cast<int>(StartTimeout.count()));
+    }
+
+    // Lines of standard output so far, without their newline.
+    QStringList lines()
+    {
+        m_output += m_process.readAllStandardOutput();
+        QStringList result = QString::fromUtf8(m_output).split(QLatin1Char('\n'));
+        result.removeLast(); // the unfinished line
+        return result;
+    }
+    QString output()
+    {
+        m_output += m_process.readAllStandardOutput();
+        return QString::fromUtf8(m_output);
+    }
+    QString errors()
+    {
+        m_errors += m_process.readAllStandardError();
+        return QString::fromLocal8Bit(m_errors);
+    }
+
+    // Waits until there are at least `count` lines; returns them.
+    QStringList waitForLines(int count)
+    {
+        QDeadlineTimer deadline(OutputTimeout);
+        while (lines().size() < count && !deadline.hasExpired()
+               && m_process.state() == QProcess::Running)
+            m_process.waitForReadyRead(static_cast<int>(deadline.remainingTime()));
+        return lines();
+    }
+
+    // The device path from the virtual controller's first line.
+    QString virtualDevice()
+    {
+        const QStringList first = waitForLines(1);
+        if (first.isEmpty() || !first.constFirst().startsWith(QLatin1String("Device: ")))
+            return {};
+        return first.constFirst().mid(static_cast<qsizetype>(qstrlen("Device: ")));
+    }
+
+    bool signalAndWait(int signalNumber)
+    {
+        ::kill(static_cast<pid_t>(m_process.processId()), signalNumber);
+        return m_process.waitForFinished(static_cast<int>(StartTimeout.count()));
+    }
+
+private:
+    QProcess m_process;
+    QByteArray m_output;
+    QByteArray m_errors;
+};
+
+// Log lines without their timestamps; the virtual controller's "Device:" line is left out.
+QStringList logEntries(const QStringList &lines)
+{
+    QStringList entries;
+    for (const QString &line : lines) {
+        if (!line.startsWith(QLatin1String("Device: ")))
+            entries.append(line.section(QLatin1Char(' '), 1));
+    }
+    return entries;
+}
+
+// The panel's side of the line: opens the device as the panel would, write-only.
+Descriptor openAsPanel(const QString &device)
+{
+    return Descriptor(
+        ::open(QFile::encodeName(device).constData(), O_WRONLY | O_NOCTTY | O_CLOEXEC));
+}
+} // namespace
+
+class tst_Monitor : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void helpDocumentsLogFormatAndExitCodes();
+    void usageErrors_data();
+    void usageErrors();
+    void missingDeviceIsNamed();
+    void permissionDeniedNamesTheFix();
+    void notASerialDeviceIsAnIoError();
+    void virtualControllerLogsCommands();
+    void virtualControllerReportsTrailingGarbageWhenQuiet();
+    void virtualControllerOutlivesThePanelClosingTheDevice();
+    void endsCleanlyOnSignal_data();
+    void endsCleanlyOnSignal();
+    void readsARealDeviceUntilItIsLost();
+    void liveViewPrintsPlainSnapshotsIntoAPipe();
+    void liveViewOnATerminalRestoresTheCursor();
+};
+
+void tst_Monitor::helpDocumentsLogFormatAndExitCodes()
+{
+    MonitorProcess monitor;
+    QVERIFY(monitor.start({QStringLiteral("--help")}));
+    QVERIFY(monitor.process().waitForFinished());
+    QCOMPARE(monitor.process().exitStatus(), QProcess::NormalExit);
+    QCOMPARE(monitor.process().exitCode(), ExitNormal);
+    const QString help = monitor.output();
+    QVERIFY2(help.contains(QLatin1String("--virtual")), qPrintable(help));
+    QVERIFY2(help.contains(QLatin1String("--log")), qPrintable(help));
+    QVERIFY2(help.contains(QLatin1String("BAD")), qPrintable(help));
+    for (const int code : {ExitUsage, ExitDeviceNotFound, ExitIoError, ExitPermissionDenied}) {
+        const QRegularExpression documented(QStringLiteral("^\\s*%1\\s+\\S").arg(code),
+                                            QRegularExpression::MultilineOption);
+        QVERIFY2(help.contains(documented), qPrintable(QStringLiteral("exit code %1").arg(code)));
+    }
+}
+
+void tst_Monitor::usageErrors_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::newRow("no arguments") << QStringList();
+    QTest::newRow("only --log") << QStringList {QStringLiteral("--log")};
+    QTest::newRow("unknown option")
+        << QStringList {QStringLiteral("--baud=19200"), QStringLiteral("/dev/ttyS0")};
+    QTest::newRow("device and --virtual")
+        << QStringList {QStringLiteral("--virtual"), QStringLiteral("/dev/ttyS0")};
+    QTest::newRow("two devices") << QStringList {QStringLiteral("/dev/ttyS0"),
+                                                 QStringLiteral("/dev/ttyS1")};
+}
+
+void tst_Monitor::usageErrors()
+{
+    QFETCH(QStringList, arguments);
+    MonitorProcess monitor;
+    QVERIFY(monitor.start(arguments));
+    QVERIFY(monitor.process().waitForFinished());
+    QCOMPARE(monitor.process().exitCode(), ExitUsage);
+    QVERIFY2(monitor.errors().contains(QLatin1String("--help")), qPrintable(monitor.errors()));
+    QVERIFY(monitor.output().isEmpty());
+}
+
+void tst_Monitor::missingDeviceIsNamed()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString device = dir.filePath(QStringLiteral("ttyKelvaris0"));
+    MonitorProcess monitor;
+    QVERIFY(monitor.start({device}));
+    QVERIFY(monitor.process().waitForFinished());
+    QCOMPARE(monitor.process().exitCode(), ExitDeviceNotFound);
+    QVERIFY2(monitor.errors().contains(device), qPrintable(monitor.errors()));
+}
+
+void tst_Monitor::permissionDeniedNamesTheFix()
+{
+    // A device file the monitor may not read. Root may read anything, so as root the
+    // monitor runs as nobody instead.
+    TestTerminal terminal;
+    QVERIFY(terminal.open());
+    QVERIFY(::chmod(QFile::encodeName(terminal.slavePath).constData(), 0) == 0);
+
+    QStringList arguments {terminal.slavePath};
+    MonitorProcess monitor;
+    if (::geteuid() == 0) {
+        const QString setpriv = QStandardPaths::findExecutable(QStringLiteral("setpriv"));
+        if (setpriv.isEmpty())
+            QSKIP("running as root without setpriv to drop privileges");
+        monitor.process().setProgram(setpriv);
+        arguments = QStringList {QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
+                                 QStringLiteral("--clear-groups"), Monitor}
+            + arguments;
+    }
+    QVERIFY(monitor.start(arguments));
+    QVERIFY(monitor.process().waitForFinished());
+    QCOMPARE(monitor.process().exitCode(), ExitPermissionDenied);
+    const QString errors = monitor.errors();
+    QVERIFY2(errors.contains(terminal.slavePath), qPrintable(errors));
+    QVERIFY2(errors.contains(QLatin1String("dialout")), qPrintable(errors));
+}
+
+void tst_Monitor::notASerialDeviceIsAnIoError()
+{
+    QTemporaryFile file;
+    QVERIFY(file.open());
+    MonitorProcess monitor;
+    QVERIFY(monitor.start({file.fileName()}));
+    QVERIFY(monitor.process().waitForFinished());
+    QCOMPARE(monitor.process().exitCode(), ExitIoError);
+    QVERIFY2(monitor.errors().contains(file.fileName()), qPrintable(monitor.errors()));
+}
+
+void tst_Monitor::virtualControllerLogsCommands()
+{
+    MonitorProcess monitor;
+    QVERIFY(monitor.start({QStringLiteral("--virtual"), QStringLiteral("--log")}));
+    const QString device = monitor.virtualDevice();
+    QVERIFY2(device.startsWith(QLatin1String("/dev/")), qPrintable(monitor.lines().join(u'\n')));
+
+    const Descriptor panel = openAsPanel(device);
+    QVERIFY2(panel.isValid(), qPrintable(device));
+    // Written as the panel does, one command per write, then noise and a command whose
+    // level is in lower case.
+    QVERIFY(writeAll(panel.get(), "L3C8\r"));
+    QVERIFY(writeAll(panel.get(), "LFFF\r"));
+    QVERIFY(writeAll(panel.get(), "L000\r"));
+    QVERIFY(writeAll(panel.get(), "xyzLA7"));
+    QVERIFY(writeAll(panel.get(), "F\rL3c8\rL9"));
+    QVERIFY(writeAll(panel.get(), "01\r"));
+
+    const QStringList expected {QStringLiteral("L3 200"),  QStringLiteral("L15 255"),
+                                QStringLiteral("L0 0"),    QStringLiteral("BAD 3"),
+                                QStringLiteral("L10 127"), QStringLiteral("BAD 5"),
+                                QStringLiteral("L9 1")};
+    const QStringList lines = monitor.waitForLines(static_cast<int>(expected.size()) + 1);
+    QCOMPARE(logEntries(lines), expected);
+
+    // Milliseconds since start, never going back.
+    qint64 previous = 0;
+    for (const QString &line : lines.mid(1)) {
+        bool ok = false;
+        const qint64 timestamp = line.section(QLatin1Char(' '), 0, 0).toLongLong(&ok);
+        QVERIFY2(ok && timestamp >= previous, qPrintable(line));
+        previous = timestamp;
+    }
+    QVERIFY(monitor.signalAndWait(SIGTERM));
+    QCOMPARE(monitor.process().exitCode(), ExitNormal);
+    QVERIFY2(monitor.errors().isEmpty(), qPrintable(monitor.errors()));
+}
+
+void tst_Monitor::virtualControllerReportsTrailingGarbageWhenQuiet()
+{
+    MonitorProcess monitor;
+    QVERIFY(monitor.start({QStringLiteral("--virtual"), QStringLiteral("--log")}));
+    const QString device = monitor.virtualDevice();
+    const Descriptor panel = openAsPanel(device);
+    QVERIFY2(panel.isValid(), qPrintable(device));
+
+    // A command cut short and nothing after it: no later command can report it.
+    QVERIFY(writeAll(panel.get(), "L1FF\rL2F"));
+    QCOMPARE(logEntries(monitor.waitForLines(3)),
+             (QStringList {QStringLiteral("L1 255"), QStringLiteral("BAD 3")}));
+    QTest::qWait(static_cast<int>(SettleTime.count()));
+    QCOMPARE(logEntries(monitor.lines()).size(), 2);
+}
+
+void tst_Monitor::virtualControllerOutlivesThePanelClosingTheDevice()
+{
+    MonitorProcess monitor;
+    QVERIFY(monitor.start({QStringLiteral("--virtual"), QStringLiteral("--log")}));
+    const QString device = monitor.virtualDevice();
+
+    // The panel is closed and started again, opening the same device twice.
+    for (const char *command : {"L100\r", "L2FF\r"}) {
+        const Descriptor panel = openAsPanel(device);
+        QVERIFY2(panel.isValid(), qPrintable(device));
+        QVERIFY(writeAll(panel.get(), command));
+        ::tcdrain(panel.get());
+    }
+    QCOMPARE(logEntries(monitor.waitForLines(3)),
+             (QStringList {QStringLiteral("L1 0"), QStringLiteral("L2 255")}));
+    QCOMPARE(monitor.process().state(), QProcess::Running);
+}
+
+void tst_Monitor::endsCleanlyOnSignal_data()
+{
+    QTest::addColumn<int>("signalNumber");
+    QTest::addColumn<bool>("log");
+    QTest::newRow("SIGINT, log") << int(SIGINT) << true;
+    QTest::newRow("SIGTERM, log") << int(SIGTERM) << true;
+    QTest::newRow("SIGINT, live view") << int(SIGINT) << false;
+    QTest::newRow("SIGTERM, live view") << int(SIGTERM) << false;
+}
+
+void tst_Monitor::endsCleanlyOnSignal()
+{
+    QFETCH(int, signalNumber);
+    QFETCH(bool, log);
+    MonitorProcess monitor;
+    QStringList arguments {QStringLiteral("--virtual")};
+    if (log)
+        arguments.append(QStringLiteral("--log"));
+    QVERIFY(monitor.start(arguments));
+    QVERIFY(!monitor.virtualDevice().isEmpty());
+    QVERIFY(monitor.signalAndWait(signalNumber));
+    QCOMPARE(monitor.process().exitStatus(), QProcess::NormalExit);
+    QCOMPARE(monitor.process().exitCode(), ExitNormal);
+}
+
+void tst_Monitor::readsARealDeviceUntilItIsLost()
+{
+    TestTerminal adapter;
+    QVERIFY(adapter.open());
+    MonitorProcess monitor;
+    QVERIFY(monitor.start({adapter.slavePath, QStringLiteral("--log")}));
+    QTRY_VERIFY_WITH_TIMEOUT(monitor.errors().contains(QLatin1String("reading")),
+                             static_cast<int>(StartTimeout.count()));
+
+    QVERIFY(writeAll(adapter.master.get(), "L5FF\r??L6"));
+    QVERIFY(writeAll(adapter.master.get(), "80\r"));
+    QCOMPARE(logEntries(monitor.waitForLines(3)),
+             (QStringList {QStringLiteral("L5 255"), QStringLiteral("BAD 2"),
+                           QStringLiteral("L6 128")}));
+
+    // The adapter is unplugged.
+    adapter.master.reset();
+    adapter.slave.reset();
+    QVERIFY(monitor.process().waitForFinished(static_cast<int>(StartTimeout.count())));
+    QCOMPARE(monitor.process().exitCode(), ExitIoError);
+    QVERIFY2(monitor.errors().contains(QLatin1String("lost ") + adapter.slavePath),
+             qPrintable(monitor.errors()));
+}
+
+void tst_Monitor::liveViewPrintsPlainSnapshotsIntoAPipe()
+{
+    MonitorProcess monitor;
+    QVERIFY(monitor.start({QStringLiteral("--virtual")}));
+    const QString device = monitor.virtualDevice();
+    const Descriptor panel = openAsPanel(device);
+    QVERIFY2(panel.isValid(), qPrintable(device));
+    QVERIFY(writeAll(panel.get(), "L3C8\r"));
+    QVERIFY(writeAll(panel.get(), "zzLFFF\r"));
+
+    // A snapshot taken after both commands: one row per lamp, unseen lamps as "-".
+    const QRegularExpression lamp3(QStringLiteral("^LAMP 3 +200 #{13}\\.{3} +\\d+\\.\\d s ago$"),
+                                   QRegularExpression::MultilineOption);
+    const QRegularExpression lamp15(QStringLiteral("^LAMP 15 +255 #{16} +\\d+\\.\\d s ago$"),
+                                    QRegularExpression::MultilineOption);
+    const QRegularExpression lamp7(QStringLiteral("^LAMP 7 +- \\.{16}$"),
+                                   QRegularExpression::MultilineOption);
+    QTRY_VERIFY2_WITH_TIMEOUT(monitor.output().contains(lamp15), qPrintable(monitor.output()),
+                              static_cast<int>(OutputTimeout.count()));
+    const QString output = monitor.output();
+    const QString last = output.mid(output.lastIndexOf(QLatin1String("Kelvaris lamp monitor")));
+    QVERIFY2(last.contains(lamp3), qPrintable(last));
+    QVERIFY2(last.contains(lamp7), qPrintable(last));
+    QVERIFY2(last.contains(QLatin1String("bad bytes 2")), qPrintable(last));
+    QCOMPARE(last.count(
+                 QRegularExpression(QStringLiteral("^LAMP "), QRegularExpression::MultilineOption)),
+             16);
+    QVERIFY2(!output.contains(QLatin1Char('\x1b')), "escape sequences in a pipe");
+}
+
+void tst_Monitor::liveViewOnATerminalRestoresTheCursor()
+{
+    TestTerminal screen;
+    QVERIFY(screen.open());
+    MonitorProcess monitor;
+    monitor.process().setStandardOutputFile(screen.slavePath);
+    QVERIFY(monitor.start({QStringLiteral("--virtual")}));
+
+    QByteArray shown;
+    QTRY_VERIFY_WITH_TIMEOUT((shown += screen.readMaster()).contains("LAMP 15"),
+                             static_cast<int>(StartTimeout.count()));
+    QVERIFY2(shown.contains("\x1b[?25l"), "cursor not hidden");
+    const QRegularExpression devicePath(QStringLiteral("Device: (/dev/pts/\\d+)"));
+    const QString device = devicePath.match(QString::fromUtf8(shown)).captured(1);
+    const Descriptor panel = openAsPanel(device);
+    QVERIFY2(panel.isValid(), qPrintable(device));
+    QVERIFY(writeAll(panel.get(), "L3C8\r"));
+    // Redrawn in place with a bar of block characters.
+    QTRY_VERIFY_WITH_TIMEOUT(
+        (shown += screen.readMaster()).contains(QStringLiteral("200 ████").toUtf8()),
+        static_cast<int>(OutputTimeout.count()));
+
+    QVERIFY(monitor.signalAndWait(SIGINT));
+    QCOMPARE(monitor.process().exitCode(), ExitNormal);
+    shown += screen.readMaster();
+    QVERIFY2(shown.endsWith("\x1b[?25h"), "cursor not shown again at the end");
+}
+
+QTEST_GUILESS_MAIN(tst_Monitor)
+#include "tst_monitor.moc"
