@@ -651,6 +651,11 @@ private Q_SLOTS:
         QTest::newRow("trailing blanks") << QStringLiteral("Stage  ") << QStringLiteral("Stage  ");
         QTest::newRow("blanks at both ends")
             << QStringLiteral(" Stage ") << QStringLiteral(" Stage ");
+        QTest::newRow("quoted") << QStringLiteral("\"Front\"") << QStringLiteral("\"Front\"");
+        QTest::newRow("brackets, equals and semicolon")
+            << QStringLiteral("[Kelvaris]=x;y") << QStringLiteral("[Kelvaris]=x;y");
+        QTest::newRow("beyond ASCII") << QStringLiteral("B\u00fchne \u821e\u53f0")
+                                      << QStringLiteral("B\u00fchne \u821e\u53f0");
         QTest::newRow("pasted line feed")
             << QStringLiteral("Stage\nGroup2=Injected") << QStringLiteral("Stage");
         QTest::newRow("pasted carriage return and section")

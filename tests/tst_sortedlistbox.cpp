@@ -221,6 +221,18 @@ private Q_SLOTS:
         QCOMPARE(rowSpy.count(), 0);
     }
 
+    void focusAndAddingSelectNothing()
+    {
+        SortedListBox list;
+        showList(list);
+        QSignalSpy selectionSpy(&list, &QListWidget::itemSelectionChanged);
+        list.addEntry(QStringLiteral("b"));
+        list.setFocus(Qt::TabFocusReason);
+        list.addEntry(QStringLiteral("a"));
+        QCOMPARE(list.selectedIndex(), -1);
+        QCOMPARE(selectionSpy.count(), 0);
+    }
+
     void clickAfterRemovalSelectsAgain()
     {
         SortedListBox list;
