@@ -145,7 +145,9 @@ void Form1::createControls()
     connect(m_commands[1], &QPushButton::clicked, this, [this] { m_groups->Command2_Click(); });
     connect(m_commands[2], &QPushButton::clicked, this, [this] { m_groups->Command3_Click(); });
     connect(m_commands[3], &QPushButton::clicked, this, [this] { m_groups->Command4_Click(); });
-    connect(m_list1, &QListWidget::itemClicked, this, [this] { m_groups->List1_Click(); });
+    // The list box raises no notification for the program's own changes, so a
+    // selection change is always the operator's click or key.
+    connect(m_list1, &QListWidget::itemSelectionChanged, this, [this] { m_groups->List1_Click(); });
     connect(m_list1, &QListWidget::itemDoubleClicked, this, [this] { m_groups->List1_DblClick(); });
     // An operator's pick, even of the entry already shown, applies the lamp count.
     connect(m_combo1, &QComboBox::activated, this, [this] { m_layout.ArrangeLamps(); });

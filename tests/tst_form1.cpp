@@ -1,0 +1,446 @@
+#include "panel/form1.h"
+#include "panel/lampdisplay.h"
+#include "panel/lampslider.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <memory>
+
+namespace {
+
+constexpr int TwipsPerPixel = 15;
+
+QRect inTwips(const QWidget *widget)
+{
+    const QRect r = widget->geometry();
+    return {r.x() * TwipsPerPixel, r.y() * TwipsPerPixel, r.width() * TwipsPerPixel,
+            r.height() * TwipsPerPixel};
+}
+
+// Answers the next modal dialog with the given button, remembering its text.
+class DialogAnswerer final : public QObject
+{
+public:
+    explicit DialogAnswerer(QMessageBox::StandardButton answer) : m_answer(answer)
+    {
+        QTimer::singleShot(0, this, &DialogAnswerer::answer);
+    }
+
+    QString text;
+    QString title;
+    bool seen = false;
+
+private:
+    void answer()
+    {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box) {
+            QTimer::singleShot(10, this, &DialogAnswerer::answer);
+            return;
+        }
+        seen = true;
+        text = box->text();
+        title = box->windowTitle();
+        box->button(m_answer)->click();
+    }
+
+    QMessageBox::StandardButton m_answer;
+};
+
+} // namespace
+
+class tst_Form1 : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void designGeometry_data();
+    void designGeometry();
+    void designState();
+    void sliderSettings();
+    void keysMoveTheThumbTowardsTheTop_data();
+    void keysMoveTheThumbTowardsTheTop();
+    void wheelUpMovesTheThumbUp();
+    void levelAndIndicatorFollowTheSlider();
+    void pointerMotionNeedsAButton();
+    void tabOrder();
+    void accessKeys();
+    void disabledButtonIgnoresItsKey();
+
+    void startUpLaysOutTheStoredCount();
+    void lampCopiesHaveLampZerosSizes();
+    void checkedLampsMoveTogether();
+    void pickingACountReArrangesAndStoresIt();
+    void defineGroupWithoutCheckedLampShowsTheMessage();
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<Form1> m_form;
+
+    QString settingsPath() const { return m_dir->filePath(QStringLiteral("Kelvaris.ini")); }
+    void writeSettings(const QByteArray &content);
+    template<typename T> T *child(const QString &name) const
+    {
+        auto *widget = m_form->findChild<T *>(name);
+        if (!widget)
+            qFatal("no child %s", qPrintable(name));
+        return widget;
+    }
+    LampSlider *slider(int lamp) const
+    {
+        return child<LampSlider>(QStringLiteral("LampSlider%1").arg(lamp));
+    }
+    QCheckBox *checkbox(int lamp) const
+    {
+        return child<QCheckBox>(QStringLiteral("LampCheckbox%1").arg(lamp));
+    }
+    LampDisplay *display(int lamp) const
+    {
+        return child<LampDisplay>(QStringLiteral("LampDisplay%1").arg(lamp));
+    }
+    void showActive();
+};
+
+void tst_Form1::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    // No serial device here: nothing must reach a real port from a test.
+    writeSettings("[Kelvaris]\nSerialDevice=" + m_dir->filePath(QStringLiteral("none")).toUtf8()
+                  + "\n");
+    m_form = std::make_unique<Form1>(settingsPath());
+}
+
+void tst_Form1::cleanup()
+{
+    m_form.reset();
+    m_dir.reset();
+}
+
+void tst_Form1::writeSettings(const QByteArray &content)
+{
+    QFile file(settingsPath());
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(content);
+}
+
+void tst_Form1::showActive()
+{
+    m_form->show();
+    QApplication::setActiveWindow(m_form.get());
+    QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
+}
+
+void tst_Form1::designGeometry_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QRect>("twips");
+
+    QTest::newRow("Label4") << "Label4" << QRect(120, 240, 1935, 255);
+    QTest::newRow("List1") << "List1" << QRect(120, 480, 1935, 3375);
+    QTest::newRow("Command1") << "Command1" << QRect(360, 2160, 1455, 375);
+    QTest::newRow("Command2") << "Command2" << QRect(360, 2640, 1455, 375);
+    QTest::newRow("Command3") << "Command3" << QRect(360, 3120, 1455, 375);
+    QTest::newRow("Command4") << "Command4" << QRect(360, 4440, 1455, 375);
+    QTest::newRow("Label1") << "Label1" << QRect(480, 5100, 615, 255);
+    QTest::newRow("Combo1") << "Combo1" << QRect(1200, 5040, 675, 315);
+    QTest::newRow("LampSlider0") << "LampSlider0" << QRect(2280, 780, 630, 2895);
+    QTest::newRow("LampCheckbox0") << "LampCheckbox0" << QRect(2490, 3660, 195, 255);
+    QTest::newRow("LampLabel0") << "LampLabel0" << QRect(2160, 120, 855, 255);
+    QTest::newRow("LampDisplay0") << "LampDisplay0" << QRect(2280, 360, 615, 375);
+}
+
+void tst_Form1::designGeometry()
+{
+    QFETCH(QString, name);
+    QFETCH(QRect, twips);
+
+    QCOMPARE(inTwips(child<QWidget>(name)), twips);
+}
+
+void tst_Form1::designState()
+{
+    QCOMPARE(m_form->windowTitle(), QStringLiteral("Kelvaris Control Panel"));
+    QCOMPARE(m_form->size() * TwipsPerPixel, QSize(9480, 6465));
+    QCOMPARE(m_form->windowWidth(), 9480 + Form1::FrameWidth);
+    QCOMPARE(m_form->minimumSize(), m_form->maximumSize());
+    QVERIFY(!(m_form->windowFlags() & Qt::WindowMaximizeButtonHint));
+    QVERIFY(!(m_form->windowFlags() & Qt::WindowMinimizeButtonHint));
+    QVERIFY(!m_form->windowIcon().isNull());
+
+    const QStringList captions {child<QLabel>(QStringLiteral("Label4"))->text(),
+                                child<QPushButton>(QStringLiteral("Command1"))->text(),
+                                child<QPushButton>(QStringLiteral("Command2"))->text(),
+                                child<QPushButton>(QStringLiteral("Command3"))->text(),
+                                child<QPushButton>(QStringLiteral("Command4"))->text(),
+                                child<QLabel>(QStringLiteral("Label1"))->text(),
+                                child<QLabel>(QStringLiteral("LampLabel0"))->text()};
+    const QStringList expected {"Lamp &Groups",  "&Define Group", "&Remove Group", "&Select Group",
+                                "Deselect &All", "&Lamp(s):",     "LAMP0"};
+    QCOMPARE(captions, expected);
+
+    QVERIFY(child<QPushButton>(QStringLiteral("Command1"))->isEnabled());
+    QVERIFY(!child<QPushButton>(QStringLiteral("Command2"))->isEnabled());
+    QVERIFY(!child<QPushButton>(QStringLiteral("Command3"))->isEnabled());
+    QVERIFY(child<QPushButton>(QStringLiteral("Command4"))->isEnabled());
+    QCOMPARE(child<QListWidget>(QStringLiteral("List1"))->count(), 0);
+    QCOMPARE(child<QComboBox>(QStringLiteral("Combo1"))->count(), 0);
+    QCOMPARE(child<QComboBox>(QStringLiteral("Combo1"))->currentIndex(), -1);
+    QVERIFY(!child<QComboBox>(QStringLiteral("Combo1"))->isEditable());
+    QVERIFY(!checkbox(0)->isChecked());
+    QVERIFY(checkbox(0)->text().isEmpty());
+    QCOMPARE(slider(0)->value(), 255);
+    QCOMPARE(m_form->findChildren<LampSlider *>().size(), 1);
+
+    // Nothing propagates until the first layout.
+    QCOMPARE(m_form->bank().SyncSource(), qint16(0));
+    QCOMPARE(m_form->bank().LampCount(), qint16(0));
+}
+
+void tst_Form1::sliderSettings()
+{
+    const LampSlider *s = slider(0);
+    QCOMPARE(s->orientation(), Qt::Vertical);
+    QCOMPARE(s->minimum(), 0);
+    QCOMPARE(s->maximum(), 255);
+    QCOMPARE(s->singleStep(), 1);
+    QCOMPARE(s->pageStep(), 64);
+    QCOMPARE(s->tickPosition(), QSlider::TicksBothSides);
+    QCOMPARE(s->tickInterval(), 64);
+    // The minimum is drawn at the top.
+    QVERIFY(s->invertedAppearance());
+}
+
+void tst_Form1::keysMoveTheThumbTowardsTheTop_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("value");
+
+    QTest::newRow("Page Up") << int(Qt::Key_PageUp) << 191;
+    QTest::newRow("Up") << int(Qt::Key_Up) << 254;
+}
+
+void tst_Form1::keysMoveTheThumbTowardsTheTop()
+{
+    QFETCH(int, key);
+    QFETCH(int, value);
+
+    m_form->load();
+    showActive();
+    slider(0)->setFocus();
+    QTest::keyClick(slider(0), Qt::Key(key));
+
+    QCOMPARE(slider(0)->value(), value);
+    QCOMPARE(m_form->bank().LampLevel(0), 255 - value);
+    QCOMPARE(display(0)->fillColor(), QColor(255 - value, 255 - value, 255 - value));
+
+    // And back down again.
+    QTest::keyClick(slider(0), key == Qt::Key_Up ? Qt::Key_Down : Qt::Key_PageDown);
+    QCOMPARE(slider(0)->value(), 255);
+}
+
+void tst_Form1::wheelUpMovesTheThumbUp()
+{
+    m_form->load();
+    showActive();
+    LampSlider *s = slider(0);
+    const QPoint centre = s->rect().center();
+    QWheelEvent wheel(centre, s->mapToGlobal(centre), QPoint(), QPoint(0, 120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(s, &wheel);
+
+    QVERIFY(s->value() < 255);
+    QCOMPARE(m_form->bank().LampLevel(0), 255 - s->value());
+}
+
+void tst_Form1::levelAndIndicatorFollowTheSlider()
+{
+    m_form->load();
+    slider(0)->setValue(0);
+    QCOMPARE(m_form->bank().LampLevel(0), qint16(255));
+    QCOMPARE(display(0)->fillColor(), QColor(Qt::white));
+    QVERIFY(m_form->bank().LampDirty(0));
+
+    slider(0)->setValue(255);
+    QCOMPARE(m_form->bank().LampLevel(0), qint16(0));
+    QCOMPARE(display(0)->fillColor(), QColor(Qt::black));
+}
+
+void tst_Form1::pointerMotionNeedsAButton()
+{
+    m_form->load();
+    LampSlider *s = slider(3);
+    {
+        // A value the slider took without reporting it.
+        const QSignalBlocker blocker(s);
+        s->setValue(100);
+    }
+    const QPointF at(5, 5);
+    QMouseEvent hover(QEvent::MouseMove, at, s->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
+                      Qt::NoModifier);
+    QApplication::sendEvent(s, &hover);
+    QCOMPARE(m_form->bank().LampLevel(3), qint16(0));
+    QVERIFY(!m_form->bank().LampDirty(3));
+
+    QMouseEvent drag(QEvent::MouseMove, at, s->mapToGlobal(at), Qt::NoButton, Qt::LeftButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(s, &drag);
+    QCOMPARE(m_form->bank().LampLevel(3), qint16(155));
+    QVERIFY(m_form->bank().LampDirty(3));
+}
+
+void tst_Form1::tabOrder()
+{
+    showActive();
+    QStringList visited;
+    child<QWidget>(QStringLiteral("List1"))->setFocus();
+    for (int k = 0; k < 7; ++k) {
+        visited.append(QApplication::focusWidget()->objectName());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+    const QStringList expected {"List1",       "Command1",      "Command4", "Combo1",
+                                "LampSlider0", "LampCheckbox0", "List1"};
+    QCOMPARE(visited, expected);
+}
+
+void tst_Form1::accessKeys()
+{
+    m_form->load();
+    showActive();
+    child<QWidget>(QStringLiteral("LampSlider0"))->setFocus();
+    QTest::keyClick(m_form.get(), Qt::Key_G, Qt::AltModifier);
+    QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("List1"));
+    checkbox(0)->setChecked(true);
+    checkbox(5)->setChecked(true);
+    // A button's access key presses it the way a click does, released a moment later.
+    QTest::keyClick(m_form.get(), Qt::Key_A, Qt::AltModifier);
+    QTRY_VERIFY(!checkbox(0)->isChecked());
+    QVERIFY(!checkbox(5)->isChecked());
+
+    QTest::keyClick(m_form.get(), Qt::Key_L, Qt::AltModifier);
+    QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("Combo1"));
+    checkbox(1)->setChecked(true);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::AltModifier);
+    QTRY_VERIFY(!checkbox(1)->isChecked());
+}
+
+void tst_Form1::disabledButtonIgnoresItsKey()
+{
+    writeSettings("[Kelvaris]\nGroup1=Front\nCode1=3\nSerialDevice=/nonexistent/tty\n");
+    m_form->load();
+    showActive();
+    auto *list = child<QListWidget>(QStringLiteral("List1"));
+    {
+        // Selected without the list's notification: the buttons stay disabled.
+        const QSignalBlocker blocker(list);
+        list->setCurrentRow(0);
+    }
+    DialogAnswerer answerer(QMessageBox::No);
+    QTest::keyClick(m_form.get(), Qt::Key_R, Qt::AltModifier);
+    QTest::keyClick(m_form.get(), Qt::Key_S, Qt::AltModifier);
+    QTest::qWait(300);
+    QVERIFY(!answerer.seen);
+    QVERIFY(!checkbox(0)->isChecked());
+    QCOMPARE(list->count(), 1);
+}
+
+void tst_Form1::startUpLaysOutTheStoredCount()
+{
+    writeSettings("[Kelvaris]\nLampCount=12\nSerialDevice=/nonexistent/tty\n");
+    m_form->load();
+
+    auto *combo = child<QComboBox>(QStringLiteral("Combo1"));
+    QCOMPARE(combo->count(), 16);
+    QCOMPARE(combo->itemText(0), QStringLiteral(" 1 "));
+    QCOMPARE(combo->itemText(15), QStringLiteral(" 16 "));
+    QCOMPARE(combo->currentIndex(), 11);
+    QCOMPARE(m_form->bank().LampCount(), qint16(12));
+    QCOMPARE(m_form->bank().SyncSource(), qint16(-1));
+    QCOMPARE(m_form->windowWidth(), 7680);
+    QCOMPARE(m_form->height() * TwipsPerPixel + Form1::FrameHeight, 6840);
+    QCOMPARE(inTwips(child<QWidget>(QStringLiteral("LampLabel7"))).topLeft(), QPoint(3060, 3300));
+    QCOMPARE(child<QLabel>(QStringLiteral("LampLabel11"))->text(), QStringLiteral("LAMP11"));
+    for (int lamp = 0; lamp < 16; ++lamp)
+        QCOMPARE(slider(lamp)->isVisibleTo(m_form.get()), lamp < 12);
+    // Start-up changes no slider, so nothing is marked; the rotation sends the levels.
+    for (int lamp = 0; lamp < 16; ++lamp)
+        QVERIFY(!m_form->bank().LampDirty(lamp));
+    QVERIFY(!m_form->port().isOpen());
+}
+
+void tst_Form1::lampCopiesHaveLampZerosSizes()
+{
+    m_form->load();
+    for (int lamp = 1; lamp < 16; ++lamp) {
+        QCOMPARE(inTwips(child<QWidget>(QStringLiteral("LampLabel%1").arg(lamp))).size(),
+                 QSize(855, 255));
+        QCOMPARE(inTwips(display(lamp)).size(), QSize(615, 375));
+        QCOMPARE(inTwips(slider(lamp)).width(), 630);
+        QCOMPARE(inTwips(checkbox(lamp)).size(), QSize(195, 255));
+        QCOMPARE(slider(lamp)->pageStep(), 64);
+        QVERIFY(slider(lamp)->invertedAppearance());
+    }
+}
+
+void tst_Form1::checkedLampsMoveTogether()
+{
+    m_form->load(); // 8 lamps
+    checkbox(2)->setChecked(true);
+    checkbox(5)->setChecked(true);
+    checkbox(6)->setChecked(true);
+    checkbox(10)->setChecked(true); // hidden
+
+    slider(5)->setValue(40);
+
+    for (int lamp : {2, 5, 6})
+        QCOMPARE(slider(lamp)->value(), 40);
+    QCOMPARE(slider(10)->value(), 255);
+    QCOMPARE(slider(3)->value(), 255);
+    QCOMPARE(m_form->bank().SyncSource(), qint16(-1));
+
+    // An unchecked lamp moves alone.
+    slider(3)->setValue(7);
+    QCOMPARE(slider(2)->value(), 40);
+}
+
+void tst_Form1::pickingACountReArrangesAndStoresIt()
+{
+    m_form->load(); // 8 lamps
+    showActive();
+    auto *combo = child<QComboBox>(QStringLiteral("Combo1"));
+    combo->setFocus();
+    QTest::keyClick(combo, Qt::Key_Down);
+
+    QCOMPARE(m_form->bank().LampCount(), qint16(9));
+    QVERIFY(slider(8)->isVisibleTo(m_form.get()));
+    QCOMPARE(inTwips(combo).topLeft(), QPoint(1110, 5940));
+    QFile file(settingsPath());
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QVERIFY(file.readAll().contains("LampCount=9"));
+}
+
+void tst_Form1::defineGroupWithoutCheckedLampShowsTheMessage()
+{
+    m_form->load();
+    showActive();
+    DialogAnswerer answerer(QMessageBox::Ok);
+    QTest::mouseClick(child<QPushButton>(QStringLiteral("Command1")), Qt::LeftButton);
+
+    QCOMPARE(answerer.title, QStringLiteral("Kelvaris Control Panel"));
+    QVERIFY(answerer.text.startsWith(
+        QStringLiteral("Lamp groups must contain at least one selected lamp.")));
+    QCOMPARE(child<QListWidget>(QStringLiteral("List1"))->count(), 0);
+}
+
+QTEST_MAIN(tst_Form1)
+#include "tst_form1.moc"
