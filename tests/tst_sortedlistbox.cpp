@@ -1,8 +1,15 @@
+#include "groups/groupcontrols.h"
+#include "groups/groupdialogs.h"
+#include "groups/lampgroups.h"
 #include "panel/sortedlistbox.h"
+#include "settings/settingsfile.h"
 
 #include <QLineEdit>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QtTest>
+
+#include <array>
 
 namespace {
 
@@ -33,6 +40,24 @@ QList<int> addAll(SortedListBox &list, const QStringList &names)
     }
     return indices;
 }
+
+// Check boxes and buttons as plain values; every question answered Yes, every name "Stage".
+class PlainControls final : public GroupControls, public GroupDialogs
+{
+public:
+    int checkboxValue(int lamp) const override { return m_boxes.at(size_t(lamp)); }
+    void setCheckboxValue(int lamp, int value) override { m_boxes.at(size_t(lamp)) = value; }
+    void setRemoveGroupEnabled(bool enabled) override { m_removeEnabled = enabled; }
+    void setSelectGroupEnabled(bool enabled) override { m_selectEnabled = enabled; }
+    void information(const QString &) override { }
+    bool askYesNo(const QString &) override { return true; }
+    QString askText(const QString &) override { return m_name; }
+
+    std::array<int, LampGroups::MaxLamps> m_boxes {};
+    bool m_removeEnabled = false;
+    bool m_selectEnabled = false;
+    QString m_name;
+};
 
 } // namespace
 
@@ -262,6 +287,47 @@ private Q_SLOTS:
         QTest::keyClick(list.viewport(), Qt::Key_F2);
         QVERIFY(list.findChildren<QLineEdit *>().isEmpty());
         QCOMPARE(list.name(0), QStringLiteral("a"));
+    }
+
+    void servesTheGroupCommands()
+    {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        SettingsFile settings(dir.filePath(QStringLiteral("Kelvaris.ini")));
+        SortedListBox list;
+        PlainControls controls;
+        LampGroups groups(list, controls, controls, settings);
+        showList(list);
+        connect(&list, &QListWidget::itemSelectionChanged, this, [&] { groups.List1_Click(); });
+        connect(&list, &QListWidget::itemDoubleClicked, this, [&] { groups.List1_DblClick(); });
+
+        controls.m_boxes[1] = 1;
+        controls.m_name = QStringLiteral("zeta");
+        groups.Command1_Click();
+        controls.m_boxes = {};
+        controls.m_boxes[0] = 1;
+        controls.m_boxes[2] = 1;
+        controls.m_name = QStringLiteral("Alpha");
+        groups.Command1_Click();
+        QCOMPARE(entryNames(list), (QStringList {QStringLiteral("Alpha"), QStringLiteral("zeta")}));
+        QCOMPARE(entryCodes(list), (QList<qint32> {5, 2}));
+        QCOMPARE(settings.ReadSetting(QStringLiteral("Code1")), QStringLiteral("5"));
+        QVERIFY(!controls.m_selectEnabled);
+
+        // Double-clicking zeta selects it, enables the buttons and checks lamp 1 alone.
+        doubleClick(list, 1);
+        QVERIFY(controls.m_removeEnabled && controls.m_selectEnabled);
+        QCOMPARE(controls.m_boxes[0] + controls.m_boxes[2], 0);
+        QCOMPARE(controls.m_boxes[1], 1);
+
+        // Removing it leaves the buttons enabled with nothing selected.
+        groups.Command2_Click();
+        QCOMPARE(entryNames(list), QStringList {QStringLiteral("Alpha")});
+        QCOMPARE(list.selectedIndex(), -1);
+        QVERIFY(controls.m_removeEnabled && controls.m_selectEnabled);
+        groups.Command3_Click();
+        QCOMPARE(controls.m_boxes[1], 1);
+        QCOMPARE(settings.ReadSetting(QStringLiteral("Group2")), QString());
     }
 
     void outOfRangeIndexGivesNothing()
