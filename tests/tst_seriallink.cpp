@@ -378,8 +378,8 @@ void tst_SerialLink::doesNotTakeDeviceAsControllingTerminal()
     const pid_t child = ::fork();
     QVERIFY(child != -1);
     if (child == 0) {
-        // A new session has no controlling terminal; the first terminal it opens without
-        // O_NOCTTY becomes it, and its hang-up would then signal the program.
+        // A new session has no controlling terminal; a terminal it opens for reading
+        // without O_NOCTTY becomes it, and its hang-up would then signal the program.
         int result = ChildSetupFailed;
         if (::setsid() != -1) {
             SerialLink link;
