@@ -1,0 +1,29 @@
+// bench-bare-startup: the floor for a Qt program's start-up, an empty QWidget of the
+// panel's size, timed from process start to its first frame. Run it under bench-launch.
+#include "firstframewatcher.h"
+#include "launchclock.h"
+
+#include <QApplication>
+#include <QWidget>
+
+namespace {
+
+// The panel's client area in pixels, so both windows fill the same surface.
+constexpr int WindowWidth = 632;
+constexpr int WindowHeight = 431;
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    const qint64 startNs = LaunchClock::startNs();
+    QApplication app(argc, argv);
+    QApplication::setStyle(QStringLiteral("Fusion"));
+
+    QWidget window;
+    window.setWindowTitle(QStringLiteral("Bare"));
+    window.setFixedSize(WindowWidth, WindowHeight);
+    FirstFrameWatcher watcher(window, startNs);
+    window.show();
+    return QApplication::exec();
+}

@@ -1,0 +1,49 @@
+// bench-panel-startup [LAMPS]: the panel's own start-up (as its main does) on a pty,
+// timed from process start to the window's first frame. Run it under bench-launch.
+#include "firstframewatcher.h"
+#include "launchclock.h"
+#include "monotonicclock.h"
+#include "panel/form1.h"
+#include "panelini.h"
+#include "ptypair.h"
+
+#include <QApplication>
+#include <QTemporaryDir>
+#include <cstdio>
+
+namespace {
+
+constexpr int DefaultLampCount = 16;
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    const qint64 startNs = LaunchClock::startNs();
+
+    // The stand-in serial device and its settings file are the bench's own doing, so
+    // their cost is left out of the figure.
+    const qint64 setupStartNs = MonotonicClock::nowNs();
+    const int lampCount = argc > 1 ? std::atoi(argv[1]) : DefaultLampCount;
+    PtyPair line;
+    QTemporaryDir folder;
+    const QString settingsPath = PanelIni::write(folder.path(), lampCount, line.devicePath());
+    const qint64 setupNs = MonotonicClock::nowNs() - setupStartNs;
+    if (!line.isValid() || settingsPath.isEmpty()) {
+        std::printf("startup_ms=fail\n");
+        return 1;
+    }
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Kelvaris"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Kelvaris Control Panel"));
+    QApplication::setApplicationVersion(QStringLiteral("1.00"));
+    QApplication::setStyle(QStringLiteral("Fusion"));
+
+    Form1 form(settingsPath);
+    QApplication::setWindowIcon(form.windowIcon());
+    form.load();
+    FirstFrameWatcher watcher(form, startNs, setupNs);
+    form.show();
+    return QApplication::exec();
+}
