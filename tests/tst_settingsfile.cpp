@@ -376,6 +376,8 @@ void tst_SettingsFile::write_data()
     row("CRLF kept", "[Kelvaris]\r\nA=1\r\n", "B", u("2"), "[Kelvaris]\r\nA=1\r\nB=2\r\n");
     row("CRLF kept for a new section", "; x\r\n", "B", u("2"), "; x\r\n[Kelvaris]\r\nB=2\r\n");
     row("lone CR kept", "[Kelvaris]\rA=1", "B", u("2"), "[Kelvaris]\rA=1\rB=2\r");
+    row("mixed breaks keep the blank line", "[Kelvaris]\rA=1\n\n[Other]\n", "B", u("2"),
+        "[Kelvaris]\rA=1\nB=2\n\n[Other]\n");
     row("replace in CRLF file", "[Kelvaris]\r\nA=1\r\nB=1\r\n", "A", u("22"),
         "[Kelvaris]\r\nA=22\r\nB=1\r\n");
     row("byte-order mark kept", "\xEF\xBB\xBF[Kelvaris]\nA=1\n", "A", u("5"),
@@ -588,6 +590,7 @@ void tst_SettingsFile::unstorableKeyChangesNothing()
     const QByteArray before("[Kelvaris]\nA=1\n");
     const QString path = fileWith(before);
     QVERIFY(!path.isEmpty());
+    QVERIFY(!SettingsFile::isStorableKey(key));
     SettingsFile(path).WriteSetting(key, QStringLiteral("2"));
     QCOMPARE(contentOf(path), before);
     QCOMPARE(SettingsFile(path).ReadSetting(key), QString());

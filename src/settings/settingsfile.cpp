@@ -155,8 +155,7 @@ bool sameName(QByteArrayView bytes, const QString &name)
     return decoded(bytes).compare(name, Qt::CaseInsensitive) == 0;
 }
 
-// A key that could be written and read back as itself.
-bool isStorableKey(const QString &name)
+bool isStorableName(const QString &name)
 {
     if (name.isEmpty() || name.front() == QLatin1Char('[') || name.front() == QLatin1Char(';'))
         return false;
@@ -400,7 +399,7 @@ QString SettingsFile::ReadSetting(const QString &key) const
 
 void SettingsFile::WriteSetting(const QString &key, const QString &value)
 {
-    if (m_path.isEmpty() || !isStorableKey(trimmedBlanks(key)))
+    if (m_path.isEmpty() || !isStorableKey(key))
         return;
     const QString target = linkTarget(m_path);
     if (target.isEmpty())
@@ -416,10 +415,15 @@ void SettingsFile::WriteSetting(const QString &key, const QString &value)
     replaceFile(target, after);
 }
 
+bool SettingsFile::isStorableKey(const QString &key)
+{
+    return isStorableName(trimmedBlanks(key));
+}
+
 QString SettingsFile::readFrom(const QByteArray &content, const QString &key)
 {
     const QString name = trimmedBlanks(key);
-    if (!isStorableKey(name))
+    if (!isStorableName(name))
         return {};
     const Location where = located(content, name, Scan::UntilKey);
     if (!where.keyFound)
@@ -441,7 +445,7 @@ QByteArray SettingsFile::writeTo(const QByteArray &content, const QString &key,
                                  const QString &value)
 {
     const QString name = trimmedBlanks(key);
-    if (!isStorableKey(name))
+    if (!isStorableName(name))
         return content;
     const Location where = located(content, name, Scan::WholeSection);
     const QByteArray stored = storedValue(value);
@@ -455,18 +459,28 @@ QByteArray SettingsFile::writeTo(const QByteArray &content, const QString &key,
     }
 
     const QByteArrayView lineBreak = lineBreakOf(content);
-    const QByteArray keyLine = name.toUtf8() + '=' + stored + lineBreak.toByteArray();
+    const QByteArray keyText = name.toUtf8() + '=' + stored;
 
     if (where.sectionFound) {
         const Line after = where.hasKeyLines ? where.lastKeyLine : where.header;
         QByteArray result = content.first(after.next);
-        if (after.next == after.end) // the last line of the file, without a break
+        if (after.next == after.end) {
+            // The last line of the file, without a break.
             result += lineBreak;
-        result += keyLine;
+            result += keyText;
+            result += lineBreak;
+        } else {
+            // The new line ends like the line before it: in a file of mixed
+            // breaks a lone CR put before a following LF would merge with it
+            // into one CRLF and swallow the blank line after.
+            result += keyText;
+            result += QByteArrayView(content).sliced(after.end, after.next - after.end);
+        }
         result += QByteArrayView(content).sliced(after.next);
         return result;
     }
 
+    const QByteArray keyLine = keyText + lineBreak.toByteArray();
     QByteArray result = content;
     const bool onlyBom = result == Utf8Bom;
     if (!result.isEmpty() && !onlyBom && !isLineBreak(result.back()))

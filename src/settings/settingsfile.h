@@ -29,6 +29,10 @@ public:
     QString ReadSetting(const QString &key) const override;
     void WriteSetting(const QString &key, const QString &value) override;
 
+    // Whether key, blanks and tabs around it ignored, can be written and read
+    // back: not empty, no '=' or line break, not starting with '[' or ';'.
+    static bool isStorableKey(const QString &key);
+
     // The value of key in the first "Kelvaris" section of a file's content, as
     // ReadSetting gives it.
     static QString readFrom(const QByteArray &content, const QString &key);
@@ -36,8 +40,7 @@ public:
     // The content with key set to value, every other line kept byte for byte.
     // The value is cut at its first line break and quoted when it would not
     // read back unchanged. The content comes back unchanged for a key that
-    // cannot be stored (empty, or holding '=' or a line break, or starting with
-    // '[' or ';').
+    // cannot be stored.
     static QByteArray writeTo(const QByteArray &content, const QString &key, const QString &value);
 
 private:
