@@ -2,9 +2,11 @@
 // panel's size, timed from process start to its first frame. Run it under bench-launch.
 #include "firstframewatcher.h"
 #include "launchclock.h"
+#include "monotonicclock.h"
 
 #include <QApplication>
 #include <QWidget>
+#include <cstdio>
 
 namespace {
 
@@ -18,6 +20,7 @@ int main(int argc, char *argv[])
 {
     const qint64 startNs = LaunchClock::startNs();
     QApplication app(argc, argv);
+    const qint64 appReadyNs = MonotonicClock::nowNs();
     QApplication::setStyle(QStringLiteral("Fusion"));
 
     QWidget window;
@@ -25,5 +28,7 @@ int main(int argc, char *argv[])
     window.setFixedSize(WindowWidth, WindowHeight);
     FirstFrameWatcher watcher(window, startNs);
     window.show();
-    return QApplication::exec();
+    const int result = QApplication::exec();
+    std::printf("phase_application_ms=%.3f\n", MonotonicClock::msBetween(startNs, appReadyNs));
+    return result;
 }

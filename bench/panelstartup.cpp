@@ -35,15 +35,25 @@ int main(int argc, char *argv[])
     }
 
     QApplication app(argc, argv);
+    const qint64 appReadyNs = MonotonicClock::nowNs();
     QApplication::setApplicationName(QStringLiteral("Kelvaris"));
     QApplication::setApplicationDisplayName(QStringLiteral("Kelvaris Control Panel"));
     QApplication::setApplicationVersion(QStringLiteral("1.00"));
     QApplication::setStyle(QStringLiteral("Fusion"));
 
     Form1 form(settingsPath);
+    const qint64 formMadeNs = MonotonicClock::nowNs();
     QApplication::setWindowIcon(form.windowIcon());
     form.load();
+    const qint64 loadedNs = MonotonicClock::nowNs();
     FirstFrameWatcher watcher(form, startNs, setupNs);
     form.show();
-    return QApplication::exec();
+    const int result = QApplication::exec();
+
+    // Where the time went, each phase from the end of the one before.
+    const qint64 originNs = startNs + setupNs;
+    std::printf("phase_application_ms=%.3f\n", MonotonicClock::msBetween(originNs, appReadyNs));
+    std::printf("phase_form_ms=%.3f\n", MonotonicClock::msBetween(appReadyNs, formMadeNs));
+    std::printf("phase_load_ms=%.3f\n", MonotonicClock::msBetween(formMadeNs, loadedNs));
+    return result;
 }
