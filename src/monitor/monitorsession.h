@@ -5,7 +5,7 @@
 #include "monitor/lampactivity.h"
 #include "monitor/lampcommanddecoder.h"
 #include "monitor/monitorexitcode.h"
-#include "monitor/signalwatcher.h"
+#include "platform/signalwatcher.h"
 
 #include <QElapsedTimer>
 #include <QObject>

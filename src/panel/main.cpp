@@ -1,4 +1,5 @@
 #include "panel/form1.h"
+#include "platform/signalwatcher.h"
 #include "settings/settingsfile.h"
 
 #include <QApplication>
@@ -16,5 +17,9 @@ int main(int argc, char *argv[])
     QApplication::setWindowIcon(form.windowIcon());
     form.load();
     form.show();
+
+    // Being told to stop (a session ending, kill) closes the window as the operator would.
+    SignalWatcher signals;
+    QObject::connect(&signals, &SignalWatcher::terminationRequested, &form, &QWidget::close);
     return QApplication::exec();
 }

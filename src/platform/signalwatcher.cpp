@@ -1,4 +1,4 @@
-#include "monitor/signalwatcher.h"
+#include "platform/signalwatcher.h"
 
 #include <QSocketNotifier>
 

@@ -5,8 +5,9 @@
 class QSocketNotifier;
 
 // Turns SIGINT and SIGTERM into a Qt signal. The handler only writes the signal number
-// into a pipe; the event loop reads it, so the monitor ends from ordinary code and can
-// restore the terminal on the way out. One watcher per process.
+// into a pipe; the event loop reads it, so the program ends from ordinary code: the
+// monitor restores the terminal, the panel closes its window and with it the serial
+// port. One watcher per process.
 class SignalWatcher final : public QObject
 {
     Q_OBJECT

@@ -1,0 +1,173 @@
+// The real panel executable, started as a user starts it: a copy in its own folder
+// with its settings file beside it, talking to a pseudo-terminal that stands in for
+// the lamp controller's serial line.
+
+#include "monitor/lampcommanddecoder.h"
+#include "pseudoterminal.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <chrono>
+#include <termios.h>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+const QString Panel = QStringLiteral(KELVARIS_EXECUTABLE);
+constexpr std::chrono::milliseconds StartTimeout = 10s;
+constexpr std::chrono::milliseconds Period = 125ms;
+
+struct Received
+{
+    int lamp;
+    int level;
+    qint64 atMs;
+};
+
+class PanelRun final
+{
+public:
+    QTemporaryDir dir;
+    QProcess process;
+
+    bool start(const QByteArray &settings)
+    {
+        if (!dir.isValid() || !QFile::copy(Panel, executable()))
+            return false;
+        if (!settings.isNull()) {
+            QFile file(settingsPath());
+            if (!file.open(QIODevice::WriteOnly))
+                return false;
+            file.write(settings);
+        }
+        process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process.start(executable(), {});
+        return process.waitForStarted(int(StartTimeout.count()));
+    }
+
+    bool stop()
+    {
+        process.terminate();
+        return process.waitForFinished(int(StartTimeout.count()));
+    }
+
+    ~PanelRun()
+    {
+        if (process.state() != QProcess::NotRunning) {
+            process.kill();
+            process.waitForFinished();
+        }
+    }
+
+    QString executable() const { return dir.filePath(QStringLiteral("kelvaris")); }
+    QString settingsPath() const { return dir.filePath(QStringLiteral("Kelvaris.ini")); }
+    QByteArray settings() const
+    {
+        QFile file(settingsPath());
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+};
+
+// Reads the line until count commands have arrived or the time is up.
+QList<Received> receive(PseudoTerminal &line, LampCommandDecoder &decoder, int count,
+                        std::chrono::milliseconds timeout)
+{
+    QList<Received> commands;
+    QElapsedTimer clock;
+    clock.start();
+    while (commands.size() < count && clock.elapsed() < timeout.count()) {
+        const QByteArray bytes = line.read(LampCommandDecoder::CommandSize, 50ms);
+        for (const auto &event : decoder.feed(bytes)) {
+            if (event.kind == LampCommandDecoder::Event::Kind::Command)
+                commands.append({event.lamp, event.level, clock.elapsed()});
+        }
+    }
+    return commands;
+}
+
+} // namespace
+
+class tst_Kelvaris : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void rotationReachesTheLine();
+    void firstRunCreatesTheSettingsFile();
+    void unopenablePortLeavesThePanelRunning();
+};
+
+void tst_Kelvaris::rotationReachesTheLine()
+{
+    PseudoTerminal line;
+    QVERIFY(line.isValid());
+    PanelRun panel;
+    const QByteArray settings = "; stage lights\n[Kelvaris]\nLampCount=4\nSerialDevice="
+        + line.devicePath().toUtf8() + "\n";
+    QVERIFY(panel.start(settings));
+
+    LampCommandDecoder decoder;
+    const QList<Received> commands = receive(line, decoder, 9, StartTimeout);
+    QCOMPARE(commands.size(), 9);
+
+    // Lamps 1, 2, 3, 0, 1, ... at level 0, one a tick.
+    for (int k = 0; k < commands.size(); ++k) {
+        QCOMPARE(commands.at(k).lamp, (k + 1) % 4);
+        QCOMPARE(commands.at(k).level, 0);
+    }
+    const qint64 span = commands.last().atMs - commands.first().atMs;
+    const qint64 ticks = commands.size() - 1;
+    // Loose bounds: this only shows the commands come a tick apart, not how evenly.
+    QVERIFY2(span > ticks * Period.count() / 2 && span < ticks * Period.count() * 2,
+             qPrintable(QString::number(span)));
+    decoder.flush();
+    QCOMPARE(decoder.malformedByteCount(), 0);
+
+    // The line is set up as the controller expects while the panel holds it.
+    const auto open = line.lineSettings();
+    QVERIFY(open.has_value());
+    QCOMPARE(cfgetospeed(&*open), speed_t(B9600));
+    QCOMPARE(open->c_cflag & CSIZE, tcflag_t(CS8));
+    QVERIFY(!(open->c_cflag & PARENB));
+    QVERIFY(!(open->c_cflag & CSTOPB));
+
+    // Closing the window closes the port and ends the program normally.
+    QVERIFY(panel.stop());
+    QCOMPARE(panel.process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(panel.process.exitCode(), 0);
+    QVERIFY(line.read(1, 3 * Period).isEmpty());
+
+    const QByteArray stored = panel.settings();
+    QVERIFY(stored.startsWith("; stage lights\n[Kelvaris]\nLampCount=4\n"));
+    QVERIFY(!stored.contains("SerialPort"));
+}
+
+void tst_Kelvaris::firstRunCreatesTheSettingsFile()
+{
+    PanelRun panel;
+    QVERIFY(panel.start(QByteArray()));
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(panel.settingsPath()), int(StartTimeout.count()));
+    QTRY_COMPARE_WITH_TIMEOUT(panel.settings(), QByteArray("[Kelvaris]\nLampCount=8\n"),
+                              int(StartTimeout.count()));
+    QVERIFY(panel.stop());
+    QCOMPARE(panel.process.exitCode(), 0);
+}
+
+void tst_Kelvaris::unopenablePortLeavesThePanelRunning()
+{
+    PanelRun panel;
+    QVERIFY(panel.start("[Kelvaris]\nLampCount=3\nSerialDevice=/dev/kelvaris-no-such-tty\n"));
+    QTRY_VERIFY_WITH_TIMEOUT(panel.settings().contains("LampCount=3"), int(StartTimeout.count()));
+    QTest::qWait(int(3 * Period.count()));
+    QCOMPARE(panel.process.state(), QProcess::Running);
+    QVERIFY(panel.stop());
+    QCOMPARE(panel.process.exitCode(), 0);
+}
+
+QTEST_GUILESS_MAIN(tst_Kelvaris)
+#include "tst_kelvaris.moc"
