@@ -23,4 +23,5 @@ Q_SIGNALS:
 
 protected:
     void mouseMoveEvent(QMouseEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
 };
