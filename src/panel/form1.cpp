@@ -243,11 +243,10 @@ void Form1::openPort()
 {
     const qint16 portNumber = StartupSettings::readPortNumber(m_settings);
     const QString device = StartupSettings::readSerialDevice(m_settings);
-    if (!device.isEmpty())
-        m_kelvarisPort.selectDevice(device);
-    else if (!m_kelvarisPort.selectPort(portNumber))
-        return;
-    if (!m_kelvarisPort.setLineSettings(LineSettingsText))
+    // A named device (a USB adapter, say) stands in for the numbered port.
+    const bool selected = device.isEmpty() ? m_kelvarisPort.selectPort(portNumber)
+                                           : m_kelvarisPort.selectDevice(device);
+    if (!selected || !m_kelvarisPort.setLineSettings(LineSettingsText))
         return;
     // A port that does not open stays closed for the whole run, without a message.
     m_kelvarisPort.open();
