@@ -1,0 +1,77 @@
+#include "panel/startupsettings.h"
+#include "settings/settingsfile.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+class tst_StartupSettings : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void fromTheFile_data();
+    void fromTheFile();
+};
+
+void tst_StartupSettings::fromTheFile_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<int>("lampCount");
+    QTest::addColumn<int>("portNumber");
+    QTest::addColumn<QString>("device");
+
+    QTest::newRow("no file") << QByteArray() << 8 << 1 << QString();
+    QTest::newRow("stored values")
+        << QByteArray("[Kelvaris]\nLampCount=12\nSerialPort=2\n") << 12 << 2 << QString();
+    QTest::newRow("count 16 and 1 are valid")
+        << QByteArray("[Kelvaris]\nLampCount=16\n") << 16 << 1 << QString();
+    QTest::newRow("count 0") << QByteArray("[Kelvaris]\nLampCount=0\n") << 8 << 1 << QString();
+    QTest::newRow("count 17") << QByteArray("[Kelvaris]\nLampCount=17\n") << 8 << 1 << QString();
+    QTest::newRow("count too large for the integer")
+        << QByteArray("[Kelvaris]\nLampCount=70000\n") << 8 << 1 << QString();
+    QTest::newRow("count with trailing text")
+        << QByteArray("[Kelvaris]\nLampCount=12abc\n") << 12 << 1 << QString();
+    QTest::newRow("count of letters")
+        << QByteArray("[Kelvaris]\nLampCount=abc\n") << 8 << 1 << QString();
+    QTest::newRow("count 8.5 rounds to 8")
+        << QByteArray("[Kelvaris]\nLampCount=8.5\n") << 8 << 1 << QString();
+    QTest::newRow("count 9.5 rounds to 10")
+        << QByteArray("[Kelvaris]\nLampCount=9.5\n") << 10 << 1 << QString();
+    QTest::newRow("port 0") << QByteArray("[Kelvaris]\nSerialPort=0\n") << 8 << 1 << QString();
+    QTest::newRow("negative port")
+        << QByteArray("[Kelvaris]\nSerialPort=-3\n") << 8 << 1 << QString();
+    QTest::newRow("port too large for the integer")
+        << QByteArray("[Kelvaris]\nSerialPort=40000\n") << 8 << 1 << QString();
+    QTest::newRow("named device") << QByteArray(
+        "[Kelvaris]\nSerialDevice = /dev/ttyUSB0 \nSerialPort=3\n")
+                                  << 8 << 3 << QStringLiteral("/dev/ttyUSB0");
+    QTest::newRow("empty device") << QByteArray("[Kelvaris]\nSerialDevice=\n") << 8 << 1
+                                  << QString();
+}
+
+void tst_StartupSettings::fromTheFile()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(int, lampCount);
+    QFETCH(int, portNumber);
+    QFETCH(QString, device);
+
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("Kelvaris.ini"));
+    if (!file.isNull()) {
+        QFile out(path);
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        out.write(file);
+    }
+    const SettingsFile settings(path);
+
+    QCOMPARE(StartupSettings::readLampCount(settings), lampCount);
+    QCOMPARE(StartupSettings::readPortNumber(settings), portNumber);
+    QCOMPARE(StartupSettings::readSerialDevice(settings), device);
+    // Reading never creates or changes the file.
+    QCOMPARE(QFile::exists(path), !file.isNull());
+}
+
+QTEST_GUILESS_MAIN(tst_StartupSettings)
+#include "tst_startupsettings.moc"
