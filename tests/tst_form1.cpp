@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QInputDialog>
 #include <QLabel>
 #include <QListWidget>
 #include <QMessageBox>
@@ -54,6 +55,33 @@ private:
     QMessageBox::StandardButton m_answer;
 };
 
+// Types a name into the next input dialog and presses OK.
+class NameTyper final : public QObject
+{
+public:
+    explicit NameTyper(QString name) : m_name(std::move(name))
+    {
+        QTimer::singleShot(0, this, &NameTyper::type);
+    }
+
+    bool seen = false;
+
+private:
+    void type()
+    {
+        auto *dialog = qobject_cast<QInputDialog *>(QApplication::activeModalWidget());
+        if (!dialog) {
+            QTimer::singleShot(10, this, &NameTyper::type);
+            return;
+        }
+        seen = true;
+        dialog->setTextValue(m_name);
+        dialog->accept();
+    }
+
+    QString m_name;
+};
+
 } // namespace
 
 class tst_Form1 : public QObject
@@ -82,6 +110,7 @@ private Q_SLOTS:
     void checkedLampsMoveTogether();
     void pickingACountReArrangesAndStoresIt();
     void defineGroupWithoutCheckedLampShowsTheMessage();
+    void groupsWithKeysAndMouseSurviveARestart();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -440,6 +469,66 @@ void tst_Form1::defineGroupWithoutCheckedLampShowsTheMessage()
     QVERIFY(answerer.text.startsWith(
         QStringLiteral("Lamp groups must contain at least one selected lamp.")));
     QCOMPARE(child<QListWidget>(QStringLiteral("List1"))->count(), 0);
+}
+
+void tst_Form1::groupsWithKeysAndMouseSurviveARestart()
+{
+    m_form->load();
+    showActive();
+    auto *list = child<QListWidget>(QStringLiteral("List1"));
+
+    // Define "Front" (lamps 0 and 2) with Alt+D and "Back" (lamp 7) with a click.
+    checkbox(0)->setChecked(true);
+    checkbox(2)->setChecked(true);
+    {
+        NameTyper typer(QStringLiteral("Front"));
+        QTest::keyClick(m_form.get(), Qt::Key_D, Qt::AltModifier);
+        QTRY_VERIFY(typer.seen);
+    }
+    QTRY_COMPARE(list->count(), 1);
+    child<QPushButton>(QStringLiteral("Command4"))->click();
+    checkbox(7)->setChecked(true);
+    {
+        NameTyper typer(QStringLiteral("Back"));
+        QTest::mouseClick(child<QPushButton>(QStringLiteral("Command1")), Qt::LeftButton);
+        QVERIFY(typer.seen);
+    }
+    QCOMPARE(list->count(), 2);
+    QCOMPARE(list->item(0)->text(), QStringLiteral("Back"));
+
+    // A restart finds both again.
+    m_form.reset();
+    m_form = std::make_unique<Form1>(settingsPath());
+    m_form->load();
+    showActive();
+    list = child<QListWidget>(QStringLiteral("List1"));
+    QCOMPARE(list->count(), 2);
+    QVERIFY(!child<QPushButton>(QStringLiteral("Command3"))->isEnabled());
+
+    // Double-clicking "Front" checks exactly lamps 0 and 2, and moves no fader.
+    checkbox(5)->setChecked(true);
+    const QRect front = list->visualItemRect(list->item(1));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, front.center());
+    QVERIFY(child<QPushButton>(QStringLiteral("Command3"))->isEnabled());
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, front.center());
+    for (int lamp = 0; lamp < 16; ++lamp) {
+        QCOMPARE(checkbox(lamp)->isChecked(), lamp == 0 || lamp == 2);
+        QCOMPARE(slider(lamp)->value(), 255);
+        QVERIFY(!m_form->bank().LampDirty(lamp));
+    }
+
+    // Alt+R removes it after a Yes.
+    {
+        DialogAnswerer answerer(QMessageBox::Yes);
+        QTest::keyClick(m_form.get(), Qt::Key_R, Qt::AltModifier);
+        QTRY_VERIFY(answerer.seen);
+        QVERIFY(answerer.text.endsWith(QStringLiteral("the lamp group 'Front'?")));
+    }
+    QTRY_COMPARE(list->count(), 1);
+    QFile file(settingsPath());
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray stored = file.readAll();
+    QVERIFY(stored.contains("Group1=Back\nCode1=128\nGroup2=\nCode2=\n"));
 }
 
 QTEST_MAIN(tst_Form1)

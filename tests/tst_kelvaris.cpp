@@ -106,6 +106,8 @@ void tst_Kelvaris::rotationReachesTheLine()
 {
     PseudoTerminal line;
     QVERIFY(line.isValid());
+    const auto before = line.lineSettings();
+    QVERIFY(before.has_value());
     PanelRun panel;
     const QByteArray settings = "; stage lights\n[Kelvaris]\nLampCount=4\nSerialDevice="
         + line.devicePath().toUtf8() + "\n";
@@ -136,11 +138,18 @@ void tst_Kelvaris::rotationReachesTheLine()
     QVERIFY(!(open->c_cflag & PARENB));
     QVERIFY(!(open->c_cflag & CSTOPB));
 
-    // Closing the window closes the port and ends the program normally.
+    // Closing the window closes the port and ends the program normally. Closing the
+    // port puts back the line settings the device had before it was opened; a
+    // process that merely died would leave the panel's own settings behind.
     QVERIFY(panel.stop());
     QCOMPARE(panel.process.exitStatus(), QProcess::NormalExit);
     QCOMPARE(panel.process.exitCode(), 0);
     QVERIFY(line.read(1, 3 * Period).isEmpty());
+    const auto after = line.lineSettings();
+    QVERIFY(after.has_value());
+    QCOMPARE(after->c_cflag, before->c_cflag);
+    QCOMPARE(after->c_lflag, before->c_lflag);
+    QCOMPARE(cfgetospeed(&*after), cfgetospeed(&*before));
 
     const QByteArray stored = panel.settings();
     QVERIFY(stored.startsWith("; stage lights\n[Kelvaris]\nLampCount=4\n"));
