@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QByteArray>
+#include <QProcess>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <chrono>
+#include <optional>
+
+// The real panel executable, started as a user starts it: a copy in a folder of its
+// own with its settings file beside it. A run still going when this ends is killed.
+class PanelProcess final
+{
+public:
+    static constexpr std::chrono::milliseconds StartTimeout {10000};
+
+    PanelProcess();
+    ~PanelProcess();
+    PanelProcess(const PanelProcess &) = delete;
+    PanelProcess &operator=(const PanelProcess &) = delete;
+
+    // Copies the panel into the folder and writes settings beside it; a null
+    // settings text writes no file.
+    bool prepare(const QByteArray &settings);
+    // Starts the copy, through the given program and arguments when not empty
+    // (e.g. setpriv to run it as another user).
+    bool start(const QStringList &wrapper = {});
+    // SIGTERM, as a session ending sends; true once the process has ended.
+    bool terminate();
+
+    QProcess &process() { return m_process; }
+    bool isRunning() const { return m_process.state() == QProcess::Running; }
+    // The time the process has spent on a processor, user and system together.
+    std::optional<std::chrono::milliseconds> cpuTime() const;
+    static std::optional<std::chrono::milliseconds> cpuTimeOf(qint64 pid);
+
+    QString folder() const { return m_dir.path(); }
+    QString executable() const;
+    QString settingsPath() const;
+    QByteArray settings() const;
+
+private:
+    QTemporaryDir m_dir;
+    QProcess m_process;
+};
