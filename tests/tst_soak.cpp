@@ -1,4 +1,240 @@
+// A minute of continuous work: all sixteen lamps checked and linked, one slider moved up
+// and down every few milliseconds, while the controller's end of the line decodes
+// everything the panel sends.
+
+#include "monitor/lampcommanddecoder.h"
+#include "panel/form1.h"
+#include "panel/lampslider.h"
+#include "pseudoterminal.h"
+
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
 #include <QtTest>
-class tst_X : public QObject { Q_OBJECT };
-QTEST_MAIN(tst_X)
+
+#include <array>
+#include <chrono>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr int Lamps = LampBank::MaxLamps;
+constexpr int MovedLamp = 5;
+constexpr std::chrono::milliseconds SoakTime = 60s;
+constexpr std::chrono::milliseconds FirstSample = 10s;
+// More than one full rotation of sixteen ticks of 125 ms.
+constexpr std::chrono::milliseconds SettleTime = 3s;
+constexpr std::chrono::milliseconds PumpSlice = 2ms;
+constexpr qsizetype ReadAtMost = 1 << 16;
+constexpr qint64 MaxGrowthKb = 2048;
+constexpr int KeyEvery = 8;
+constexpr int MaxStep = 7;
+constexpr quint32 MoveSeed = 1234;
+
+// Resident memory of this process, in kB; -1 when it cannot be read.
+qint64 residentKb()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (!line.startsWith("VmRSS:"))
+            continue;
+        QByteArray number = line.mid(line.indexOf(':') + 1).trimmed();
+        number.chop(number.size() - number.indexOf(' '));
+        bool ok = false;
+        const qint64 kb = number.toLongLong(&ok);
+        return ok ? kb : -1;
+    }
+    return -1;
+}
+
+// The commands of one refresh tick: at most one per lamp, lowest lamp first, and with
+// every lamp linked to the moved one, all at the same level.
+class TickCheck final
+{
+public:
+    void add(int lamp, int level)
+    {
+        if (lamp <= m_lastLamp)
+            m_ascending = false;
+        if (m_count > 0 && level != m_level)
+            m_sameLevel = false;
+        m_lastLamp = lamp;
+        m_level = level;
+        ++m_count;
+    }
+
+    // Ends the tick; false when it broke a rule.
+    bool close(int &count)
+    {
+        count = m_count;
+        const bool good = m_count <= Lamps && m_ascending && m_sameLevel;
+        *this = TickCheck();
+        return good;
+    }
+
+private:
+    int m_count = 0;
+    int m_lastLamp = -1;
+    int m_level = 0;
+    bool m_ascending = true;
+    bool m_sameLevel = true;
+};
+
+} // namespace
+
+class tst_Soak : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void linkedSliderForAMinute();
+};
+
+void tst_Soak::linkedSliderForAMinute()
+{
+    PseudoTerminal line;
+    QVERIFY(line.isValid());
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("Kelvaris.ini"));
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("[Kelvaris]\nLampCount=16\nSerialDevice=" + line.devicePath().toUtf8() + "\n");
+    }
+
+    Form1 form(path);
+    form.load();
+    form.show();
+    QCOMPARE(form.bank().LampCount(), Lamps);
+    QVERIFY(form.port().isOpen());
+    std::array<LampSlider *, Lamps> sliders {};
+    for (int lamp = 0; lamp < Lamps; ++lamp) {
+        sliders.at(lamp) = form.findChild<LampSlider *>(QStringLiteral("LampSlider%1").arg(lamp));
+        auto *box = form.findChild<QCheckBox *>(QStringLiteral("LampCheckbox%1").arg(lamp));
+        QVERIFY(sliders.at(lamp) && box);
+        QTest::mouseClick(box, Qt::LeftButton);
+        QVERIFY(box->isChecked());
+    }
+    LampSlider *moved = sliders.at(MovedLamp);
+
+    // Ticks are told apart by the refresh cycle's rotation, which moves on by one lamp
+    // each tick. A tick's commands are queued during the tick and reach the line only
+    // when the event loop next runs, so whatever arrives in the read during which a
+    // tick happened, and until the next tick, is that tick's.
+    int ticks = 0;
+    int mergedTicks = 0;
+    qint16 lastIndex = form.refreshCycle().RefreshIndex();
+    LampCommandDecoder decoder;
+    std::array<int, Lamps> lastLevel {};
+    lastLevel.fill(-1);
+    TickCheck tick;
+    qint64 commands = 0;
+    int ticksChecked = 0;
+    int fullTicks = 0;
+    int mostInATick = 0;
+    int brokenTicks = 0;
+    bool skipTick = false;
+    const auto closeTick = [&] {
+        if (skipTick) {
+            tick = TickCheck();
+            skipTick = false;
+            return;
+        }
+        int count = 0;
+        if (!tick.close(count))
+            ++brokenTicks;
+        if (count == 0)
+            return;
+        ++ticksChecked;
+        fullTicks += count == Lamps ? 1 : 0;
+        mostInATick = std::max(mostInATick, count);
+    };
+    const auto pump = [&](std::chrono::milliseconds slice) {
+        const QByteArray bytes = line.read(ReadAtMost, slice);
+        const qint16 index = form.refreshCycle().RefreshIndex();
+        const int passed = (index - lastIndex + Lamps) % Lamps;
+        lastIndex = index;
+        if (passed > 0) {
+            closeTick();
+            ticks += passed;
+        }
+        // Two ticks within one short read: the event loop was held up, and their
+        // commands cannot be told apart; they are counted, not checked.
+        if (passed > 1) {
+            ++mergedTicks;
+            skipTick = true;
+        }
+        for (const auto &event : decoder.feed(bytes)) {
+            if (event.kind != LampCommandDecoder::Event::Kind::Command)
+                continue;
+            ++commands;
+            lastLevel.at(event.lamp) = event.level;
+            tick.add(event.lamp, event.level);
+        }
+    };
+
+    // Up and down in uneven steps, now and then by key.
+    QRandomGenerator random(MoveSeed);
+    int direction = -1;
+    qint64 rssStart = -1;
+    int moves = 0;
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < SoakTime.count()) {
+        ++moves;
+        if (moves % KeyEvery == 0) {
+            QTest::keyClick(moved, direction < 0 ? Qt::Key_Up : Qt::Key_Down);
+        } else {
+            const int next = moved->value() + direction * (1 + int(random.bounded(MaxStep)));
+            if (next < LampSlider::Minimum || next > LampSlider::Maximum)
+                direction = -direction;
+            moved->setValue(qBound(LampSlider::Minimum, next, LampSlider::Maximum));
+        }
+        pump(PumpSlice);
+        if (rssStart < 0 && clock.elapsed() >= FirstSample.count())
+            rssStart = residentKb();
+    }
+    const int ticksMoving = ticks;
+
+    // Still: within a full rotation every lamp's level is repeated.
+    QElapsedTimer settling;
+    settling.start();
+    while (settling.elapsed() < SettleTime.count())
+        pump(PumpSlice);
+    closeTick();
+    decoder.flush();
+    const qint64 rssEnd = residentKb();
+
+    qInfo("%d moves, %d ticks while moving, %d ticks in all, %d ticks with commands, %d with "
+          "all 16 lamps, at most %d in a tick, %lld commands, %d reads spanning two ticks",
+          moves, ticksMoving, ticks, ticksChecked, fullTicks, mostInATick, qlonglong(commands),
+          mergedTicks);
+    qInfo("resident memory after %lld s: %lld kB, at the end: %lld kB",
+          qlonglong(std::chrono::duration_cast<std::chrono::seconds>(FirstSample).count()),
+          qlonglong(rssStart), qlonglong(rssEnd));
+
+    QCOMPARE(decoder.malformedByteCount(), 0);
+    QVERIFY(commands > 0);
+    QCOMPARE(brokenTicks, 0);
+    QVERIFY(mostInATick <= Lamps);
+
+    const int sliderValue = moved->value();
+    for (int lamp = 0; lamp < Lamps; ++lamp) {
+        QCOMPARE(sliders.at(lamp)->value(), sliderValue);
+        QCOMPARE(int(form.bank().LampLevel(lamp)), LampSlider::Maximum - sliderValue);
+        QCOMPARE(lastLevel.at(lamp), LampSlider::Maximum - sliderValue);
+    }
+
+    QVERIFY(rssStart > 0 && rssEnd > 0);
+    QVERIFY2(rssEnd - rssStart < MaxGrowthKb,
+             qPrintable(QStringLiteral("grew by %1 kB").arg(rssEnd - rssStart)));
+}
+
+QTEST_MAIN(tst_Soak)
 #include "tst_soak.moc"
