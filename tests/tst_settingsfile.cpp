@@ -35,6 +35,7 @@ private Q_SLOTS:
     void unstorableKeyChangesNothing_data();
     void unstorableKeyChangesNothing();
     void nothingIsCached();
+    void severalKeysAreOneChange();
     void writeFollowsSymlink();
     void writeKeepsPermissions();
 
@@ -767,6 +768,28 @@ void tst_SettingsFile::besideExecutable()
     const QFileInfo executable(QCoreApplication::applicationFilePath());
     QCOMPARE(QFileInfo(path).fileName(), QStringLiteral("Kelvaris.ini"));
     QCOMPARE(QFileInfo(path).path(), executable.canonicalPath());
+}
+
+void tst_SettingsFile::severalKeysAreOneChange()
+{
+    const QByteArray hand = "; lights\r\n[Kelvaris]\r\nLampCount=12\r\nGroup1=Old\r\nCode1=9\r\n";
+    const QString one = fileWith(hand, QStringLiteral("one.ini"));
+    const QString all = fileWith(hand, QStringLiteral("all.ini"));
+    const SettingsStore::Entries entries {{QStringLiteral("Group1"), QStringLiteral("  Spot  ")},
+                                          {QStringLiteral("Code1"), QStringLiteral("5")},
+                                          {QStringLiteral("bad=key"), QStringLiteral("x")},
+                                          {QStringLiteral("Group2"), QString()},
+                                          {QStringLiteral("Code2"), QString()}};
+    SettingsFile byKey(one);
+    for (const auto &[key, value] : entries)
+        byKey.WriteSetting(key, value);
+
+    SettingsFile(all).WriteSettings(entries);
+
+    // The same edits as key by key, in order, the unusable key left out.
+    QCOMPARE(contentOf(all), contentOf(one));
+    QCOMPARE(SettingsFile(all).ReadSetting(QStringLiteral("Group1")), QStringLiteral("  Spot  "));
+    QVERIFY(!contentOf(all).contains("bad"));
 }
 
 QTEST_GUILESS_MAIN(tst_SettingsFile)

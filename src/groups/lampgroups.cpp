@@ -146,13 +146,17 @@ void LampGroups::List1_DblClick()
 void LampGroups::SaveGroups()
 {
     const int count = m_list.count();
+    SettingsStore::Entries entries;
     for (int n = 1; n <= count; ++n) {
-        m_settings.WriteSetting(groupKey(n), m_list.name(n - 1));
-        m_settings.WriteSetting(codeKey(n), QString::number(m_list.code(n - 1)));
+        entries.append({groupKey(n), m_list.name(n - 1)});
+        entries.append({codeKey(n), QString::number(m_list.code(n - 1))});
     }
     // The empty entry after the last group ends the run when it is read back.
-    m_settings.WriteSetting(groupKey(count + 1), QString());
-    m_settings.WriteSetting(codeKey(count + 1), QString());
+    entries.append({groupKey(count + 1), QString()});
+    entries.append({codeKey(count + 1), QString()});
+    // One change for the whole run: a crash mid-save must not pair a new name
+    // with an old code or cut the list short.
+    m_settings.WriteSettings(entries);
 }
 
 void LampGroups::LoadGroups()

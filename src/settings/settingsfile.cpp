@@ -399,7 +399,17 @@ QString SettingsFile::ReadSetting(const QString &key) const
 
 void SettingsFile::WriteSetting(const QString &key, const QString &value)
 {
-    if (m_path.isEmpty() || !isStorableKey(key))
+    WriteSettings({{key, value}});
+}
+
+void SettingsFile::WriteSettings(const Entries &entries)
+{
+    Entries storable;
+    for (const auto &entry : entries) {
+        if (isStorableKey(entry.first))
+            storable.append(entry);
+    }
+    if (m_path.isEmpty() || storable.isEmpty())
         return;
     const QString target = linkTarget(m_path);
     if (target.isEmpty())
@@ -409,7 +419,9 @@ void SettingsFile::WriteSetting(const QString &key, const QString &value)
     const FileContent before = loadFile(target);
     if (!before.ok)
         return;
-    const QByteArray after = writeTo(before.bytes, key, value);
+    QByteArray after = before.bytes;
+    for (const auto &[key, value] : storable)
+        after = writeTo(after, key, value);
     if (before.exists && after == before.bytes)
         return;
     replaceFile(target, after);

@@ -28,6 +28,7 @@ public:
 
     QString ReadSetting(const QString &key) const override;
     void WriteSetting(const QString &key, const QString &value) override;
+    void WriteSettings(const Entries &entries) override;
 
     // Whether key, blanks and tabs around it ignored, can be written and read
     // back: not empty, no '=' or line break, not starting with '[' or ';'.

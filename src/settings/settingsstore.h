@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QList>
 #include <QString>
+#include <utility>
 
 // One key at a time in section "Kelvaris" of the settings file. Failures never
 // reach the caller: a read that fails gives the empty text, a write that fails
@@ -12,4 +14,14 @@ public:
 
     virtual QString ReadSetting(const QString &key) const = 0;
     virtual void WriteSetting(const QString &key, const QString &value) = 0;
+
+    using Entries = QList<std::pair<QString, QString>>;
+    // Writes the keys in order as one change, so that a crash part-way never
+    // leaves some of them new and some old. A store that cannot do that writes
+    // them one by one.
+    virtual void WriteSettings(const Entries &entries)
+    {
+        for (const auto &[key, value] : entries)
+            WriteSetting(key, value);
+    }
 };
