@@ -1,5 +1,7 @@
 #include "panelprocess.h"
 
+#include "noserialportsenvironment.h"
+
 #include <QFile>
 
 #include <unistd.h>
@@ -39,6 +41,8 @@ bool PanelProcess::prepare(const QByteArray &settings)
 
 bool PanelProcess::start(const QStringList &wrapper)
 {
+    // Settings naming no device make the panel open port 1, the machine's own.
+    NoSerialPortsEnvironment::apply(m_process);
     if (wrapper.isEmpty())
         m_process.start(executable(), {});
     else

@@ -3,6 +3,7 @@
 // the lamp controller's serial line.
 
 #include "monitor/lampcommanddecoder.h"
+#include "noserialportsenvironment.h"
 #include "pseudoterminal.h"
 
 #include <QElapsedTimer>
@@ -46,6 +47,8 @@ public:
             file.write(settings);
         }
         process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        // Settings naming no device make the panel open port 1, the machine's own.
+        NoSerialPortsEnvironment::apply(process);
         process.start(executable(), {});
         return process.waitForStarted(int(StartTimeout.count()));
     }

@@ -1,3 +1,5 @@
+#include "noserialportsenvironment.h"
+
 #include <QDeadlineTimer>
 #include <QProcess>
 #include <QRegularExpression>
@@ -131,6 +133,8 @@ public:
     bool start(const QStringList &arguments)
     {
         m_process.setArguments(arguments);
+        // Some runs name /dev/ttyS0; the machine's own port must stay untouched.
+        NoSerialPortsEnvironment::apply(m_process);
         m_process.start();
         return m_process.waitForStarted(static_cast<int>(StartTimeout.count()));
     }
