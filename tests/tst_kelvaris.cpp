@@ -20,6 +20,7 @@ using namespace std::chrono_literals;
 namespace {
 
 const QString Panel = QStringLiteral(KELVARIS_EXECUTABLE);
+const QString Monitor = QStringLiteral(KELVARIS_MONITOR);
 constexpr std::chrono::milliseconds StartTimeout = 10s;
 constexpr std::chrono::milliseconds Period = 125ms;
 
@@ -103,6 +104,7 @@ private Q_SLOTS:
     void rotationReachesTheLine();
     void firstRunCreatesTheSettingsFile();
     void unopenablePortLeavesThePanelRunning();
+    void monitorAsVirtualControllerSeesThePanel();
 };
 
 void tst_Kelvaris::rotationReachesTheLine()
@@ -179,6 +181,48 @@ void tst_Kelvaris::unopenablePortLeavesThePanelRunning()
     QCOMPARE(panel.process.state(), QProcess::Running);
     QVERIFY(panel.stop());
     QCOMPARE(panel.process.exitCode(), 0);
+}
+
+void tst_Kelvaris::monitorAsVirtualControllerSeesThePanel()
+{
+    // What scripts/demo does: the monitor plays the lamp controller, the panel drives it.
+    QProcess monitor;
+    monitor.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    monitor.start(Monitor, {QStringLiteral("--virtual"), QStringLiteral("--log")});
+    QVERIFY(monitor.waitForStarted(int(StartTimeout.count())));
+    QTRY_VERIFY_WITH_TIMEOUT(monitor.canReadLine(), int(StartTimeout.count()));
+    const QByteArray first = monitor.readLine().trimmed();
+    QVERIFY2(first.startsWith("Device: /dev/"), first.constData());
+    const QByteArray device = first.mid(int(qstrlen("Device: ")));
+
+    PanelRun panel;
+    QVERIFY(panel.start("[Kelvaris]\nLampCount=3\nSerialDevice=" + device + "\n"));
+
+    // "<ms> L<lamp> <level>" for lamps 1, 2, 0, 1, 2, 0 at level 0; nothing malformed.
+    QList<QByteArray> lines;
+    QElapsedTimer clock;
+    clock.start();
+    while (lines.size() < 6 && clock.elapsed() < StartTimeout.count()) {
+        if (!monitor.canReadLine()) {
+            monitor.waitForReadyRead(int(Period.count()));
+            continue;
+        }
+        lines.append(monitor.readLine().trimmed());
+    }
+    QCOMPARE(lines.size(), 6);
+    for (int k = 0; k < lines.size(); ++k) {
+        const QList<QByteArray> fields = lines.at(k).split(' ');
+        QVERIFY2(fields.size() == 3, lines.at(k).constData());
+        QCOMPARE(fields.at(1), "L" + QByteArray::number((k + 1) % 3));
+        QCOMPARE(fields.at(2), QByteArray("0"));
+    }
+
+    QVERIFY(panel.stop());
+    QCOMPARE(panel.process.exitCode(), 0);
+    monitor.terminate();
+    QVERIFY(monitor.waitForFinished(int(StartTimeout.count())));
+    QCOMPARE(monitor.exitCode(), 0);
+    QVERIFY(!monitor.readAll().contains("BAD"));
 }
 
 QTEST_GUILESS_MAIN(tst_Kelvaris)
