@@ -138,6 +138,12 @@ private:
     }
 };
 
+// Opens the link on the pseudo-terminal as start-up does: device, line settings, open.
+bool openOn(SerialLink &link, const PseudoTerminal &pty)
+{
+    return link.selectDevice(pty.devicePath()) && link.setLineSettings(LampLine) && link.open();
+}
+
 } // namespace
 
 class tst_SerialLink : public QObject
@@ -235,9 +241,7 @@ void tst_SerialLink::sendsExactBytesInOrder()
     PseudoTerminal pty;
     QVERIFY(pty.isValid());
     SerialLink link;
-    QVERIFY(link.selectDevice(pty.devicePath()));
-    QVERIFY(link.setLineSettings(LampLine));
-    QVERIFY(link.open());
+    QVERIFY(openOn(link, pty));
     QVERIFY(link.isOpen());
 
     // Lamp commands, then every byte value: carriage returns, line feeds, flow-control
@@ -354,9 +358,7 @@ void tst_SerialLink::opensWriteOnlyNonBlockingAndNotInherited()
     PseudoTerminal pty;
     QVERIFY(pty.isValid());
     SerialLink link;
-    QVERIFY(link.selectDevice(pty.devicePath()));
-    QVERIFY(link.setLineSettings(LampLine));
-    QVERIFY(link.open());
+    QVERIFY(openOn(link, pty));
 
     // The pseudo-terminal holds the device open for reading and writing; the link's own
     // descriptor is the only write-only one.
@@ -478,9 +480,7 @@ void tst_SerialLink::queueIsBounded()
     PseudoTerminal pty;
     QVERIFY(pty.isValid());
     SerialLink link;
-    QVERIFY(link.selectDevice(pty.devicePath()));
-    QVERIFY(link.setLineSettings(LampLine));
-    QVERIFY(link.open());
+    QVERIFY(openOn(link, pty));
 
     const QList<QByteArray> commands = commandsOfSizes(sizes);
     QByteArray expected;
@@ -501,9 +501,7 @@ void tst_SerialLink::stalledLineNeverBlocksNorGrowsQueue()
     PseudoTerminal pty;
     QVERIFY(pty.isValid());
     SerialLink link;
-    QVERIFY(link.selectDevice(pty.devicePath()));
-    QVERIFY(link.setLineSettings(LampLine));
-    QVERIFY(link.open());
+    QVERIFY(openOn(link, pty));
 
     // Nobody reads: the device's own buffer fills first, then the link's queue.
     QByteArray accepted;
@@ -545,9 +543,7 @@ void tst_SerialLink::farEndClosingWhileSendingClosesLink()
     PseudoTerminal pty;
     QVERIFY(pty.isValid());
     SerialLink link;
-    QVERIFY(link.selectDevice(pty.devicePath()));
-    QVERIFY(link.setLineSettings(LampLine));
-    QVERIFY(link.open());
+    QVERIFY(openOn(link, pty));
 
     link.write(QByteArrayLiteral("L000\r"));
     QCOMPARE(pty.read(LampCommandSize, ReadTimeout), QByteArrayLiteral("L000\r"));
@@ -578,9 +574,7 @@ void tst_SerialLink::farEndClosingWhileIdleIsFoundByNextWrite()
     PseudoTerminal pty;
     QVERIFY(pty.isValid());
     SerialLink link;
-    QVERIFY(link.selectDevice(pty.devicePath()));
-    QVERIFY(link.setLineSettings(LampLine));
-    QVERIFY(link.open());
+    QVERIFY(openOn(link, pty));
 
     link.write(QByteArrayLiteral("L000\r"));
     QCOMPARE(pty.read(LampCommandSize, ReadTimeout), QByteArrayLiteral("L000\r"));
@@ -607,9 +601,7 @@ void tst_SerialLink::farEndClosingOnStalledLineClosesLink()
     PseudoTerminal pty;
     QVERIFY(pty.isValid());
     SerialLink link;
-    QVERIFY(link.selectDevice(pty.devicePath()));
-    QVERIFY(link.setLineSettings(LampLine));
-    QVERIFY(link.open());
+    QVERIFY(openOn(link, pty));
 
     // Fill the device's buffer and the queue, then hang up.
     {
