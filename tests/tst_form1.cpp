@@ -99,6 +99,7 @@ private Q_SLOTS:
     void keysMoveTheThumbTowardsTheTop_data();
     void keysMoveTheThumbTowardsTheTop();
     void wheelUpMovesTheThumbUp();
+    void clickInTheChannelMovesALargeChange();
     void levelAndIndicatorFollowTheSlider();
     void pointerMotionNeedsAButton();
     void tabOrder();
@@ -290,6 +291,17 @@ void tst_Form1::wheelUpMovesTheThumbUp()
 
     QVERIFY(s->value() < 255);
     QCOMPARE(m_form->bank().LampLevel(0), 255 - s->value());
+}
+
+void tst_Form1::clickInTheChannelMovesALargeChange()
+{
+    m_form->load();
+    showActive();
+    LampSlider *s = slider(0);
+    // Near the top of the channel, well above the thumb at the bottom.
+    QTest::mouseClick(s, Qt::LeftButton, {}, QPoint(s->width() / 2, s->height() / 8));
+    QTRY_COMPARE(s->value(), 191);
+    QCOMPARE(m_form->bank().LampLevel(0), qint16(64));
 }
 
 void tst_Form1::levelAndIndicatorFollowTheSlider()
