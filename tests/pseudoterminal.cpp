@@ -8,12 +8,15 @@
 #include <array>
 #include <cerrno>
 #include <fcntl.h>
+#include <poll.h>
 #include <pty.h>
 #include <unistd.h>
 
 namespace {
 
 constexpr std::size_t ReadChunkSize = 4096;
+// How long a write waits for room on the master side before giving up.
+constexpr int WriteWaitMs = 1000;
 
 bool setCloseOnExec(int descriptor)
 {
@@ -110,6 +113,28 @@ QByteArray PseudoTerminal::read(qsizetype count, std::chrono::milliseconds timeo
     deadline.start(timeout);
     loop.exec();
     return received;
+}
+
+bool PseudoTerminal::write(const QByteArray &bytes)
+{
+    qsizetype done = 0;
+    while (m_master != -1 && done < bytes.size()) {
+        const ssize_t count
+            = ::write(m_master, bytes.constData() + done, std::size_t(bytes.size() - done));
+        if (count > 0) {
+            done += count;
+            continue;
+        }
+        if (count < 0 && errno == EINTR)
+            continue;
+        // The master side does not block; wait for the reader to make room.
+        pollfd room {m_master, POLLOUT, 0};
+        if (count < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)
+            && ::poll(&room, 1, WriteWaitMs) > 0)
+            continue;
+        return false;
+    }
+    return done == bytes.size();
 }
 
 std::optional<termios> PseudoTerminal::lineSettings() const

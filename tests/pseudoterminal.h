@@ -30,6 +30,10 @@ public:
     // under test on the same thread can send. Empty once the master side is closed.
     QByteArray read(qsizetype count, std::chrono::milliseconds timeout);
 
+    // Sends bytes to whoever reads the device, as a serial adapter receiving them would.
+    // False when not all of them could be written.
+    bool write(const QByteArray &bytes);
+
     // The device's line settings as last set by whoever opened it.
     std::optional<termios> lineSettings() const;
 

@@ -1,5 +1,7 @@
 #include "noserialportsenvironment.h"
 
+#include "pseudoterminal.h"
+
 #include <QDeadlineTimer>
 #include <QProcess>
 #include <QRegularExpression>
@@ -36,7 +38,9 @@ constexpr int ExitDeviceNotFound = 66;
 constexpr int ExitIoError = 74;
 constexpr int ExitPermissionDenied = 77;
 
-constexpr std::size_t ReadChunk = 4096;
+constexpr qsizetype ReadChunk = 4096;
+// How long one look at the monitor's screen waits for more output.
+constexpr std::chrono::milliseconds ScreenReadSlice = 50ms;
 
 // An open file descriptor, closed on scope exit.
 class Descriptor final
@@ -74,46 +78,6 @@ bool writeAll(int fd, const QByteArray &bytes)
     }
     return true;
 }
-
-// A pseudo-terminal of the test's own, standing in for a serial adapter: the monitor
-// opens the slave by path; the test writes to, or reads from, the master.
-struct TestTerminal
-{
-    Descriptor master;
-    Descriptor slave; // raw, and held so nothing is lost before the monitor opens it
-    QString slavePath;
-
-    bool open()
-    {
-        master.reset(::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC));
-        std::array<char, 128> path {};
-        if (!master.isValid() || ::grantpt(master.get()) != 0 || ::unlockpt(master.get()) != 0
-            || ::ptsname_r(master.get(), path.data(), path.size()) != 0)
-            return false;
-        slavePath = QString::fromLocal8Bit(path.data());
-        slave.reset(::open(path.data(), O_RDWR | O_NOCTTY | O_CLOEXEC));
-        termios settings = {};
-        if (!slave.isValid() || ::tcgetattr(slave.get(), &settings) != 0)
-            return false;
-        ::cfmakeraw(&settings);
-        if (::tcsetattr(slave.get(), TCSANOW, &settings) != 0)
-            return false;
-        const int flags = ::fcntl(master.get(), F_GETFL);
-        return ::fcntl(master.get(), F_SETFL, flags | O_NONBLOCK) == 0;
-    }
-
-    QByteArray readMaster()
-    {
-        QByteArray received;
-        std::array<char, ReadChunk> buffer {};
-        for (;;) {
-            const ssize_t count = ::read(master.get(), buffer.data(), buffer.size());
-            if (count <= 0)
-                return received;
-            received.append(buffer.data(), static_cast<qsizetype>(count));
-        }
-    }
-};
 
 // A running kelvaris-monitor whose standard output is read line by line.
 class MonitorProcess final
@@ -287,11 +251,11 @@ void tst_Monitor::permissionDeniedNamesTheFix()
 {
     // A device file the monitor may not read. Root may read anything, so as root the
     // monitor runs as nobody instead.
-    TestTerminal terminal;
-    QVERIFY(terminal.open());
-    QVERIFY(::chmod(QFile::encodeName(terminal.slavePath).constData(), 0) == 0);
+    PseudoTerminal terminal;
+    QVERIFY(terminal.isValid());
+    QVERIFY(::chmod(QFile::encodeName(terminal.devicePath()).constData(), 0) == 0);
 
-    QStringList arguments {terminal.slavePath};
+    QStringList arguments {terminal.devicePath()};
     MonitorProcess monitor;
     if (::geteuid() == 0) {
         const QString setpriv = QStandardPaths::findExecutable(QStringLiteral("setpriv"));
@@ -306,7 +270,7 @@ void tst_Monitor::permissionDeniedNamesTheFix()
     QVERIFY(monitor.process().waitForFinished());
     QCOMPARE(monitor.process().exitCode(), ExitPermissionDenied);
     const QString errors = monitor.errors();
-    QVERIFY2(errors.contains(terminal.slavePath), qPrintable(errors));
+    QVERIFY2(errors.contains(terminal.devicePath()), qPrintable(errors));
     QVERIFY2(errors.contains(QLatin1String("dialout")), qPrintable(errors));
 }
 
@@ -420,25 +384,24 @@ void tst_Monitor::endsCleanlyOnSignal()
 
 void tst_Monitor::readsARealDeviceUntilItIsLost()
 {
-    TestTerminal adapter;
-    QVERIFY(adapter.open());
+    PseudoTerminal adapter;
+    QVERIFY(adapter.isValid());
     MonitorProcess monitor;
-    QVERIFY(monitor.start({adapter.slavePath, QStringLiteral("--log")}));
+    QVERIFY(monitor.start({adapter.devicePath(), QStringLiteral("--log")}));
     QTRY_VERIFY_WITH_TIMEOUT(monitor.errors().contains(QLatin1String("reading")),
                              static_cast<int>(StartTimeout.count()));
 
-    QVERIFY(writeAll(adapter.master.get(), "L5FF\r??L6"));
-    QVERIFY(writeAll(adapter.master.get(), "80\r"));
+    QVERIFY(adapter.write("L5FF\r??L6"));
+    QVERIFY(adapter.write("80\r"));
     QCOMPARE(logEntries(monitor.waitForLines(3)),
              (QStringList {QStringLiteral("L5 255"), QStringLiteral("BAD 2"),
                            QStringLiteral("L6 128")}));
 
     // The adapter is unplugged.
-    adapter.master.reset();
-    adapter.slave.reset();
+    adapter.closeMaster();
     QVERIFY(monitor.process().waitForFinished(static_cast<int>(StartTimeout.count())));
     QCOMPARE(monitor.process().exitCode(), ExitIoError);
-    QVERIFY2(monitor.errors().contains(QLatin1String("lost ") + adapter.slavePath),
+    QVERIFY2(monitor.errors().contains(QLatin1String("lost ") + adapter.devicePath()),
              qPrintable(monitor.errors()));
 }
 
@@ -474,14 +437,14 @@ void tst_Monitor::liveViewPrintsPlainSnapshotsIntoAPipe()
 
 void tst_Monitor::liveViewOnATerminalRestoresTheCursor()
 {
-    TestTerminal screen;
-    QVERIFY(screen.open());
+    PseudoTerminal screen;
+    QVERIFY(screen.isValid());
     MonitorProcess monitor;
-    monitor.process().setStandardOutputFile(screen.slavePath);
+    monitor.process().setStandardOutputFile(screen.devicePath());
     QVERIFY(monitor.start({QStringLiteral("--virtual")}));
 
     QByteArray shown;
-    QTRY_VERIFY_WITH_TIMEOUT((shown += screen.readMaster()).contains("LAMP 15"),
+    QTRY_VERIFY_WITH_TIMEOUT((shown += screen.read(ReadChunk, ScreenReadSlice)).contains("LAMP 15"),
                              static_cast<int>(StartTimeout.count()));
     QVERIFY2(shown.contains("\x1b[?25l"), "cursor not hidden");
     const QRegularExpression devicePath(QStringLiteral("Device: (/dev/pts/\\d+)"));
@@ -490,13 +453,13 @@ void tst_Monitor::liveViewOnATerminalRestoresTheCursor()
     QVERIFY2(panel.isValid(), qPrintable(device));
     QVERIFY(writeAll(panel.get(), "L3C8\r"));
     // Redrawn in place with a bar of block characters.
-    QTRY_VERIFY_WITH_TIMEOUT(
-        (shown += screen.readMaster()).contains(QStringLiteral("200 ████").toUtf8()),
-        static_cast<int>(OutputTimeout.count()));
+    QTRY_VERIFY_WITH_TIMEOUT((shown += screen.read(ReadChunk, ScreenReadSlice))
+                                 .contains(QStringLiteral("200 ████").toUtf8()),
+                             static_cast<int>(OutputTimeout.count()));
 
     QVERIFY(monitor.signalAndWait(SIGINT));
     QCOMPARE(monitor.process().exitCode(), ExitNormal);
-    shown += screen.readMaster();
+    shown += screen.read(ReadChunk, ScreenReadSlice);
     QVERIFY2(shown.endsWith("\x1b[?25h"), "cursor not shown again at the end");
 }
 
