@@ -1,3 +1,4 @@
+#include "monitor/lampcommanddecoder.h"
 #include "monitor/monitorexitcode.h"
 #include "monitor/monitorsession.h"
 #include "monitor/virtualcontroller.h"
@@ -33,9 +34,13 @@ const auto Epilog = QStringLiteral(
     "--log lines (flushed one by one; <ms> is milliseconds since the monitor started,\n"
     "from a monotonic clock; lamp and level in decimal):\n"
     "  <ms> L<lamp> <level>   a lamp command, e.g. \"1520 L3 200\"\n"
-    "  <ms> BAD <bytes>       bytes since the previous line that formed no command,\n"
-    "                         reported before the next command or when the line\n"
-    "                         has been quiet for a moment\n"
+    "  <ms> BAD <bytes>       the bytes since the previous line that formed no\n"
+    "                         command, reported before the next command or when the\n"
+    "                         line has been quiet for a moment. '!' to '~' stand for\n"
+    "                         themselves; space, backslash and every other byte are\n"
+    "                         written \\xHH, so \"xyz\" and a carriage return show as\n"
+    "                         \"BAD xyz\\x0D\". A run longer than %1 bytes shows its\n"
+    "                         first %1 and ends \"(<n> bytes in all)\".\n"
     "\n"
     "Exit codes:\n"
     "   0  ended by SIGINT (Ctrl+C) or SIGTERM\n"
@@ -89,7 +94,7 @@ int main(int argc, char *argv[])
     if (!parser.parse(QCoreApplication::arguments()))
         return usageError(parser.errorText());
     if (parser.isSet(helpOption)) {
-        printLine(stdout, parser.helpText() + Epilog);
+        printLine(stdout, parser.helpText() + Epilog.arg(LampCommandDecoder::MaxKeptBadBytes));
         return static_cast<int>(MonitorExitCode::Normal);
     }
     if (parser.isSet(versionOption)) {
