@@ -569,8 +569,10 @@ void tst_Monitor::liveViewFollowsAResizedTerminal()
                                  .mid(resized)
                                  .contains(cursorUpBy(FullViewLines)),
                              static_cast<int>(OutputTimeout.count()));
-    const QByteArray after = shown.mid(resized);
-    QCOMPARE(after.count("\x1b[H\x1b[2J"), 1);
+    // Frames drawn before the resize may still have been read after it.
+    const QByteArray clearScreen("\x1b[H\x1b[2J");
+    QCOMPARE(shown.mid(resized).count(clearScreen), 1);
+    const QByteArray after = shown.mid(shown.indexOf(clearScreen, resized));
     QVERIFY2(after.contains("LAMP 15"), after.constData());
     QVERIFY2(!after.contains("hidden"), after.constData());
     const QRegularExpression cursorUp(QStringLiteral("\x1b\\[(\\d+)A"));
