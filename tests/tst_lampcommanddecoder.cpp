@@ -4,6 +4,8 @@
 #include <QSignalSpy>
 #include <QtTest>
 
+#include <algorithm>
+
 using Event = LampCommandDecoder::Event;
 
 namespace {
@@ -24,15 +26,42 @@ QStringList describe(const QVector<Event> &events)
     return lines;
 }
 
-// Feeds the chunks in order, then flushes as when the line goes quiet.
+// Feeds the chunks in order, then flushes as when the line goes quiet. The bad bytes
+// reported, put back between the commands, must give the stream again; a line saying
+// otherwise is added to the result.
 QStringList decodeChunks(const QList<QByteArray> &chunks)
 {
     LampCommandDecoder decoder;
     QVector<Event> events;
-    for (const QByteArray &chunk : chunks)
+    QByteArray stream;
+    for (const QByteArray &chunk : chunks) {
         events += decoder.feed(chunk);
+        stream += chunk;
+    }
     events += decoder.flush();
-    return describe(events);
+
+    QStringList lines = describe(events);
+    QByteArray replayed;
+    for (const Event &event : events) {
+        if (event.kind == Event::Kind::Command) {
+            replayed += LampCommand::encode(event.lamp, event.level);
+            continue;
+        }
+        const QByteArray &kept = event.badBytes;
+        if (kept.size()
+            != std::min<qint64>(event.malformedBytes, LampCommandDecoder::MaxKeptBadBytes)) {
+            lines.append(QStringLiteral("kept %1 of %2 bad bytes")
+                             .arg(kept.size())
+                             .arg(event.malformedBytes));
+            return lines;
+        }
+        // The long runs repeat one byte, so the last one kept stands for the rest.
+        replayed += kept + QByteArray(event.malformedBytes - kept.size(), kept.back());
+    }
+    if (replayed != stream)
+        lines.append(QStringLiteral("bad bytes kept: ")
+                     + QString::fromLatin1(replayed.toPercentEncoding()));
+    return lines;
 }
 } // namespace
 

@@ -1,3 +1,5 @@
+#include "monitor/lampactivity.h"
+#include "monitor/liveview.h"
 #include "noserialportsenvironment.h"
 
 #include "pseudoterminal.h"
@@ -16,6 +18,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -77,6 +80,17 @@ bool writeAll(int fd, const QByteArray &bytes)
         done += count;
     }
     return true;
+}
+
+// Sets the window size of a pseudo-terminal, as a terminal emulator does when resized.
+bool setWindowSize(const PseudoTerminal &terminal, int rows, int columns)
+{
+    const Descriptor device(::open(QFile::encodeName(terminal.devicePath()).constData(),
+                                   O_RDWR | O_NOCTTY | O_CLOEXEC));
+    winsize size = {};
+    size.ws_row = static_cast<unsigned short>(rows);
+    size.ws_col = static_cast<unsigned short>(columns);
+    return device.isValid() && ::ioctl(device.get(), TIOCSWINSZ, &size) == 0;
 }
 
 // A running kelvaris-monitor whose standard output is read line by line.
@@ -191,6 +205,9 @@ private Q_SLOTS:
     void readsARealDeviceUntilItIsLost();
     void liveViewPrintsPlainSnapshotsIntoAPipe();
     void liveViewOnATerminalRestoresTheCursor();
+    void liveViewFitsTheTerminal_data();
+    void liveViewFitsTheTerminal();
+    void liveViewFollowsAResizedTerminal();
 };
 
 void tst_Monitor::helpDocumentsLogFormatAndExitCodes()
@@ -302,11 +319,15 @@ void tst_Monitor::virtualControllerLogsCommands()
     QVERIFY(writeAll(panel.get(), "xyzLA7"));
     QVERIFY(writeAll(panel.get(), "F\rL3c8\rL9"));
     QVERIFY(writeAll(panel.get(), "01\r"));
+    // The edges of what is shown as itself, and the escape character itself.
+    QVERIFY(writeAll(panel.get(), "! \\\x7f~\x80\x1fL000\r"));
 
-    const QStringList expected {QStringLiteral("L3 200"),  QStringLiteral("L15 255"),
-                                QStringLiteral("L0 0"),    QStringLiteral("BAD 3"),
-                                QStringLiteral("L10 127"), QStringLiteral("BAD 5"),
-                                QStringLiteral("L9 1")};
+    const QStringList expected {
+        QStringLiteral("L3 200"),  QStringLiteral("L15 255"),
+        QStringLiteral("L0 0"),    QStringLiteral("BAD xyz"),
+        QStringLiteral("L10 127"), QStringLiteral("BAD L3c8\\x0D"),
+        QStringLiteral("L9 1"),    QStringLiteral("BAD !\\x20\\x5C\\x7F~\\x80\\x1F"),
+        QStringLiteral("L0 0")};
     const QStringList lines = monitor.waitForLines(static_cast<int>(expected.size()) + 1);
     QCOMPARE(logEntries(lines), expected);
 
@@ -334,7 +355,7 @@ void tst_Monitor::virtualControllerReportsTrailingGarbageWhenQuiet()
     // A command cut short and nothing after it: no later command can report it.
     QVERIFY(writeAll(panel.get(), "L1FF\rL2F"));
     QCOMPARE(logEntries(monitor.waitForLines(3)),
-             (QStringList {QStringLiteral("L1 255"), QStringLiteral("BAD 3")}));
+             (QStringList {QStringLiteral("L1 255"), QStringLiteral("BAD L2F")}));
     QTest::qWait(static_cast<int>(SettleTime.count()));
     QCOMPARE(logEntries(monitor.lines()).size(), 2);
 }
@@ -394,7 +415,7 @@ void tst_Monitor::readsARealDeviceUntilItIsLost()
     QVERIFY(adapter.write("L5FF\r??L6"));
     QVERIFY(adapter.write("80\r"));
     QCOMPARE(logEntries(monitor.waitForLines(3)),
-             (QStringList {QStringLiteral("L5 255"), QStringLiteral("BAD 2"),
+             (QStringList {QStringLiteral("L5 255"), QStringLiteral("BAD ??"),
                            QStringLiteral("L6 128")}));
 
     // The adapter is unplugged.
@@ -461,6 +482,107 @@ void tst_Monitor::liveViewOnATerminalRestoresTheCursor()
     QCOMPARE(monitor.process().exitCode(), ExitNormal);
     shown += screen.read(ReadChunk, ScreenReadSlice);
     QVERIFY2(shown.endsWith("\x1b[?25h"), "cursor not shown again at the end");
+}
+
+void tst_Monitor::liveViewFitsTheTerminal_data()
+{
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<int>("columns");
+    QTest::addColumn<int>("lampRows");
+    QTest::addColumn<QString>("hiddenLine");
+    QTest::newRow("size not known") << 0 << 0 << 16 << QString();
+    QTest::newRow("19 lines, just enough") << 19 << 80 << 16 << QString();
+    QTest::newRow("18 lines") << 18 << 80 << 14
+                              << QStringLiteral("… 2 lamps hidden: enlarge the terminal");
+    QTest::newRow("12 lines") << 12 << 80 << 8
+                              << QStringLiteral("… 8 lamps hidden: enlarge the terminal");
+    QTest::newRow("12 lines, 20 columns")
+        << 12 << 20 << 8 << QStringLiteral("… 8 lamps hidden: en");
+    QTest::newRow("4 lines, no room for a lamp")
+        << 4 << 80 << 0 << QStringLiteral("… 16 lamps hidden: enlarge the terminal");
+    QTest::newRow("2 lines, part of the header") << 2 << 80 << 0 << QString();
+}
+
+void tst_Monitor::liveViewFitsTheTerminal()
+{
+    QFETCH(int, rows);
+    QFETCH(int, columns);
+    QFETCH(int, lampRows);
+    QFETCH(QString, hiddenLine);
+
+    // The panel drives lamps 9 and 15: they are the last rows to go.
+    LampActivity activity;
+    activity.recordCommand(9, 128, 0);
+    activity.recordCommand(15, 255, 0);
+    QElapsedTimer clock;
+    clock.start();
+    LiveView view(activity, clock, QStringLiteral("/dev/pts/7"), stdout, true);
+    const QStringList lines
+        = view.frame(1000, {rows, columns}).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+
+    // The line below the view holds the cursor; using it would scroll.
+    QVERIFY2(rows == 0 || lines.size() <= rows - 1, qPrintable(lines.join(u'\n')));
+    for (const QString &line : lines)
+        QVERIFY2(columns == 0 || line.size() <= columns, qPrintable(line));
+    const QStringList lamps = lines.filter(QRegularExpression(QStringLiteral("^LAMP ")));
+    QCOMPARE(lamps.size(), lampRows);
+    if (lampRows >= 2) {
+        QVERIFY2(!lamps.filter(QRegularExpression(QStringLiteral("^LAMP 9 +128 "))).isEmpty(),
+                 qPrintable(lines.join(u'\n')));
+        QVERIFY2(!lamps.filter(QRegularExpression(QStringLiteral("^LAMP 15 +255 "))).isEmpty(),
+                 qPrintable(lines.join(u'\n')));
+    }
+    if (hiddenLine.isEmpty())
+        QVERIFY2(lines.filter(QStringLiteral("hidden")).isEmpty(), qPrintable(lines.join(u'\n')));
+    else
+        QCOMPARE(lines.constLast(), hiddenLine);
+}
+
+void tst_Monitor::liveViewFollowsAResizedTerminal()
+{
+    constexpr int SmallRows = 12;
+    constexpr int LargeRows = 30;
+    constexpr int Columns = 80;
+    constexpr int FullViewLines = 18; // the header and all 16 lamps
+    const auto cursorUpBy = [](int lines) {
+        return "\x1b[" + QByteArray::number(lines) + 'A';
+    };
+    PseudoTerminal screen;
+    QVERIFY(screen.isValid());
+    QVERIFY(setWindowSize(screen, SmallRows, Columns));
+    MonitorProcess monitor;
+    monitor.process().setStandardOutputFile(screen.devicePath());
+    QVERIFY(monitor.start({QStringLiteral("--virtual")}));
+
+    // Redrawn in place: back up over its 11 lines each time, never more.
+    QByteArray shown;
+    QTRY_VERIFY_WITH_TIMEOUT(
+        (shown += screen.read(ReadChunk, ScreenReadSlice)).contains(cursorUpBy(SmallRows - 1)),
+        static_cast<int>(StartTimeout.count()));
+    QVERIFY2(shown.contains(QStringLiteral("… 8 lamps hidden").toUtf8()), shown.constData());
+    QVERIFY2(!shown.contains("LAMP 8 "), shown.constData());
+
+    // Enlarged: the screen is cleared once and the whole view drawn from its top.
+    QVERIFY(setWindowSize(screen, LargeRows, Columns));
+    const qsizetype resized = shown.size();
+    QTRY_VERIFY_WITH_TIMEOUT((shown += screen.read(ReadChunk, ScreenReadSlice))
+                                 .mid(resized)
+                                 .contains(cursorUpBy(FullViewLines)),
+                             static_cast<int>(OutputTimeout.count()));
+    // Frames drawn before the resize may still have been read after it.
+    const QByteArray clearScreen("\x1b[H\x1b[2J");
+    QCOMPARE(shown.mid(resized).count(clearScreen), 1);
+    const QByteArray after = shown.mid(shown.indexOf(clearScreen, resized));
+    QVERIFY2(after.contains("LAMP 15"), after.constData());
+    QVERIFY2(!after.contains("hidden"), after.constData());
+    const QRegularExpression cursorUp(QStringLiteral("\x1b\\[(\\d+)A"));
+    for (auto match = cursorUp.globalMatch(QString::fromUtf8(shown)); match.hasNext();) {
+        const int up = match.next().captured(1).toInt();
+        QVERIFY2(up == SmallRows - 1 || up == FullViewLines, qPrintable(QString::number(up)));
+    }
+
+    QVERIFY(monitor.signalAndWait(SIGINT));
+    QCOMPARE(monitor.process().exitCode(), ExitNormal);
 }
 
 QTEST_GUILESS_MAIN(tst_Monitor)

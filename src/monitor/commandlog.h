@@ -10,7 +10,10 @@
 // The --log output: one line per decoded event, flushed at once because scripts and
 // tests read it through a pipe.
 //   "<ms> L<lamp> <level>"  a lamp command, lamp and level in decimal ("1520 L3 200")
-//   "<ms> BAD <bytes>"      bytes since the previous line that formed no command
+//   "<ms> BAD <bytes>"      bytes since the previous line that formed no command:
+//                           '!' to '~' as themselves, anything else (space, backslash,
+//                           control and 8-bit bytes) as \xHH ("BAD xyz\x0D"); a run
+//                           longer than the decoder keeps ends "(<n> bytes in all)"
 // <ms> is milliseconds since the monitor started, from a monotonic clock.
 class CommandLog final
 {

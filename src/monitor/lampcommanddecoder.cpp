@@ -23,7 +23,11 @@ int hexValue(char byte)
 }
 } // namespace
 
-LampCommandDecoder::LampCommandDecoder(QObject *parent) : QObject(parent) { }
+LampCommandDecoder::LampCommandDecoder(QObject *parent) : QObject(parent)
+{
+    m_command.reserve(CommandSize);
+    m_unreportedKept.reserve(MaxKeptBadBytes);
+}
 
 QVector<LampCommandDecoder::Event> LampCommandDecoder::feed(const QByteArray &bytes)
 {
@@ -37,8 +41,8 @@ QVector<LampCommandDecoder::Event> LampCommandDecoder::feed(const QByteArray &by
 QVector<LampCommandDecoder::Event> LampCommandDecoder::flush()
 {
     QVector<Event> events;
-    m_unreported += m_received;
-    m_received = 0;
+    holdBad(m_command);
+    m_command.clear();
     reportMalformed(events);
     announce(events);
     return events;
@@ -46,17 +50,18 @@ QVector<LampCommandDecoder::Event> LampCommandDecoder::flush()
 
 void LampCommandDecoder::reset()
 {
-    m_received = 0;
+    m_command.clear();
     m_lamp = 0;
     m_level = 0;
     m_unreported = 0;
+    m_unreportedKept.clear();
     m_commandCount = 0;
     m_malformedByteCount = 0;
 }
 
 bool LampCommandDecoder::continuesCommand(char byte) const
 {
-    if (m_received == Terminator)
+    if (m_command.size() == Terminator)
         return byte == CommandEnd;
     return hexValue(byte) >= 0;
 }
@@ -65,19 +70,19 @@ void LampCommandDecoder::decode(char byte, QVector<Event> &events)
 {
     // An 'L' is never a valid digit or terminator, so the bytes dropped here cannot
     // hide the start of a real command: resynchronising at the next 'L' is exact.
-    if (m_received > 0 && !continuesCommand(byte)) {
-        m_unreported += m_received;
-        m_received = 0;
+    if (!m_command.isEmpty() && !continuesCommand(byte)) {
+        holdBad(m_command);
+        m_command.clear();
     }
-    if (m_received == 0) {
+    if (m_command.isEmpty()) {
         if (byte == CommandStart)
-            m_received = 1;
+            m_command.append(byte);
         else
-            ++m_unreported;
+            holdBad(QByteArray(1, byte));
         return;
     }
 
-    switch (m_received) {
+    switch (m_command.size()) {
     case LampDigit:
         m_lamp = hexValue(byte);
         break;
@@ -91,21 +96,30 @@ void LampCommandDecoder::decode(char byte, QVector<Event> &events)
         reportMalformed(events);
         events.append(Event::command(m_lamp, m_level));
         ++m_commandCount;
-        m_received = 0;
+        m_command.clear();
         return;
     default:
         Q_UNREACHABLE();
     }
-    ++m_received;
+    m_command.append(byte);
+}
+
+void LampCommandDecoder::holdBad(const QByteArray &bytes)
+{
+    m_unreported += bytes.size();
+    const qsizetype room = MaxKeptBadBytes - m_unreportedKept.size();
+    if (room > 0)
+        m_unreportedKept.append(bytes.left(room));
 }
 
 void LampCommandDecoder::reportMalformed(QVector<Event> &events)
 {
     if (m_unreported == 0)
         return;
-    events.append(Event::malformed(m_unreported));
+    events.append(Event::malformed(m_unreported, m_unreportedKept));
     m_malformedByteCount += m_unreported;
     m_unreported = 0;
+    m_unreportedKept.clear();
 }
 
 void LampCommandDecoder::announce(const QVector<Event> &events)

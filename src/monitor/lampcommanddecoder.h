@@ -7,7 +7,7 @@
 // Decodes the panel's lamp commands from the serial byte stream: 'L', the lamp as one
 // upper-case hex digit, the level as two, then a carriage return; "L3C8\r" is lamp 3
 // at level 200. Bytes may arrive in any chunking. Bytes that do not form a command
-// are counted and dropped, and decoding picks up again at the next 'L'.
+// are reported, counted and dropped, and decoding picks up again at the next 'L'.
 class LampCommandDecoder final : public QObject
 {
     Q_OBJECT
@@ -16,6 +16,9 @@ public:
     static constexpr int CommandSize = 5;
     static constexpr int LampCount = 16;
     static constexpr int MaxLevel = 255;
+    // A bad run keeps at most this many of its bytes for display, so that endless noise
+    // (a wrong baud rate) cannot grow the decoder without bound.
+    static constexpr int MaxKeptBadBytes = 64;
 
     struct Event
     {
@@ -24,14 +27,18 @@ public:
         Kind kind = Kind::Command;
         int lamp = 0; // Command only
         int level = 0; // Command only
-        qint64 malformedBytes = 0; // Malformed only
+        qint64 malformedBytes = 0; // Malformed only: how many
+        QByteArray badBytes; // Malformed only: the first MaxKeptBadBytes of them
 
-        static Event command(int lamp, int level) { return {Kind::Command, lamp, level, 0}; }
-        static Event malformed(qint64 bytes) { return {Kind::Malformed, 0, 0, bytes}; }
+        static Event command(int lamp, int level) { return {Kind::Command, lamp, level, 0, {}}; }
+        static Event malformed(qint64 count, const QByteArray &kept)
+        {
+            return {Kind::Malformed, 0, 0, count, kept};
+        }
         bool operator==(const Event &other) const
         {
             return kind == other.kind && lamp == other.lamp && level == other.level
-                && malformedBytes == other.malformedBytes;
+                && malformedBytes == other.malformedBytes && badBytes == other.badBytes;
         }
     };
 
@@ -58,13 +65,15 @@ Q_SIGNALS:
 private:
     void decode(char byte, QVector<Event> &events);
     bool continuesCommand(char byte) const;
+    void holdBad(const QByteArray &bytes);
     void reportMalformed(QVector<Event> &events);
     void announce(const QVector<Event> &events);
 
-    int m_received = 0; // bytes of the current command so far, 0 outside a command
+    QByteArray m_command; // bytes of the current command so far, empty outside a command
     int m_lamp = 0;
     int m_level = 0;
     qint64 m_unreported = 0; // bad bytes not yet reported
+    QByteArray m_unreportedKept; // the first MaxKeptBadBytes of them
     qint64 m_commandCount = 0;
     qint64 m_malformedByteCount = 0;
 };

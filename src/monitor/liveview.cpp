@@ -1,11 +1,20 @@
 #include "monitor/liveview.h"
 
 #include <QByteArray>
+#include <QStringList>
+
+#include <algorithm>
+#include <array>
+#include <sys/ioctl.h>
 
 namespace {
 const auto HideCursor = QByteArrayLiteral("\x1b[?25l");
 const auto ShowCursor = QByteArrayLiteral("\x1b[?25h");
 const auto ClearLine = QByteArrayLiteral("\x1b[2K");
+const auto ClearBelow = QByteArrayLiteral("\x1b[J");
+// After a resize the terminal may have rewrapped or scrolled the old view, so the view
+// starts again from the top of a cleared screen.
+const auto HomeAndClearScreen = QByteArrayLiteral("\x1b[H\x1b[2J");
 
 constexpr char16_t FullCell = u'\u2588';
 constexpr char16_t EmptyCell = u'\u2591';
@@ -18,6 +27,10 @@ constexpr int AgeWidth = 6;
 constexpr int RateDecimals = 1;
 constexpr int AgeDecimals = 1;
 constexpr double MillisecondsPerSecond = 1000.0;
+constexpr int HeaderLines = 2;
+// The line the cursor rests on below the view: using it would scroll the terminal.
+constexpr int CursorLine = 1;
+constexpr char16_t Ellipsis = u'\u2026';
 } // namespace
 
 LiveView::LiveView(LampActivity &activity, const QElapsedTimer &clock, const QString &deviceName,
@@ -33,19 +46,56 @@ LiveView::LiveView(LampActivity &activity, const QElapsedTimer &clock, const QSt
     connect(&m_timer, &QTimer::timeout, this, &LiveView::draw);
 }
 
-QString LiveView::frame(qint64 nowMs)
+QString LiveView::frame(qint64 nowMs, TerminalSize size)
 {
-    QString text = QStringLiteral("Kelvaris lamp monitor  %1  up %2 s%3\n")
-                       .arg(m_deviceName)
-                       .arg(static_cast<double>(nowMs) / MillisecondsPerSecond, 0, 'f', AgeDecimals)
-                       .arg(m_terminal ? QStringLiteral("  (Ctrl+C to quit)") : QString());
-    text += QStringLiteral("commands/s %1   commands %2   bad bytes %3\n")
-                .arg(m_activity.commandsPerSecond(nowMs), 0, 'f', RateDecimals)
-                .arg(m_activity.commandCount())
-                .arg(m_activity.malformedByteCount());
-    for (int lamp = 0; lamp < LampCommandDecoder::LampCount; ++lamp)
-        text += lampRow(lamp, nowMs);
-    return text;
+    QStringList lines;
+    lines.append(QStringLiteral("Kelvaris lamp monitor  %1  up %2 s%3")
+                     .arg(m_deviceName)
+                     .arg(static_cast<double>(nowMs) / MillisecondsPerSecond, 0, 'f', AgeDecimals)
+                     .arg(m_terminal ? QStringLiteral("  (Ctrl+C to quit)") : QString()));
+    lines.append(QStringLiteral("commands/s %1   commands %2   bad bytes %3")
+                     .arg(m_activity.commandsPerSecond(nowMs), 0, 'f', RateDecimals)
+                     .arg(m_activity.commandCount())
+                     .arg(m_activity.malformedByteCount()));
+
+    constexpr int AllLines = HeaderLines + LampCommandDecoder::LampCount;
+    const int maxLines = size.rows > 0 ? std::max(size.rows - CursorLine, 1) : AllLines;
+    std::array<bool, LampCommandDecoder::LampCount> shown {};
+    if (maxLines >= AllLines) {
+        shown.fill(true);
+    } else {
+        // Room for the lamps between the header and the line about the hidden ones. The
+        // lamps the panel drives are the ones seen on the line, so they go first.
+        int room = std::max(maxLines - HeaderLines - 1, 0);
+        for (const bool seen : {true, false}) {
+            for (int lamp = 0; lamp < LampCommandDecoder::LampCount && room > 0; ++lamp) {
+                if (m_activity.lamp(lamp).seen == seen) {
+                    shown[static_cast<std::size_t>(lamp)] = true;
+                    --room;
+                }
+            }
+        }
+    }
+    for (int lamp = 0; lamp < LampCommandDecoder::LampCount; ++lamp) {
+        if (shown[static_cast<std::size_t>(lamp)])
+            lines.append(lampRow(lamp, nowMs));
+    }
+    const auto hidden = std::count(shown.cbegin(), shown.cend(), false);
+    if (hidden > 0)
+        lines.append(QStringLiteral("%1 %2 %3 hidden: enlarge the terminal")
+                         .arg(QChar(Ellipsis))
+                         .arg(hidden)
+                         .arg(hidden == 1 ? QStringLiteral("lamp") : QStringLiteral("lamps")));
+
+    // A terminal too small even for the header gets what fits.
+    if (lines.size() > maxLines)
+        lines.resize(maxLines);
+    // A line that wrapped would take two rows and push the view off the screen.
+    if (size.columns > 0) {
+        for (QString &line : lines)
+            line.truncate(size.columns);
+    }
+    return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
 }
 
 QString LiveView::lampRow(int index, qint64 nowMs) const
@@ -55,14 +105,14 @@ QString LiveView::lampRow(int index, qint64 nowMs) const
     const QChar empty = m_terminal ? QChar(EmptyCell) : QChar::fromLatin1(PlainEmptyCell);
     const QString label = QStringLiteral("LAMP %1").arg(index, -LampNumberWidth);
     if (!lamp.seen)
-        return QStringLiteral("%1 %2 %3\n")
+        return QStringLiteral("%1 %2 %3")
             .arg(label, QStringLiteral("-").rightJustified(LevelWidth), QString(BarCells, empty));
 
     const int filled
         = qRound(static_cast<double>(lamp.level) * BarCells / LampCommandDecoder::MaxLevel);
     const double ageSeconds
         = static_cast<double>(nowMs - lamp.lastCommandMs) / MillisecondsPerSecond;
-    return QStringLiteral("%1 %2 %3%4 %5 s ago\n")
+    return QStringLiteral("%1 %2 %3%4 %5 s ago")
         .arg(label)
         .arg(lamp.level, LevelWidth)
         .arg(QString(filled, full), QString(BarCells - filled, empty))
@@ -96,20 +146,35 @@ void LiveView::stop()
 
 void LiveView::draw()
 {
-    const QString text = frame(m_clock.elapsed());
+    const TerminalSize size = terminalSize();
+    const QString text = frame(m_clock.elapsed(), size);
     QByteArray output;
     if (m_terminal) {
         // Back to the top of the last view and overwrite it line by line, so the lines
         // above it (the device path of the virtual controller) stay on screen.
-        if (m_linesDrawn > 0)
+        if (m_linesDrawn > 0 && size != m_drawnSize)
+            output += HomeAndClearScreen;
+        else if (m_linesDrawn > 0)
             output += "\r\x1b[" + QByteArray::number(m_linesDrawn) + 'A';
         const QStringList lines = text.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
         for (const QString &line : lines)
             output += ClearLine + line.toUtf8() + '\n';
+        output += ClearBelow;
         m_linesDrawn = static_cast<int>(lines.size());
+        m_drawnSize = size;
     } else {
         output = text.toUtf8() + '\n';
     }
     std::fwrite(output.constData(), 1, static_cast<std::size_t>(output.size()), m_out);
     std::fflush(m_out);
+}
+
+// Asked before every redraw, so a resized window is fitted at the next one, a quarter
+// of a second later at most; 0 by 0 when it cannot be known (a fresh pseudo-terminal).
+LiveView::TerminalSize LiveView::terminalSize() const
+{
+    winsize window = {};
+    if (!m_terminal || ::ioctl(::fileno(m_out), TIOCGWINSZ, &window) != 0)
+        return {};
+    return {window.ws_row, window.ws_col};
 }

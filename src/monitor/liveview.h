@@ -12,8 +12,10 @@
 
 // The live view: a header with the command rate and the bad-byte count, then one row
 // per lamp with its last level as a number and a bar, and the age of its last command.
-// On a terminal it redraws in place; into a pipe or file it prints plain snapshots,
-// less often, without escape sequences.
+// On a terminal it redraws in place and fits the terminal's size, read before every
+// redraw: lines are cut at the right edge, and lamp rows that do not fit are left out
+// (lamps never seen on the line first) with a line saying how many. Into a pipe or
+// file it prints plain snapshots, less often, without escape sequences.
 class LiveView final : public QObject
 {
     Q_OBJECT
@@ -23,11 +25,24 @@ public:
     static constexpr std::chrono::milliseconds SnapshotInterval {1000};
     static constexpr int BarCells = 16;
 
+    // Rows and columns of a terminal; 0 means not known, and then not limited.
+    struct TerminalSize
+    {
+        int rows = 0;
+        int columns = 0;
+        bool operator==(const TerminalSize &other) const
+        {
+            return rows == other.rows && columns == other.columns;
+        }
+        bool operator!=(const TerminalSize &other) const { return !(*this == other); }
+    };
+
     LiveView(LampActivity &activity, const QElapsedTimer &clock, const QString &deviceName,
              std::FILE *out, bool terminal, QObject *parent = nullptr);
 
-    // The text of one view; lines end in '\n'.
-    QString frame(qint64 nowMs);
+    // The text of one view for a terminal of the given size; lines end in '\n'. It
+    // takes at most size.rows - 1 lines, since the cursor rests on the line below it.
+    QString frame(qint64 nowMs, TerminalSize size);
 
     void start();
     // Draws the last view and gives the terminal its cursor back.
@@ -35,6 +50,7 @@ public:
 
 private:
     void draw();
+    TerminalSize terminalSize() const;
     QString lampRow(int index, qint64 nowMs) const;
 
     LampActivity &m_activity;
@@ -44,5 +60,6 @@ private:
     bool m_terminal = false;
     bool m_running = false;
     int m_linesDrawn = 0;
+    TerminalSize m_drawnSize;
     QTimer m_timer;
 };

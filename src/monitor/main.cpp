@@ -1,3 +1,4 @@
+#include "monitor/lampcommanddecoder.h"
 #include "monitor/monitorexitcode.h"
 #include "monitor/monitorsession.h"
 #include "monitor/virtualcontroller.h"
@@ -29,13 +30,20 @@ const auto Epilog = QStringLiteral(
     "With --virtual the first line on standard output is \"Device: /dev/pts/N\";\n"
     "put that path into SerialDevice= in the panel's Kelvaris.ini. With a DEVICE,\n"
     "\"kelvaris-monitor: reading DEVICE ...\" on standard error says it is open.\n"
+    "A device is held by the first program that opens it, so DEVICE cannot be the\n"
+    "panel's own adapter: use a second adapter whose receive wire is tapped onto the\n"
+    "line's transmit wire, or --virtual.\n"
     "\n"
     "--log lines (flushed one by one; <ms> is milliseconds since the monitor started,\n"
     "from a monotonic clock; lamp and level in decimal):\n"
     "  <ms> L<lamp> <level>   a lamp command, e.g. \"1520 L3 200\"\n"
-    "  <ms> BAD <bytes>       bytes since the previous line that formed no command,\n"
-    "                         reported before the next command or when the line\n"
-    "                         has been quiet for a moment\n"
+    "  <ms> BAD <bytes>       the bytes since the previous line that formed no\n"
+    "                         command, reported before the next command or when the\n"
+    "                         line has been quiet for a moment. '!' to '~' stand for\n"
+    "                         themselves; space, backslash and every other byte are\n"
+    "                         written \\xHH, so \"xyz\" and a carriage return show as\n"
+    "                         \"BAD xyz\\x0D\". A run longer than %1 bytes shows its\n"
+    "                         first %1 and ends \"(<n> bytes in all)\".\n"
     "\n"
     "Exit codes:\n"
     "   0  ended by SIGINT (Ctrl+C) or SIGTERM\n"
@@ -89,7 +97,7 @@ int main(int argc, char *argv[])
     if (!parser.parse(QCoreApplication::arguments()))
         return usageError(parser.errorText());
     if (parser.isSet(helpOption)) {
-        printLine(stdout, parser.helpText() + Epilog);
+        printLine(stdout, parser.helpText() + Epilog.arg(LampCommandDecoder::MaxKeptBadBytes));
         return static_cast<int>(MonitorExitCode::Normal);
     }
     if (parser.isSet(versionOption)) {

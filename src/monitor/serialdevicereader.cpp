@@ -35,7 +35,10 @@ bool SerialDeviceReader::open()
             if (::access(QFile::encodeName(systemPath()).constData(), R_OK) == 0) {
                 setFailure(MonitorExitCode::DeviceBusy,
                            prefix
-                               + QStringLiteral("in use by another program (%1).")
+                               + QStringLiteral("in use by another program (%1). A device "
+                                                "the panel has open cannot be watched: give "
+                                                "the monitor an adapter of its own on the "
+                                                "line's transmit wire, or use --virtual.")
                                      .arg(m_port.errorString()));
             } else {
                 setFailure(
