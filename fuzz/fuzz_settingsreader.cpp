@@ -3,18 +3,23 @@
 // Checked: no crash and no undefined behaviour; a read gives at most 254
 // characters; a write of a storable key reads back as the value cut at its
 // first line break and to 254 characters, leaves every other line in place and
-// every other key reading as before.
+// every other key reading as before. Content with a UTF-16 byte-order mark is
+// written back as strictly valid UTF-16 with the same mark, or not at all when
+// it was not valid UTF-16 to begin with.
 #include "settings/settingsfile.h"
 
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QStringDecoder>
 #include <cstdint>
 #include <cstdlib>
 
 namespace {
 
 constexpr QByteArrayView Bom("\xEF\xBB\xBF");
+constexpr QByteArrayView Utf16LittleEndianBom("\xFF\xFE");
+constexpr QByteArrayView Utf16BigEndianBom("\xFE\xFF");
 const QString OtherKeys[]
     = {QStringLiteral("LampCount"), QStringLiteral("Group1"), QStringLiteral("Code1")};
 
@@ -59,6 +64,33 @@ QString readBack(const QString &value)
             text.chop(1);
     }
     return text;
+}
+
+struct Utf16
+{
+    bool isUtf16 = false;
+    bool valid = false;
+    // The text as UTF-8 with a byte-order mark: lines compare like any other file's.
+    QByteArray asUtf8;
+};
+
+// Strict: an even byte count and every surrogate paired.
+Utf16 utf16Of(const QByteArray &content)
+{
+    const bool little = content.startsWith(Utf16LittleEndianBom);
+    if (!little && !content.startsWith(Utf16BigEndianBom))
+        return {};
+    QStringDecoder decoder(little ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE,
+                           QStringDecoder::Flag::ConvertInitialBom);
+    const QString text = decoder.decode(content);
+    bool valid = content.size() % 2 == 0 && !decoder.hasError();
+    for (qsizetype i = 0; valid && i < text.size(); ++i) {
+        if (text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
+            ++i;
+        else if (text.at(i).isSurrogate())
+            valid = false;
+    }
+    return {true, valid, valid ? text.toUtf8() : QByteArray()};
 }
 
 bool sameKey(const QString &a, const QString &b)
@@ -115,9 +147,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         check(before.isEmpty());
         return 0;
     }
+    const Utf16 before16 = utf16Of(content);
+    if (before16.isUtf16) {
+        if (!before16.valid) {
+            // Never a file of mixed encodings: nothing is written.
+            check(written == content);
+            return 0;
+        }
+        const Utf16 after16 = utf16Of(written);
+        check(after16.valid);
+        check(written.first(Utf16LittleEndianBom.size())
+              == content.first(Utf16LittleEndianBom.size()));
+        check(otherLinesKept(linesOf(before16.asUtf8), linesOf(after16.asUtf8)));
+    } else {
+        check(written.startsWith(Bom) == content.startsWith(Bom));
+        check(otherLinesKept(linesOf(content), linesOf(written)));
+    }
     check(SettingsFile::readFrom(written, key) == readBack(value));
-    check(written.startsWith(Bom) == content.startsWith(Bom));
-    check(otherLinesKept(linesOf(content), linesOf(written)));
     for (const QString &other : OtherKeys) {
         if (!sameKey(other, key))
             check(SettingsFile::readFrom(written, other) == SettingsFile::readFrom(content, other));

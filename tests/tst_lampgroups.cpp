@@ -690,6 +690,52 @@ private Q_SLOTS:
         QCOMPARE(after.list.codes(), QList<qint32> {33});
     }
 
+    void unicodeFileKeepsItsEncodingAndNames_data()
+    {
+        QTest::addColumn<QStringConverter::Encoding>("order");
+        QTest::addColumn<QByteArray>("bom");
+
+        QTest::newRow("UTF-16LE") << QStringConverter::Utf16LE << QByteArray("\xFF\xFE");
+        QTest::newRow("UTF-16BE") << QStringConverter::Utf16BE << QByteArray("\xFE\xFF");
+    }
+    void unicodeFileKeepsItsEncodingAndNames()
+    {
+        QFETCH(QStringConverter::Encoding, order);
+        QFETCH(QByteArray, bom);
+
+        // As a Windows editor saves it as "Unicode".
+        QStringEncoder encoder(order, QStringEncoder::Flag::WriteBom);
+        QFile file(iniPath());
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(encoder.encode(
+            QStringLiteral("[Kelvaris]\r\nLampCount=5\r\nGroup1=Front\r\nCode1=3\r\n")));
+        file.close();
+
+        const QString stage = QStringLiteral("\u03a3\u03ba\u03b7\u03bd\u03ae \u821e\u53f0");
+        {
+            Panel before(iniPath());
+            before.groups.LoadGroups();
+            QCOMPARE(before.list.names(), QStringList {QStringLiteral("Front")});
+            QCOMPARE(before.list.codes(), QList<qint32> {3});
+            before.define({1, 2}, stage);
+        }
+
+        // Still strictly UTF-16 in its byte order, CRLF throughout.
+        const QByteArray raw = rawFile();
+        QVERIFY(raw.startsWith(bom));
+        QStringDecoder decoder(order, QStringDecoder::Flag::Stateless);
+        const QString text = decoder.decode(raw.sliced(bom.size()));
+        QVERIFY(!decoder.hasError());
+        QCOMPARE(text,
+                 QStringLiteral("[Kelvaris]\r\nLampCount=5\r\nGroup1=Front\r\nCode1=3\r\nGroup2=")
+                     + stage + QStringLiteral("\r\nCode2=6\r\nGroup3=\r\nCode3=\r\n"));
+
+        Panel after(iniPath());
+        after.groups.LoadGroups();
+        QCOMPARE(after.list.names(), (QStringList {QStringLiteral("Front"), stage}));
+        QCOMPARE(after.list.codes(), (QList<qint32> {3, 6}));
+    }
+
     void failedSaveIsSilentAndListKeepsTheChange()
     {
         // A directory where the file should be: every write fails.

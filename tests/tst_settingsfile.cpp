@@ -59,6 +59,23 @@ namespace {
 
 const QString NoFile = QStringLiteral("<no file>");
 
+// Text saved as a Windows editor's "Unicode" (UTF-16LE) or "Unicode big endian"
+// file: byte-order mark, then UTF-16 code units.
+QByteArray utf16(QStringConverter::Encoding order, const char *utf8Text)
+{
+    QStringEncoder encoder(order, QStringEncoder::Flag::WriteBom);
+    return encoder.encode(QString::fromUtf8(utf8Text));
+}
+
+// UTF-16 text with one unpaired high surrogate between the two parts.
+QByteArray utf16WithLoneSurrogate(const char *before, const char *after)
+{
+    const QByteArray loneHighSurrogate("\x00\xD8", 2);
+    QByteArray rest = utf16(QStringConverter::Utf16LE, after);
+    rest.remove(0, 2); // its byte-order mark
+    return utf16(QStringConverter::Utf16LE, before) + loneHighSurrogate + rest;
+}
+
 QStringList entriesOf(const QString &folder)
 {
     return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System
@@ -195,6 +212,32 @@ void tst_SettingsFile::read_data()
         u("B\xC3\xBChne"));
     row("NUL in value", QByteArray("[Kelvaris]\nA=x\0y\n", 16), "A", QString::fromUtf8("x\0y", 3));
     row("NUL line before", QByteArray("\0\0\n[Kelvaris]\nA=1\n", 18), "A", u("1"));
+
+    // Windows "Unicode" files, both byte orders, read by the same rules.
+    const char *const startFile
+        = "[Kelvaris]\r\nLampCount=5\r\nGroup1=\xCE\xA3\xCE\xBA\xCE\xB7\xCE\xBD\xCE\xAE "
+          "\xE8\x88\x9E\xE5\x8F\xB0\r\nCode1=3\r\n";
+    for (const auto &[order, name] : {std::pair(QStringConverter::Utf16LE, "UTF-16LE"),
+                                      std::pair(QStringConverter::Utf16BE, "UTF-16BE")}) {
+        auto row16 = [&, order = order, name = name](const char *what, const char *file,
+                                                     const char *key, const QString &value) {
+            QTest::addRow("%s %s", name, what) << utf16(order, file) << u(key) << value;
+        };
+        row16("lamp count", startFile, "LampCount", u("5"));
+        row16("group name", startFile, "group1",
+              u("\xCE\xA3\xCE\xBA\xCE\xB7\xCE\xBD\xCE\xAE "
+                "\xE8\x88\x9E\xE5\x8F\xB0"));
+        row16("code", startFile, "CODE1", u("3"));
+        row16("section case, blanks and quotes", "; x\r\n [kelvaris] \r\n a \t= \" v \" \r\n", "A",
+              u(" v "));
+        row16("first section and key win", "[Kelvaris]\nA=1\nA=2\n[Kelvaris]\nB=3\n", "A", u("1"));
+        row16("value cut", QByteArray("[Kelvaris]\nA=" + QByteArray(300, 'z')).constData(), "A",
+              QString(254, QLatin1Char('z')));
+    }
+    row("UTF-16 odd byte count reads what decodes",
+        utf16(QStringConverter::Utf16LE, "[Kelvaris]\r\nA=1\r\nB=2") + 'x', "B", u("2"));
+    row("UTF-16 unpaired surrogate reads as replacement",
+        utf16WithLoneSurrogate("[Kelvaris]\r\nA=x", "y\r\nB=2\r\n"), "A", u("x\xEF\xBF\xBDy"));
 }
 
 void tst_SettingsFile::read()
@@ -400,6 +443,23 @@ void tst_SettingsFile::write_data()
         "[Kelvaris]\nGr\xFC\xDF"
         "e=\xC3\xA9\n");
     row("UTF-8 value", noFile, "Group1", u("B\xC3\xBChne"), "[Kelvaris]\nGroup1=B\xC3\xBChne\n");
+    // Windows "Unicode" files stay UTF-16 in their byte order, CRLF and all.
+    row("UTF-16LE new key where it belongs",
+        utf16(QStringConverter::Utf16LE, "[Kelvaris]\r\nLampCount=5\r\n; x\r\n[Other]\r\nA=1\r\n"),
+        "Group1", u("\xCE\xA3\xCE\xBA\xCE\xB7\xCE\xBD\xCE\xAE \xE8\x88\x9E\xE5\x8F\xB0"),
+        utf16(QStringConverter::Utf16LE,
+              "[Kelvaris]\r\nLampCount=5\r\nGroup1=\xCE\xA3\xCE\xBA\xCE\xB7\xCE\xBD\xCE\xAE "
+              "\xE8\x88\x9E\xE5\x8F\xB0\r\n; x\r\n[Other]\r\nA=1\r\n"));
+    row("UTF-16BE value replaced",
+        utf16(QStringConverter::Utf16BE, "[Kelvaris]\r\nLampCount=5\r\nCode1=3\r\n"), "lampcount",
+        u("8"), utf16(QStringConverter::Utf16BE, "[Kelvaris]\r\nLampCount=8\r\nCode1=3\r\n"));
+    row("UTF-16LE byte-order mark only", utf16(QStringConverter::Utf16LE, ""), "B", u("2"),
+        utf16(QStringConverter::Utf16LE, "[Kelvaris]\nB=2\n"));
+    // Not valid UTF-16: not written, rather than a file of mixed encodings.
+    const QByteArray oddLength = utf16(QStringConverter::Utf16LE, "[Kelvaris]\r\nA=1\r\n") + 'x';
+    row("UTF-16 odd byte count not written", oddLength, "A", u("2"), oddLength);
+    const QByteArray loneSurrogate = utf16WithLoneSurrogate("[Kelvaris]\r\nA=x", "\r\n");
+    row("UTF-16 unpaired surrogate not written", loneSurrogate, "B", u("2"), loneSurrogate);
     row("NUL bytes elsewhere kept", QByteArray("\0;\0\n[Kelvaris]\n", 15), "A", u("1"),
         QByteArray("\0;\0\n[Kelvaris]\nA=1\n", 19));
     row("inner blanks not quoted", noFile, "A", u("a b"), "[Kelvaris]\nA=a b\n");

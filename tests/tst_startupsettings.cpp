@@ -45,6 +45,15 @@ void tst_StartupSettings::fromTheFile_data()
     QTest::newRow("named device") << QByteArray(
         "[Kelvaris]\nSerialDevice = /dev/ttyUSB0 \nSerialPort=3\n")
                                   << 8 << 3 << QStringLiteral("/dev/ttyUSB0");
+    // Windows "Unicode" files in both byte orders.
+    QStringEncoder littleEndian(QStringConverter::Utf16LE, QStringEncoder::Flag::WriteBom);
+    QTest::newRow("UTF-16LE file") << QByteArray(
+        littleEndian.encode(QStringLiteral("[Kelvaris]\r\nLampCount=5\r\nSerialPort=&H2\r\n")))
+                                   << 5 << 2 << QString();
+    QStringEncoder bigEndian(QStringConverter::Utf16BE, QStringEncoder::Flag::WriteBom);
+    QTest::newRow("UTF-16BE file") << QByteArray(
+        bigEndian.encode(QStringLiteral("[Kelvaris]\r\nlampcount = 9.5\r\nSerialPort=3\r\n")))
+                                   << 10 << 3 << QString();
     QTest::newRow("empty device") << QByteArray("[Kelvaris]\nSerialDevice=\n") << 8 << 1
                                   << QString();
 }

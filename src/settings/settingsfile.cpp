@@ -15,6 +15,11 @@ namespace {
 const QLatin1String SectionName("Kelvaris");
 const QLatin1String FileName("/Kelvaris.ini");
 constexpr QByteArrayView Utf8Bom("\xEF\xBB\xBF");
+constexpr QByteArrayView Utf16LittleEndianBom("\xFF\xFE");
+constexpr QByteArrayView Utf16BigEndianBom("\xFE\xFF");
+constexpr qsizetype Utf16UnitSize = 2;
+constexpr int BitsPerByte = 8;
+constexpr uint ByteMask = 0xFF;
 constexpr QByteArrayView NewFileLineBreak("\n");
 // Beyond this a chain of symbolic links is taken as a loop.
 constexpr int MaxSymlinkDepth = 40;
@@ -432,7 +437,9 @@ bool SettingsFile::isStorableKey(const QString &key)
     return isStorableName(trimmedBlanks(key));
 }
 
-QString SettingsFile::readFrom(const QByteArray &content, const QString &key)
+namespace {
+
+QString readFromBytes(QByteArrayView content, const QString &key)
 {
     const QString name = trimmedBlanks(key);
     if (!isStorableName(name))
@@ -444,8 +451,8 @@ QString SettingsFile::readFrom(const QByteArray &content, const QString &key)
     if (value.size() >= 2 && isQuote(value.front()) && value.back() == value.front())
         value = value.sliced(1, value.size() - 2);
     QString text = decoded(value);
-    if (text.size() > MaxValueLength) {
-        text.truncate(MaxValueLength);
+    if (text.size() > SettingsFile::MaxValueLength) {
+        text.truncate(SettingsFile::MaxValueLength);
         // Never half a surrogate pair.
         if (text.back().isHighSurrogate())
             text.chop(1);
@@ -453,8 +460,7 @@ QString SettingsFile::readFrom(const QByteArray &content, const QString &key)
     return text;
 }
 
-QByteArray SettingsFile::writeTo(const QByteArray &content, const QString &key,
-                                 const QString &value)
+QByteArray writeToBytes(const QByteArray &content, const QString &key, const QString &value)
 {
     const QString name = trimmedBlanks(key);
     if (!isStorableName(name))
@@ -501,4 +507,105 @@ QByteArray SettingsFile::writeTo(const QByteArray &content, const QString &key,
     result += lineBreak;
     result += keyLine;
     return result;
+}
+
+// A file that starts with a UTF-16 byte-order mark is UTF-16 throughout, as
+// Windows editors save "Unicode" files. Its text is handled as UTF-8 with a
+// byte-order mark, by the same rules as every other file, and goes back to
+// UTF-16 unit for unit, so every line it does not change stays as it was.
+enum class Utf16Order { None, LittleEndian, BigEndian };
+
+Utf16Order utf16OrderOf(QByteArrayView content)
+{
+    if (content.startsWith(Utf16LittleEndianBom))
+        return Utf16Order::LittleEndian;
+    if (content.startsWith(Utf16BigEndianBom))
+        return Utf16Order::BigEndian;
+    return Utf16Order::None;
+}
+
+// Where the low byte of a code unit stands.
+qsizetype lowByteIndex(Utf16Order order)
+{
+    return order == Utf16Order::LittleEndian ? 0 : 1;
+}
+
+struct Utf16Text
+{
+    QString text;
+    // False for an odd byte count or an unpaired surrogate.
+    bool valid = true;
+};
+
+// The whole content, byte-order mark included as U+FEFF. What cannot be
+// decoded becomes U+FFFD, and a last odd byte is left out.
+Utf16Text fromUtf16(QByteArrayView content, Utf16Order order)
+{
+    const qsizetype units = content.size() / Utf16UnitSize;
+    const qsizetype low = lowByteIndex(order);
+    Utf16Text result;
+    result.valid = content.size() % Utf16UnitSize == 0;
+    result.text.reserve(units);
+    auto unitAt = [&](qsizetype i) {
+        const char *unit = content.data() + i * Utf16UnitSize;
+        return char16_t((uint(uchar(unit[1 - low])) << BitsPerByte) | uchar(unit[low]));
+    };
+    for (qsizetype i = 0; i < units; ++i) {
+        const char16_t unit = unitAt(i);
+        if (QChar::isHighSurrogate(unit) && i + 1 < units && QChar::isLowSurrogate(unitAt(i + 1))) {
+            result.text += QChar(unit);
+            result.text += QChar(unitAt(++i));
+        } else if (QChar::isSurrogate(unit)) {
+            result.text += QChar(QChar::ReplacementCharacter);
+            result.valid = false;
+        } else {
+            result.text += QChar(unit);
+        }
+    }
+    return result;
+}
+
+QByteArray toUtf16(const QString &text, Utf16Order order)
+{
+    const qsizetype low = lowByteIndex(order);
+    QByteArray bytes(text.size() * Utf16UnitSize, Qt::Uninitialized);
+    char *out = bytes.data();
+    for (const QChar c : text) {
+        const uint unit = c.unicode();
+        out[low] = char(unit & ByteMask);
+        out[1 - low] = char(unit >> BitsPerByte);
+        out += Utf16UnitSize;
+    }
+    return bytes;
+}
+
+} // namespace
+
+QString SettingsFile::readFrom(const QByteArray &content, const QString &key)
+{
+    const Utf16Order order = utf16OrderOf(content);
+    if (order == Utf16Order::None)
+        return readFromBytes(content, key);
+    return readFromBytes(fromUtf16(content, order).text.toUtf8(), key);
+}
+
+QByteArray SettingsFile::writeTo(const QByteArray &content, const QString &key,
+                                 const QString &value)
+{
+    const Utf16Order order = utf16OrderOf(content);
+    if (order == Utf16Order::None)
+        return writeToBytes(content, key, value);
+    // A file that cannot be written back in its own encoding is left alone:
+    // never a file half UTF-16 and half something else.
+    const Utf16Text before = fromUtf16(content, order);
+    if (!before.valid)
+        return content;
+    const QByteArray after = writeToBytes(before.text.toUtf8(), key, value);
+    if (!isValidUtf8(after))
+        return content;
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+    const QString text = utf8.decode(after);
+    if (!text.startsWith(QChar(QChar::ByteOrderMark)))
+        return content;
+    return toUtf16(text, order);
 }

@@ -12,6 +12,9 @@
 // The file is bytes. Section names, key names and values are each decoded as
 // UTF-8 when they are valid UTF-8 and as Windows-1252 otherwise, so files made
 // by hand in either encoding keep their names; values are written as UTF-8.
+// A file that starts with a UTF-16 byte-order mark (either byte order) is
+// UTF-16 throughout and stays so: it is read by the same rules, and a write that
+// cannot keep it valid UTF-16 does not happen.
 class SettingsFile final : public SettingsStore
 {
 public:
@@ -41,7 +44,7 @@ public:
     // The content with key set to value, every other line kept byte for byte.
     // The value is cut at its first line break and quoted when it would not
     // read back unchanged. The content comes back unchanged for a key that
-    // cannot be stored.
+    // cannot be stored, and for UTF-16 content that is not valid UTF-16.
     static QByteArray writeTo(const QByteArray &content, const QString &key, const QString &value);
 
 private:
