@@ -91,6 +91,8 @@ Form1::Form1(const QString &settingsPath, QWidget *parent)
     createControls();
 
     m_kelvarisPort.setObjectName(QStringLiteral("KelvarisPort"));
+    // A child of the window like every other control, found by its name.
+    m_timer1.setParent(this);
     m_timer1.setObjectName(QStringLiteral("Timer1"));
     m_timer1.setTimerType(Qt::PreciseTimer);
     m_timer1.setInterval(RefreshCycle::Period);
