@@ -24,8 +24,12 @@ std::optional<QByteArray> readProcFile(const QString &path)
 
 } // namespace
 
-PanelProcess::PanelProcess(const QString &executable, int lampCount, const QString &device)
-    : m_executable(executable), m_lampCount(lampCount), m_device(device)
+PanelProcess::PanelProcess(const QString &executable, int lampCount, const QString &device,
+                           const QString &extraSettings)
+    : m_executable(executable)
+    , m_lampCount(lampCount)
+    , m_device(device)
+    , m_extraSettings(extraSettings)
 { }
 
 PanelProcess::~PanelProcess()
@@ -40,7 +44,7 @@ QString PanelProcess::start()
     const QString copy = QDir(m_folder.path()).filePath(QFileInfo(m_executable).fileName());
     if (!QFile::copy(m_executable, copy))
         return QStringLiteral("cannot copy %1").arg(m_executable);
-    if (PanelIni::write(m_folder.path(), m_lampCount, m_device).isEmpty())
+    if (PanelIni::write(m_folder.path(), m_lampCount, m_device, m_extraSettings).isEmpty())
         return QStringLiteral("cannot write Kelvaris.ini");
     m_process.setProcessChannelMode(QProcess::ForwardedChannels);
     m_process.start(copy, {});

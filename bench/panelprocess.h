@@ -12,7 +12,9 @@
 class PanelProcess final
 {
 public:
-    PanelProcess(const QString &executable, int lampCount, const QString &device);
+    // extraSettings: further lines for its Kelvaris.ini.
+    PanelProcess(const QString &executable, int lampCount, const QString &device,
+                 const QString &extraSettings = {});
     ~PanelProcess();
     PanelProcess(const PanelProcess &) = delete;
     PanelProcess &operator=(const PanelProcess &) = delete;
@@ -35,6 +37,7 @@ private:
     QString m_executable;
     int m_lampCount = 0;
     QString m_device;
+    QString m_extraSettings;
     QTemporaryDir m_folder;
     QProcess m_process;
 };

@@ -11,7 +11,9 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QUdpSocket>
 #include <QtTest>
+#include <lo/lo_lowlevel.h>
 #include <memory>
 
 namespace {
@@ -109,6 +111,7 @@ private Q_SLOTS:
     void startUpLaysOutTheStoredCount();
     void lampCopiesHaveLampZerosSizes();
     void checkedLampsMoveTogether();
+    void oscMovesASliderAsTheOperatorDoes();
     void pickingACountReArrangesAndStoresIt();
     void defineGroupWithoutCheckedLampShowsTheMessage();
     void groupsWithKeysAndMouseSurviveARestart();
@@ -452,6 +455,71 @@ void tst_Form1::checkedLampsMoveTogether()
     // An unchecked lamp moves alone.
     slider(3)->setValue(7);
     QCOMPARE(slider(2)->value(), 40);
+}
+
+void tst_Form1::oscMovesASliderAsTheOperatorDoes()
+{
+    quint16 port = 0;
+    {
+        QUdpSocket probe;
+        QVERIFY(probe.bind(QHostAddress::LocalHost, 0));
+        port = probe.localPort();
+    }
+    writeSettings("[Kelvaris]\nSerialDevice=/nonexistent/tty\nOscPort=" + QByteArray::number(port)
+                  + "\n");
+    m_form->load(); // 8 lamps
+    // The marks are looked at here, not sent.
+    child<QTimer>(QStringLiteral("Timer1"))->stop();
+    showActive();
+    QTest::mouseClick(checkbox(2), Qt::LeftButton);
+    QTest::mouseClick(checkbox(5), Qt::LeftButton);
+
+    QUdpSocket sender;
+    auto send = [&](int lamp, int level) {
+        lo_message message = lo_message_new();
+        lo_message_add_int32(message, level);
+        size_t size = 0;
+        const QByteArray address = "/kelvaris/lamp/" + QByteArray::number(lamp);
+        void *bytes = lo_message_serialise(message, address.constData(), nullptr, &size);
+        const QByteArray datagram(static_cast<const char *>(bytes), qsizetype(size));
+        std::free(bytes);
+        lo_message_free(message);
+        QCOMPARE(sender.writeDatagram(datagram, QHostAddress::LocalHost, port), datagram.size());
+    };
+
+    // Lamp 2 moves; checked lamp 5 follows it, unchecked lamp 3 stays.
+    send(2, 100);
+    QTRY_COMPARE(slider(2)->value(), 155);
+    QCOMPARE(slider(5)->value(), 155);
+    QCOMPARE(slider(3)->value(), 255);
+    for (int lamp : {2, 5}) {
+        QCOMPARE(m_form->bank().LampLevel(lamp), qint16(100));
+        QCOMPARE(display(lamp)->fillColor(), QColor(100, 100, 100));
+        QVERIFY(m_form->bank().LampDirty(lamp));
+    }
+    QVERIFY(!m_form->bank().LampDirty(3));
+    QCOMPARE(m_form->bank().SyncSource(), qint16(-1));
+
+    // Lamp 5 drifts away while unchecked. A move of lamp 2 to the level it holds
+    // still marks it and brings the checked lamps into line, as a drag onto the
+    // same spot does.
+    QTest::mouseClick(checkbox(5), Qt::LeftButton);
+    slider(5)->setValue(0);
+    QTest::mouseClick(checkbox(5), Qt::LeftButton);
+    for (int lamp = 0; lamp < 8; ++lamp)
+        m_form->bank().clearDirty(lamp);
+    send(2, 100);
+    QTRY_COMPARE(slider(5)->value(), 155);
+    QVERIFY(m_form->bank().LampDirty(2));
+    QVERIFY(m_form->bank().LampDirty(5));
+    QCOMPARE(m_form->bank().LampLevel(5), qint16(100));
+
+    // A lamp beyond the count is not there to move; a later message still is.
+    send(8, 1);
+    send(0, 1);
+    QTRY_COMPARE(slider(0)->value(), 254);
+    QCOMPARE(slider(8)->value(), 255);
+    QVERIFY(!m_form->bank().LampDirty(8));
 }
 
 void tst_Form1::pickingACountReArrangesAndStoresIt()

@@ -6,13 +6,17 @@
 #include "noserialportsenvironment.h"
 #include "pseudoterminal.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QSet>
 #include <QTemporaryDir>
+#include <QUdpSocket>
 #include <QtTest>
 
 #include <chrono>
+#include <lo/lo_lowlevel.h>
 #include <termios.h>
 
 using namespace std::chrono_literals;
@@ -94,6 +98,74 @@ QList<Received> receive(PseudoTerminal &line, LampCommandDecoder &decoder, int c
     return commands;
 }
 
+// A UDP port that was free a moment ago.
+quint16 freePort()
+{
+    QUdpSocket probe;
+    return probe.bind(QHostAddress::LocalHost, 0) ? probe.localPort() : 0;
+}
+
+QByteArray oscMessage(const QByteArray &address, char type, double value)
+{
+    lo_message message = lo_message_new();
+    if (type == 'i')
+        lo_message_add_int32(message, int32_t(value));
+    else
+        lo_message_add_float(message, float(value));
+    size_t size = 0;
+    void *bytes = lo_message_serialise(message, address.constData(), nullptr, &size);
+    QByteArray datagram(static_cast<const char *>(bytes), qsizetype(size));
+    std::free(bytes);
+    lo_message_free(message);
+    return datagram;
+}
+
+QByteArray oscBundle(const QList<QByteArray> &elements)
+{
+    QByteArray bundle = QByteArray("#bundle\0", 8) + QByteArray(7, '\0') + '\1';
+    for (const QByteArray &element : elements) {
+        char size[4];
+        qToBigEndian<qint32>(qint32(element.size()), size);
+        bundle += QByteArray(size, 4) + element;
+    }
+    return bundle;
+}
+
+// The local addresses of the UDP sockets the process holds, as "address:port" in
+// the hexadecimal of /proc/net/udp ("0100007F:2328" is 127.0.0.1:9000).
+QStringList udpSocketsOf(qint64 pid)
+{
+    QSet<QByteArray> inodes;
+    const QDir fds(QStringLiteral("/proc/%1/fd").arg(pid));
+    for (const QFileInfo &fd : fds.entryInfoList(QDir::System | QDir::NoDotAndDotDot)) {
+        const QString target = fd.symLinkTarget();
+        const QString name = QFileInfo(target).fileName();
+        if (name.startsWith(QLatin1String("socket:[")))
+            inodes.insert(name.mid(8).chopped(1).toLatin1());
+    }
+    QStringList sockets;
+    for (const char *table : {"/proc/net/udp", "/proc/net/udp6"}) {
+        QFile file(QString::fromLatin1(table));
+        if (!file.open(QIODevice::ReadOnly))
+            continue;
+        file.readLine(); // heading
+        // sl local_address rem_address st tx:rx tr:when retrnsmt uid timeout inode
+        constexpr int LocalField = 1;
+        constexpr int InodeField = 9;
+        while (!file.atEnd()) {
+            const QList<QByteArray> fields = file.readLine().simplified().split(' ');
+            if (fields.size() > InodeField && inodes.contains(fields.at(InodeField)))
+                sockets.append(QString::fromLatin1(fields.at(LocalField)));
+        }
+    }
+    return sockets;
+}
+
+QString hexSocket(quint16 port)
+{
+    return QStringLiteral("0100007F:%1").arg(port, 4, 16, QLatin1Char('0')).toUpper();
+}
+
 } // namespace
 
 class tst_Kelvaris : public QObject
@@ -105,6 +177,9 @@ private Q_SLOTS:
     void firstRunCreatesTheSettingsFile();
     void unopenablePortLeavesThePanelRunning();
     void monitorAsVirtualControllerSeesThePanel();
+    void oscMessagesReachTheLine();
+    void oscIsOffWithoutAPort_data();
+    void oscIsOffWithoutAPort();
 };
 
 void tst_Kelvaris::rotationReachesTheLine()
@@ -223,6 +298,120 @@ void tst_Kelvaris::monitorAsVirtualControllerSeesThePanel()
     QVERIFY(monitor.waitForFinished(int(StartTimeout.count())));
     QCOMPARE(monitor.exitCode(), 0);
     QVERIFY(!monitor.readAll().contains("BAD"));
+}
+
+void tst_Kelvaris::oscMessagesReachTheLine()
+{
+    PseudoTerminal line;
+    QVERIFY(line.isValid());
+    const quint16 port = freePort();
+    QVERIFY(port != 0);
+    PanelRun panel;
+    QVERIFY(panel.start("[Kelvaris]\nLampCount=4\nSerialDevice=" + line.devicePath().toUtf8()
+                        + "\nOscPort=" + QByteArray::number(port) + "\n"));
+    LampCommandDecoder decoder;
+    // The rotation is running, so start-up is over and the panel listens.
+    QCOMPARE(receive(line, decoder, 1, StartTimeout).size(), 1);
+    QCOMPARE(udpSocketsOf(panel.process.processId()), QStringList {hexSocket(port)});
+
+    QUdpSocket sender;
+    // Sends the datagram and collects the commands of the next ticks until every
+    // expected lamp:level has come, or a few ticks have passed without it.
+    auto exchange = [&](const QByteArray &datagram, QSet<QString> expected) {
+        QVERIFY(sender.writeDatagram(datagram, QHostAddress::LocalHost, port) == datagram.size());
+        QStringList seen;
+        // A tick sends the rotation's lamp and the moved ones; the change lands
+        // on the first tick after the datagram, or the one after that at worst.
+        const int commandLimit = 2 * (1 + int(expected.size()));
+        while (!expected.isEmpty() && seen.size() < commandLimit) {
+            const QList<Received> commands = receive(line, decoder, 1, StartTimeout);
+            QVERIFY(!commands.isEmpty());
+            const QString word
+                = QStringLiteral("%1:%2").arg(commands.first().lamp).arg(commands.first().level);
+            seen.append(word);
+            expected.remove(word);
+        }
+        QVERIFY2(expected.isEmpty(), qPrintable(seen.join(QLatin1Char(' '))));
+    };
+
+    exchange(oscMessage("/kelvaris/lamp/2", 'i', 200), {QStringLiteral("2:200")});
+    if (QTest::currentTestFailed())
+        return;
+    exchange(oscMessage("/kelvaris/lamp/1", 'f', 0.5), {QStringLiteral("1:128")});
+    if (QTest::currentTestFailed())
+        return;
+    exchange(oscBundle({oscMessage("/kelvaris/lamp/3", 'i', 10),
+                        oscMessage("/kelvaris/lamp/0", 'i', 20)}),
+             {QStringLiteral("0:20"), QStringLiteral("3:10")});
+    if (QTest::currentTestFailed())
+        return;
+    exchange(oscMessage("/kelvaris/lamps", 'i', 77),
+             {QStringLiteral("0:77"), QStringLiteral("1:77"), QStringLiteral("2:77"),
+              QStringLiteral("3:77")});
+    if (QTest::currentTestFailed())
+        return;
+
+    // Lamp 4 is beyond the count: nothing is sent for it, and nothing else moves.
+    // Lamp 0's move, sent after it, shows the panel has read past it.
+    const QByteArray beyond = oscMessage("/kelvaris/lamp/4", 'i', 9);
+    QCOMPARE(sender.writeDatagram(beyond, QHostAddress::LocalHost, port), beyond.size());
+    const QByteArray marker = oscMessage("/kelvaris/lamp/0", 'i', 1);
+    QCOMPARE(sender.writeDatagram(marker, QHostAddress::LocalHost, port), marker.size());
+    QElapsedTimer clock;
+    clock.start();
+    bool markerSeen = false;
+    while (!markerSeen && clock.elapsed() < StartTimeout.count()) {
+        for (const Received &command : receive(line, decoder, 1, Period)) {
+            QVERIFY(command.lamp < 4);
+            QVERIFY(command.level != 9);
+            markerSeen = markerSeen || (command.lamp == 0 && command.level == 1);
+        }
+    }
+    QVERIFY(markerSeen);
+
+    // Remote control never answers.
+    QVERIFY(!sender.hasPendingDatagrams());
+    QVERIFY(panel.stop());
+    QCOMPARE(panel.process.exitCode(), 0);
+    decoder.flush();
+    QCOMPARE(decoder.malformedByteCount(), 0);
+}
+
+void tst_Kelvaris::oscIsOffWithoutAPort_data()
+{
+    QTest::addColumn<QByteArray>("portLine");
+    QTest::addColumn<bool>("occupied");
+
+    QTest::newRow("missing") << QByteArray() << false;
+    QTest::newRow("0") << QByteArray("OscPort=0\n") << false;
+    QTest::newRow("too large") << QByteArray("OscPort=70000\n") << false;
+    QTest::newRow("in use elsewhere") << QByteArray("OscPort=@PORT@\n") << true;
+}
+
+void tst_Kelvaris::oscIsOffWithoutAPort()
+{
+    QFETCH(QByteArray, portLine);
+    QFETCH(bool, occupied);
+
+    QUdpSocket holder;
+    if (occupied) {
+        QVERIFY(holder.bind(QHostAddress::LocalHost, 0));
+        portLine.replace("@PORT@", QByteArray::number(holder.localPort()));
+    }
+    PseudoTerminal line;
+    QVERIFY(line.isValid());
+    PanelRun panel;
+    QVERIFY(panel.start("[Kelvaris]\nLampCount=2\nSerialDevice=" + line.devicePath().toUtf8() + "\n"
+                        + portLine));
+    LampCommandDecoder decoder;
+    // Start-up is over and the panel runs on as ever, holding no UDP socket at all.
+    QCOMPARE(receive(line, decoder, 3, StartTimeout).size(), 3);
+    QCOMPARE(udpSocketsOf(panel.process.processId()), QStringList());
+    QVERIFY(panel.stop());
+    QCOMPARE(panel.process.exitCode(), 0);
+    // The key is read, never written.
+    QCOMPARE(panel.settings().contains("Osc"), !portLine.isEmpty());
+    QVERIFY(panel.settings().contains(portLine));
 }
 
 QTEST_GUILESS_MAIN(tst_Kelvaris)

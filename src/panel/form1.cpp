@@ -1,5 +1,6 @@
 #include "panel/form1.h"
 
+#include "osc/oscsettings.h"
 #include "panel/lampdisplay.h"
 #include "panel/lampslider.h"
 #include "panel/sortedlistbox.h"
@@ -90,6 +91,8 @@ Form1::Form1(const QString &settingsPath, QWidget *parent)
     createControls();
 
     m_kelvarisPort.setObjectName(QStringLiteral("KelvarisPort"));
+    // A child of the window like every other control, found by its name.
+    m_timer1.setParent(this);
     m_timer1.setObjectName(QStringLiteral("Timer1"));
     m_timer1.setTimerType(Qt::PreciseTimer);
     m_timer1.setInterval(RefreshCycle::Period);
@@ -237,6 +240,8 @@ void Form1::load()
     m_layout.ArrangeLamps();
 
     openPort();
+    // Remote control, when the settings ask for it; a port that will not bind is silent.
+    m_oscReceiver.listen(OscSettings::read(m_settings));
 }
 
 void Form1::openPort()
@@ -250,6 +255,23 @@ void Form1::openPort()
         return;
     // A port that does not open stays closed for the whole run, without a message.
     m_kelvarisPort.open();
+}
+
+int Form1::lampCount() const
+{
+    return m_bank.LampCount();
+}
+
+void Form1::moveLamp(int lamp, int level)
+{
+    const int value = LampBank::MaxLevel - level;
+    if (m_lampSliders.at(lamp)->value() != value) {
+        m_lampSliders.at(lamp)->setValue(value); // reports the change itself
+        return;
+    }
+    // A hand dragging the thumb onto the value it holds still reports the level,
+    // so the lamp goes out on the next tick and checked lamps come into line.
+    m_bank.LampLevelChanged(lamp);
 }
 
 void Form1::closeEvent(QCloseEvent *event)

@@ -5,6 +5,8 @@
 #include "lamps/lampbank.h"
 #include "lamps/lampcontrols.h"
 #include "lamps/refreshcycle.h"
+#include "osc/lampmover.h"
+#include "osc/oscreceiver.h"
 #include "panel/lamplayout.h"
 #include "panel/layoutsurface.h"
 #include "panel/qtgroupdialogs.h"
@@ -31,7 +33,11 @@ class SortedListBox;
 // this class implements. The refresh timer hands the lamp bank's marked and
 // rotating lamps to the serial link. Start-up (load) runs once before the
 // window is shown; closing the window closes the serial port.
-class Form1 final : public QWidget, public LampControls, public LayoutSurface, public GroupControls
+class Form1 final : public QWidget,
+                    public LampControls,
+                    public LayoutSurface,
+                    public GroupControls,
+                    public LampMover
 {
     Q_OBJECT
 
@@ -82,6 +88,10 @@ public:
     void setWindowWidth(int twips) override;
     void setWindowHeight(int twips) override;
 
+    // LampMover: remote control moves a slider as the operator's hand does.
+    int lampCount() const override;
+    void moveLamp(int lamp, int level) override;
+
     using QWidget::height;
     using QWidget::setVisible;
 
@@ -115,4 +125,5 @@ private:
 
     QtGroupDialogs m_dialogs {this};
     std::unique_ptr<LampGroups> m_groups;
+    OscReceiver m_oscReceiver {*this};
 };

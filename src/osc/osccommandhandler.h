@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <optional>
+
+class LampMover;
+
+// Turns one OSC datagram into lamp moves. A packet is a message or a bundle of
+// packets; bundle elements are applied in order and timetags are taken as "now".
+// Understood messages, each with exactly one argument, an int32 of 0 to 255 or a
+// float32 of 0.0 to 1.0 (a fraction of full):
+//   /kelvaris/lamp/N   lamp N, N in plain decimal digits without sign or leading
+//                      zero ("3", not "03", "+3" or "3x"), below the lamp count;
+//   /kelvaris/lamps    every shown lamp in ascending order, one move each.
+// Everything else is dropped without a word: unknown addresses, wildcards, lamps
+// beyond the count, other argument types or counts, values out of range. A packet
+// that is malformed anywhere (bad framing, a message liblo cannot read) is dropped
+// whole, so no part of it moves a lamp.
+class OscCommandHandler final
+{
+public:
+    static constexpr int MaxLevel = 255;
+    // Bundles nested deeper than this are taken as malformed.
+    static constexpr int MaxBundleDepth = 16;
+
+    explicit OscCommandHandler(LampMover &mover);
+
+    void handleDatagram(const QByteArray &datagram);
+
+    // The level a float argument stands for, or none when it is out of range or NaN.
+    static std::optional<int> levelFromFraction(float fraction);
+    // The lamp named by the text after "/kelvaris/lamp/", or none when it is not
+    // plain decimal digits or names no lamp below count.
+    static std::optional<int> lampFromText(const QByteArray &text, int count);
+
+private:
+    LampMover &m_mover;
+};
