@@ -2,14 +2,14 @@
 // with its settings file beside it, talking to a pseudo-terminal that stands in for
 // the lamp controller's serial line.
 
+#include "lampcommandreader.h"
 #include "monitor/lampcommanddecoder.h"
-#include "noserialportsenvironment.h"
+#include "panelprocess.h"
 #include "pseudoterminal.h"
 
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <chrono>
@@ -19,80 +19,9 @@ using namespace std::chrono_literals;
 
 namespace {
 
-const QString Panel = QStringLiteral(KELVARIS_EXECUTABLE);
 const QString Monitor = QStringLiteral(KELVARIS_MONITOR);
-constexpr std::chrono::milliseconds StartTimeout = 10s;
+constexpr std::chrono::milliseconds StartTimeout = PanelProcess::StartTimeout;
 constexpr std::chrono::milliseconds Period = 125ms;
-
-struct Received
-{
-    int lamp;
-    int level;
-    qint64 atMs;
-};
-
-class PanelRun final
-{
-public:
-    QTemporaryDir dir;
-    QProcess process;
-
-    bool start(const QByteArray &settings)
-    {
-        if (!dir.isValid() || !QFile::copy(Panel, executable()))
-            return false;
-        if (!settings.isNull()) {
-            QFile file(settingsPath());
-            if (!file.open(QIODevice::WriteOnly))
-                return false;
-            file.write(settings);
-        }
-        process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        // Settings naming no device make the panel open port 1, the machine's own.
-        NoSerialPortsEnvironment::apply(process);
-        process.start(executable(), {});
-        return process.waitForStarted(int(StartTimeout.count()));
-    }
-
-    bool stop()
-    {
-        process.terminate();
-        return process.waitForFinished(int(StartTimeout.count()));
-    }
-
-    ~PanelRun()
-    {
-        if (process.state() != QProcess::NotRunning) {
-            process.kill();
-            process.waitForFinished();
-        }
-    }
-
-    QString executable() const { return dir.filePath(QStringLiteral("kelvaris")); }
-    QString settingsPath() const { return dir.filePath(QStringLiteral("Kelvaris.ini")); }
-    QByteArray settings() const
-    {
-        QFile file(settingsPath());
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
-};
-
-// Reads the line until count commands have arrived or the time is up.
-QList<Received> receive(PseudoTerminal &line, LampCommandDecoder &decoder, int count,
-                        std::chrono::milliseconds timeout)
-{
-    QList<Received> commands;
-    QElapsedTimer clock;
-    clock.start();
-    while (commands.size() < count && clock.elapsed() < timeout.count()) {
-        const QByteArray bytes = line.read(LampCommandDecoder::CommandSize, 50ms);
-        for (const auto &event : decoder.feed(bytes)) {
-            if (event.kind == LampCommandDecoder::Event::Kind::Command)
-                commands.append({event.lamp, event.level, clock.elapsed()});
-        }
-    }
-    return commands;
-}
 
 } // namespace
 
@@ -113,13 +42,15 @@ void tst_Kelvaris::rotationReachesTheLine()
     QVERIFY(line.isValid());
     const auto before = line.lineSettings();
     QVERIFY(before.has_value());
-    PanelRun panel;
+    PanelProcess panel;
     const QByteArray settings = "; stage lights\n[Kelvaris]\nLampCount=4\nSerialDevice="
         + line.devicePath().toUtf8() + "\n";
-    QVERIFY(panel.start(settings));
+    QVERIFY(panel.prepare(settings));
+    QVERIFY(panel.start());
 
     LampCommandDecoder decoder;
-    const QList<Received> commands = receive(line, decoder, 9, StartTimeout);
+    const QList<LampCommandReader::Command> commands
+        = LampCommandReader::receive(line, decoder, 9, StartTimeout);
     QCOMPARE(commands.size(), 9);
 
     // Lamps 1, 2, 3, 0, 1, ... at level 0, one a tick.
@@ -146,9 +77,9 @@ void tst_Kelvaris::rotationReachesTheLine()
     // Closing the window closes the port and ends the program normally. Closing the
     // port puts back the line settings the device had before it was opened; a
     // process that merely died would leave the panel's own settings behind.
-    QVERIFY(panel.stop());
-    QCOMPARE(panel.process.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(panel.process.exitCode(), 0);
+    QVERIFY(panel.terminate());
+    QCOMPARE(panel.process().exitStatus(), QProcess::NormalExit);
+    QCOMPARE(panel.process().exitCode(), 0);
     QVERIFY(line.read(1, 3 * Period).isEmpty());
     const auto after = line.lineSettings();
     QVERIFY(after.has_value());
@@ -163,24 +94,26 @@ void tst_Kelvaris::rotationReachesTheLine()
 
 void tst_Kelvaris::firstRunCreatesTheSettingsFile()
 {
-    PanelRun panel;
-    QVERIFY(panel.start(QByteArray()));
+    PanelProcess panel;
+    QVERIFY(panel.prepare(QByteArray()));
+    QVERIFY(panel.start());
     QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(panel.settingsPath()), int(StartTimeout.count()));
     QTRY_COMPARE_WITH_TIMEOUT(panel.settings(), QByteArray("[Kelvaris]\nLampCount=8\n"),
                               int(StartTimeout.count()));
-    QVERIFY(panel.stop());
-    QCOMPARE(panel.process.exitCode(), 0);
+    QVERIFY(panel.terminate());
+    QCOMPARE(panel.process().exitCode(), 0);
 }
 
 void tst_Kelvaris::unopenablePortLeavesThePanelRunning()
 {
-    PanelRun panel;
-    QVERIFY(panel.start("[Kelvaris]\nLampCount=3\nSerialDevice=/dev/kelvaris-no-such-tty\n"));
+    PanelProcess panel;
+    QVERIFY(panel.prepare("[Kelvaris]\nLampCount=3\nSerialDevice=/dev/kelvaris-no-such-tty\n"));
+    QVERIFY(panel.start());
     QTRY_VERIFY_WITH_TIMEOUT(panel.settings().contains("LampCount=3"), int(StartTimeout.count()));
     QTest::qWait(int(3 * Period.count()));
-    QCOMPARE(panel.process.state(), QProcess::Running);
-    QVERIFY(panel.stop());
-    QCOMPARE(panel.process.exitCode(), 0);
+    QCOMPARE(panel.process().state(), QProcess::Running);
+    QVERIFY(panel.terminate());
+    QCOMPARE(panel.process().exitCode(), 0);
 }
 
 void tst_Kelvaris::monitorAsVirtualControllerSeesThePanel()
@@ -195,8 +128,9 @@ void tst_Kelvaris::monitorAsVirtualControllerSeesThePanel()
     QVERIFY2(first.startsWith("Device: /dev/"), first.constData());
     const QByteArray device = first.mid(int(qstrlen("Device: ")));
 
-    PanelRun panel;
-    QVERIFY(panel.start("[Kelvaris]\nLampCount=3\nSerialDevice=" + device + "\n"));
+    PanelProcess panel;
+    QVERIFY(panel.prepare("[Kelvaris]\nLampCount=3\nSerialDevice=" + device + "\n"));
+    QVERIFY(panel.start());
 
     // "<ms> L<lamp> <level>" for lamps 1, 2, 0, 1, 2, 0 at level 0; nothing malformed.
     QList<QByteArray> lines;
@@ -217,8 +151,8 @@ void tst_Kelvaris::monitorAsVirtualControllerSeesThePanel()
         QCOMPARE(fields.at(2), QByteArray("0"));
     }
 
-    QVERIFY(panel.stop());
-    QCOMPARE(panel.process.exitCode(), 0);
+    QVERIFY(panel.terminate());
+    QCOMPARE(panel.process().exitCode(), 0);
     monitor.terminate();
     QVERIFY(monitor.waitForFinished(int(StartTimeout.count())));
     QCOMPARE(monitor.exitCode(), 0);
