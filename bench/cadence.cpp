@@ -3,8 +3,9 @@
 // they reach the far end.
 #include "commandrecorder.h"
 #include "monotonicclock.h"
+#include "panelini.h"
 #include "panelprocess.h"
-#include "ptypair.h"
+#include "pseudoterminal.h"
 #include "samplestatistics.h"
 
 #include <QCoreApplication>
@@ -38,22 +39,22 @@ int main(int argc, char *argv[])
     }
     const int periods = argc > 2 ? std::atoi(argv[2]) : DefaultPeriods;
 
-    PtyPair line;
+    PseudoTerminal line;
     if (!line.isValid()) {
         std::fprintf(stderr, "bench-cadence: no pseudo-terminal\n");
         return 1;
     }
     CommandRecorder recorder(line.masterDescriptor());
     recorder.start();
-    PanelProcess panel(QString::fromLocal8Bit(argv[1]), 1, line.devicePath());
-    const QString error = panel.start();
-    if (!error.isEmpty()) {
-        std::fprintf(stderr, "bench-cadence: %s\n", qPrintable(error));
+    PanelProcess panel(QString::fromLocal8Bit(argv[1]));
+    if (!panel.prepare(PanelIni::text(1, line.devicePath())) || !panel.start()) {
+        std::fprintf(stderr, "bench-cadence: cannot start %s: %s\n", argv[1],
+                     qPrintable(panel.process().errorString()));
         return 1;
     }
     const std::size_t wanted = std::size_t(WarmUpCommands + periods + 1);
     const bool complete = recorder.waitForCount(wanted, StartAllowance + Period * (wanted + 1));
-    panel.stop();
+    panel.terminate();
     recorder.stop();
 
     const std::vector<CommandRecorder::Command> commands = recorder.commands();

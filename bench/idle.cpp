@@ -3,8 +3,10 @@
 // resident memory.
 #include "commandrecorder.h"
 #include "monotonicclock.h"
+#include "panelini.h"
 #include "panelprocess.h"
-#include "ptypair.h"
+#include "processusage.h"
+#include "pseudoterminal.h"
 
 #include <QCoreApplication>
 #include <chrono>
@@ -34,17 +36,17 @@ int main(int argc, char *argv[])
     const int seconds = argc > 2 ? std::atoi(argv[2]) : DefaultSeconds;
     const int lampCount = argc > 3 ? std::atoi(argv[3]) : DefaultLampCount;
 
-    PtyPair line;
+    PseudoTerminal line;
     if (!line.isValid()) {
         std::fprintf(stderr, "bench-idle: no pseudo-terminal\n");
         return 1;
     }
     CommandRecorder recorder(line.masterDescriptor());
     recorder.start();
-    PanelProcess panel(QString::fromLocal8Bit(argv[1]), lampCount, line.devicePath());
-    const QString error = panel.start();
-    if (!error.isEmpty()) {
-        std::fprintf(stderr, "bench-idle: %s\n", qPrintable(error));
+    PanelProcess panel(QString::fromLocal8Bit(argv[1]));
+    if (!panel.prepare(PanelIni::text(lampCount, line.devicePath())) || !panel.start()) {
+        std::fprintf(stderr, "bench-idle: cannot start %s: %s\n", argv[1],
+                     qPrintable(panel.process().errorString()));
         return 1;
     }
     if (!recorder.waitForCount(SettledCommands, StartAllowance)) {
@@ -52,17 +54,18 @@ int main(int argc, char *argv[])
         return 1;
     }
 
+    const qint64 pid = panel.process().processId();
     const std::size_t commandsBefore = recorder.count();
     const qint64 wallBeforeNs = MonotonicClock::nowNs();
-    const std::optional<qint64> ticksBefore = panel.cpuTicks();
-    const std::optional<qint64> nsBefore = panel.cpuNs();
+    const std::optional<qint64> ticksBefore = ProcessUsage::cpuTicks(pid);
+    const std::optional<std::chrono::nanoseconds> nsBefore = ProcessUsage::scheduledTime(pid);
     std::this_thread::sleep_for(std::chrono::seconds(seconds));
-    const std::optional<qint64> ticksAfter = panel.cpuTicks();
-    const std::optional<qint64> nsAfter = panel.cpuNs();
+    const std::optional<qint64> ticksAfter = ProcessUsage::cpuTicks(pid);
+    const std::optional<std::chrono::nanoseconds> nsAfter = ProcessUsage::scheduledTime(pid);
     const qint64 wallAfterNs = MonotonicClock::nowNs();
     const std::size_t commandsAfter = recorder.count();
-    const std::optional<qint64> peakKiB = panel.peakResidentKiB();
-    panel.stop();
+    const std::optional<qint64> peakKiB = ProcessUsage::peakResidentKiB(pid);
+    panel.terminate();
     recorder.stop();
 
     if (!ticksBefore || !ticksAfter || !peakKiB) {
@@ -76,7 +79,7 @@ int main(int argc, char *argv[])
     std::printf("idle_cpu_percent=%.3f\n", 100.0 * cpuS / wallS);
     if (nsBefore && nsAfter)
         std::printf("idle_cpu_exact_percent=%.4f\n",
-                    100.0 * double(*nsAfter - *nsBefore) / 1e9 / wallS);
+                    100.0 * double((*nsAfter - *nsBefore).count()) / 1e9 / wallS);
     std::printf("idle_peak_rss_mib=%.1f\n", double(*peakKiB) / 1024.0);
     return 0;
 }

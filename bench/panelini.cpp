@@ -3,15 +3,21 @@
 #include <QDir>
 #include <QFile>
 
+QByteArray PanelIni::text(int lampCount, const QString &device)
+{
+    return QStringLiteral("[Kelvaris]\nLampCount=%1\nSerialDevice=%2\n")
+        .arg(lampCount)
+        .arg(device)
+        .toUtf8();
+}
+
 QString PanelIni::write(const QString &folder, int lampCount, const QString &device)
 {
     const QString path = QDir(folder).filePath(QStringLiteral("Kelvaris.ini"));
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return {};
-    const QString text
-        = QStringLiteral("[Kelvaris]\nLampCount=%1\nSerialDevice=%2\n").arg(lampCount).arg(device);
-    if (file.write(text.toUtf8()) < 0)
+    if (file.write(text(lampCount, device)) < 0)
         return {};
     return path;
 }
