@@ -3,9 +3,7 @@
 // they reach the far end.
 #include "commandrecorder.h"
 #include "monotonicclock.h"
-#include "panelini.h"
-#include "panelprocess.h"
-#include "pseudoterminal.h"
+#include "recordedpanel.h"
 #include "samplestatistics.h"
 
 #include <QCoreApplication>
@@ -39,23 +37,16 @@ int main(int argc, char *argv[])
     }
     const int periods = argc > 2 ? std::atoi(argv[2]) : DefaultPeriods;
 
-    PseudoTerminal line;
-    if (!line.isValid()) {
-        std::fprintf(stderr, "bench-cadence: no pseudo-terminal\n");
+    RecordedPanel panel(QString::fromLocal8Bit(argv[1]), 1);
+    const QString error = panel.start();
+    if (!error.isEmpty()) {
+        std::fprintf(stderr, "bench-cadence: %s\n", qPrintable(error));
         return 1;
     }
-    CommandRecorder recorder(line.masterDescriptor());
-    recorder.start();
-    PanelProcess panel(QString::fromLocal8Bit(argv[1]));
-    if (!panel.prepare(PanelIni::text(1, line.devicePath())) || !panel.start()) {
-        std::fprintf(stderr, "bench-cadence: cannot start %s: %s\n", argv[1],
-                     qPrintable(panel.process().errorString()));
-        return 1;
-    }
+    CommandRecorder &recorder = panel.recorder();
     const std::size_t wanted = std::size_t(WarmUpCommands + periods + 1);
     const bool complete = recorder.waitForCount(wanted, StartAllowance + Period * (wanted + 1));
-    panel.terminate();
-    recorder.stop();
+    panel.stop();
 
     const std::vector<CommandRecorder::Command> commands = recorder.commands();
     if (!complete || commands.size() < wanted) {

@@ -3,10 +3,8 @@
 // resident memory.
 #include "commandrecorder.h"
 #include "monotonicclock.h"
-#include "panelini.h"
-#include "panelprocess.h"
 #include "processusage.h"
-#include "pseudoterminal.h"
+#include "recordedpanel.h"
 
 #include <QCoreApplication>
 #include <chrono>
@@ -36,25 +34,19 @@ int main(int argc, char *argv[])
     const int seconds = argc > 2 ? std::atoi(argv[2]) : DefaultSeconds;
     const int lampCount = argc > 3 ? std::atoi(argv[3]) : DefaultLampCount;
 
-    PseudoTerminal line;
-    if (!line.isValid()) {
-        std::fprintf(stderr, "bench-idle: no pseudo-terminal\n");
+    RecordedPanel panel(QString::fromLocal8Bit(argv[1]), lampCount);
+    const QString error = panel.start();
+    if (!error.isEmpty()) {
+        std::fprintf(stderr, "bench-idle: %s\n", qPrintable(error));
         return 1;
     }
-    CommandRecorder recorder(line.masterDescriptor());
-    recorder.start();
-    PanelProcess panel(QString::fromLocal8Bit(argv[1]));
-    if (!panel.prepare(PanelIni::text(lampCount, line.devicePath())) || !panel.start()) {
-        std::fprintf(stderr, "bench-idle: cannot start %s: %s\n", argv[1],
-                     qPrintable(panel.process().errorString()));
-        return 1;
-    }
+    CommandRecorder &recorder = panel.recorder();
     if (!recorder.waitForCount(SettledCommands, StartAllowance)) {
         std::fprintf(stderr, "bench-idle: the panel sent nothing\n");
         return 1;
     }
 
-    const qint64 pid = panel.process().processId();
+    const qint64 pid = panel.pid();
     const std::size_t commandsBefore = recorder.count();
     const qint64 wallBeforeNs = MonotonicClock::nowNs();
     const std::optional<qint64> ticksBefore = ProcessUsage::cpuTicks(pid);
@@ -65,8 +57,7 @@ int main(int argc, char *argv[])
     const qint64 wallAfterNs = MonotonicClock::nowNs();
     const std::size_t commandsAfter = recorder.count();
     const std::optional<qint64> peakKiB = ProcessUsage::peakResidentKiB(pid);
-    panel.terminate();
-    recorder.stop();
+    panel.stop();
 
     if (!ticksBefore || !ticksAfter || !peakKiB) {
         std::fprintf(stderr, "bench-idle: cannot read /proc for the panel\n");

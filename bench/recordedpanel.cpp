@@ -1,0 +1,29 @@
+#include "recordedpanel.h"
+
+#include "panelini.h"
+
+RecordedPanel::RecordedPanel(const QString &executable, int lampCount)
+    : m_lampCount(lampCount), m_recorder(m_line.masterDescriptor()), m_panel(executable)
+{ }
+
+RecordedPanel::~RecordedPanel()
+{
+    stop();
+}
+
+QString RecordedPanel::start()
+{
+    if (!m_line.isValid())
+        return QStringLiteral("no pseudo-terminal");
+    m_recorder.start();
+    if (!m_panel.prepare(PanelIni::text(m_lampCount, m_line.devicePath())) || !m_panel.start())
+        return QStringLiteral("cannot start the panel: %1").arg(m_panel.process().errorString());
+    return {};
+}
+
+void RecordedPanel::stop()
+{
+    if (m_panel.isRunning())
+        m_panel.terminate();
+    m_recorder.stop();
+}
