@@ -3,8 +3,7 @@
 // they reach the far end.
 #include "commandrecorder.h"
 #include "monotonicclock.h"
-#include "panelprocess.h"
-#include "ptypair.h"
+#include "recordedpanel.h"
 #include "samplestatistics.h"
 
 #include <QCoreApplication>
@@ -38,23 +37,16 @@ int main(int argc, char *argv[])
     }
     const int periods = argc > 2 ? std::atoi(argv[2]) : DefaultPeriods;
 
-    PtyPair line;
-    if (!line.isValid()) {
-        std::fprintf(stderr, "bench-cadence: no pseudo-terminal\n");
-        return 1;
-    }
-    CommandRecorder recorder(line.masterDescriptor());
-    recorder.start();
-    PanelProcess panel(QString::fromLocal8Bit(argv[1]), 1, line.devicePath());
+    RecordedPanel panel(QString::fromLocal8Bit(argv[1]), 1);
     const QString error = panel.start();
     if (!error.isEmpty()) {
         std::fprintf(stderr, "bench-cadence: %s\n", qPrintable(error));
         return 1;
     }
+    CommandRecorder &recorder = panel.recorder();
     const std::size_t wanted = std::size_t(WarmUpCommands + periods + 1);
     const bool complete = recorder.waitForCount(wanted, StartAllowance + Period * (wanted + 1));
     panel.stop();
-    recorder.stop();
 
     const std::vector<CommandRecorder::Command> commands = recorder.commands();
     if (!complete || commands.size() < wanted) {

@@ -3,8 +3,8 @@
 // resident memory.
 #include "commandrecorder.h"
 #include "monotonicclock.h"
-#include "panelprocess.h"
-#include "ptypair.h"
+#include "processusage.h"
+#include "recordedpanel.h"
 
 #include <QCoreApplication>
 #include <chrono>
@@ -34,36 +34,30 @@ int main(int argc, char *argv[])
     const int seconds = argc > 2 ? std::atoi(argv[2]) : DefaultSeconds;
     const int lampCount = argc > 3 ? std::atoi(argv[3]) : DefaultLampCount;
 
-    PtyPair line;
-    if (!line.isValid()) {
-        std::fprintf(stderr, "bench-idle: no pseudo-terminal\n");
-        return 1;
-    }
-    CommandRecorder recorder(line.masterDescriptor());
-    recorder.start();
-    PanelProcess panel(QString::fromLocal8Bit(argv[1]), lampCount, line.devicePath());
+    RecordedPanel panel(QString::fromLocal8Bit(argv[1]), lampCount);
     const QString error = panel.start();
     if (!error.isEmpty()) {
         std::fprintf(stderr, "bench-idle: %s\n", qPrintable(error));
         return 1;
     }
+    CommandRecorder &recorder = panel.recorder();
     if (!recorder.waitForCount(SettledCommands, StartAllowance)) {
         std::fprintf(stderr, "bench-idle: the panel sent nothing\n");
         return 1;
     }
 
+    const qint64 pid = panel.pid();
     const std::size_t commandsBefore = recorder.count();
     const qint64 wallBeforeNs = MonotonicClock::nowNs();
-    const std::optional<qint64> ticksBefore = panel.cpuTicks();
-    const std::optional<qint64> nsBefore = panel.cpuNs();
+    const std::optional<qint64> ticksBefore = ProcessUsage::cpuTicks(pid);
+    const std::optional<std::chrono::nanoseconds> nsBefore = ProcessUsage::scheduledTime(pid);
     std::this_thread::sleep_for(std::chrono::seconds(seconds));
-    const std::optional<qint64> ticksAfter = panel.cpuTicks();
-    const std::optional<qint64> nsAfter = panel.cpuNs();
+    const std::optional<qint64> ticksAfter = ProcessUsage::cpuTicks(pid);
+    const std::optional<std::chrono::nanoseconds> nsAfter = ProcessUsage::scheduledTime(pid);
     const qint64 wallAfterNs = MonotonicClock::nowNs();
     const std::size_t commandsAfter = recorder.count();
-    const std::optional<qint64> peakKiB = panel.peakResidentKiB();
+    const std::optional<qint64> peakKiB = ProcessUsage::peakResidentKiB(pid);
     panel.stop();
-    recorder.stop();
 
     if (!ticksBefore || !ticksAfter || !peakKiB) {
         std::fprintf(stderr, "bench-idle: cannot read /proc for the panel\n");
@@ -76,7 +70,7 @@ int main(int argc, char *argv[])
     std::printf("idle_cpu_percent=%.3f\n", 100.0 * cpuS / wallS);
     if (nsBefore && nsAfter)
         std::printf("idle_cpu_exact_percent=%.4f\n",
-                    100.0 * double(*nsAfter - *nsBefore) / 1e9 / wallS);
+                    100.0 * double((*nsAfter - *nsBefore).count()) / 1e9 / wallS);
     std::printf("idle_peak_rss_mib=%.1f\n", double(*peakKiB) / 1024.0);
     return 0;
 }

@@ -5,7 +5,7 @@
 #include "monotonicclock.h"
 #include "panel/form1.h"
 #include "panelini.h"
-#include "ptypair.h"
+#include "pseudoterminal.h"
 #include "samplestatistics.h"
 #include "sliderlatencyprobe.h"
 
@@ -54,7 +54,7 @@ int main(int argc, char *argv[])
     const int changes = argc > 1 ? std::atoi(argv[1]) : DefaultChanges;
     const int lampCount = argc > 2 ? std::atoi(argv[2]) : DefaultLampCount;
 
-    PtyPair line;
+    PseudoTerminal line;
     QTemporaryDir folder;
     const QString settingsPath = PanelIni::write(folder.path(), lampCount, line.devicePath());
     if (!line.isValid() || settingsPath.isEmpty()) {

@@ -2,10 +2,9 @@
 // and remote control on a loopback UDP port, sends it RATE OSC messages a second
 // (default 1,000) for SECONDS seconds (default 10), each moving lamp 0 to a new level,
 // and reports the panel's processor time and the tick periods seen during the flood.
-#include "commandrecorder.h"
 #include "monotonicclock.h"
-#include "panelprocess.h"
-#include "ptypair.h"
+#include "processusage.h"
+#include "recordedpanel.h"
 #include "samplestatistics.h"
 
 #include <QCoreApplication>
@@ -137,32 +136,27 @@ int main(int argc, char *argv[])
         return 1;
     }
 
-    PtyPair line;
-    if (!line.isValid()) {
-        std::fprintf(stderr, "bench-oscflood: no pseudo-terminal\n");
-        return 1;
-    }
-    CommandRecorder recorder(line.masterDescriptor());
-    recorder.start();
-    PanelProcess panel(QString::fromLocal8Bit(argv[1]), 1, line.devicePath(),
-                       QStringLiteral("OscPort=%1\n").arg(port));
+    RecordedPanel panel(QString::fromLocal8Bit(argv[1]), 1,
+                        QStringLiteral("OscPort=%1\n").arg(port));
     const QString error = panel.start();
     if (!error.isEmpty()) {
         std::fprintf(stderr, "bench-oscflood: %s\n", qPrintable(error));
         return 1;
     }
+    CommandRecorder &recorder = panel.recorder();
     // The rotation has begun: start-up is over and the panel listens.
     if (!recorder.waitForCount(WarmUpCommands, StartAllowance)) {
         std::fprintf(stderr, "bench-oscflood: the panel did not start sending\n");
         return 1;
     }
-    const std::optional<qint64> cpuBefore = panel.cpuNs();
+    const std::optional<std::chrono::nanoseconds> cpuBefore
+        = ProcessUsage::scheduledTime(panel.pid());
     const Flood sent = flood(port, seconds * rate, rate);
-    const std::optional<qint64> cpuAfter = panel.cpuNs();
+    const std::optional<std::chrono::nanoseconds> cpuAfter
+        = ProcessUsage::scheduledTime(panel.pid());
     // One more tick, so the last message's level can arrive.
     std::this_thread::sleep_for(2 * Period);
     panel.stop();
-    recorder.stop();
 
     std::vector<double> lengths;
     std::vector<double> deviations;
@@ -183,7 +177,7 @@ int main(int argc, char *argv[])
     const SampleStatistics period(lengths);
     const SampleStatistics deviation(deviations);
     const double floodMs = MonotonicClock::msBetween(sent.startNs, sent.endNs);
-    const double cpuMs = double(*cpuAfter - *cpuBefore) / 1e6;
+    const double cpuMs = double((*cpuAfter - *cpuBefore).count()) / 1e6;
     std::printf("oscflood_messages_sent=%d\n", sent.sent);
     std::printf("oscflood_send_failures=%d\n", sent.failed);
     std::printf("oscflood_seconds=%.3f\n", floodMs / 1000.0);

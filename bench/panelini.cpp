@@ -3,6 +3,13 @@
 #include <QDir>
 #include <QFile>
 
+QByteArray PanelIni::text(int lampCount, const QString &device, const QString &extraLines)
+{
+    return (QStringLiteral("[Kelvaris]\nLampCount=%1\nSerialDevice=%2\n").arg(lampCount).arg(device)
+            + extraLines)
+        .toUtf8();
+}
+
 QString PanelIni::write(const QString &folder, int lampCount, const QString &device,
                         const QString &extraLines)
 {
@@ -10,10 +17,7 @@ QString PanelIni::write(const QString &folder, int lampCount, const QString &dev
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return {};
-    const QString text
-        = QStringLiteral("[Kelvaris]\nLampCount=%1\nSerialDevice=%2\n").arg(lampCount).arg(device)
-        + extraLines;
-    if (file.write(text.toUtf8()) < 0)
+    if (file.write(text(lampCount, device, extraLines)) < 0)
         return {};
     return path;
 }

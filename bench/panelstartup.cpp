@@ -5,7 +5,7 @@
 #include "monotonicclock.h"
 #include "panel/form1.h"
 #include "panelini.h"
-#include "ptypair.h"
+#include "pseudoterminal.h"
 
 #include <QApplication>
 #include <QTemporaryDir>
@@ -25,7 +25,7 @@ int main(int argc, char *argv[])
     // their cost is left out of the figure.
     const qint64 setupStartNs = MonotonicClock::nowNs();
     const int lampCount = argc > 1 ? std::atoi(argv[1]) : DefaultLampCount;
-    PtyPair line;
+    PseudoTerminal line;
     QTemporaryDir folder;
     const QString settingsPath = PanelIni::write(folder.path(), lampCount, line.devicePath());
     const qint64 setupNs = MonotonicClock::nowNs() - setupStartNs;

@@ -3,6 +3,7 @@
 // (8 lamps, port 1, the groups before the first bad entry), promptly, and keep every
 // line of the file except the lamp count it writes back.
 
+#include "lampcommandreader.h"
 #include "monitor/lampcommanddecoder.h"
 #include "panel/form1.h"
 #include "panel/startupsettings.h"
@@ -26,7 +27,6 @@ using namespace std::chrono_literals;
 namespace {
 
 constexpr std::chrono::milliseconds StartTimeout = 10s;
-constexpr std::chrono::milliseconds ReadSlice = 20ms;
 constexpr std::chrono::milliseconds PollInterval = 10ms;
 constexpr std::chrono::milliseconds StillRunningAfter = 500ms;
 
@@ -287,20 +287,12 @@ void tst_BadSettings::startsWithDefaults()
     if (onTheLine) {
         // The rotation of the default count: lamps 1 to 7, then 0, all at level 0.
         LampCommandDecoder decoder;
-        QList<LampCommandDecoder::Event> commands;
-        qint64 firstAt = -1;
-        while (commands.size() < RotationCommands && clock.elapsed() < StartTimeout.count()) {
-            for (const auto &event :
-                 decoder.feed(line.read(LampCommandDecoder::CommandSize, ReadSlice))) {
-                if (event.kind != LampCommandDecoder::Event::Kind::Command)
-                    continue;
-                if (firstAt < 0)
-                    firstAt = clock.elapsed();
-                commands.append(event);
-            }
-        }
-        QVERIFY2(firstAt >= 0, "no lamp command within the start timeout");
-        qInfo("first lamp command after %lld ms", qlonglong(firstAt));
+        const std::chrono::milliseconds readFrom(clock.elapsed());
+        const QList<LampCommandReader::Command> commands
+            = LampCommandReader::receive(line, decoder, RotationCommands, StartTimeout - readFrom);
+        QVERIFY2(!commands.isEmpty(), "no lamp command within the start timeout");
+        qInfo("first lamp command after %lld ms",
+              qlonglong(readFrom.count() + commands.first().atMs));
         QCOMPARE(commands.size(), RotationCommands);
         for (int k = 0; k < commands.size(); ++k) {
             QCOMPARE(commands.at(k).lamp, (k + 1) % DefaultLamps);

@@ -2,11 +2,14 @@
 // flow, a settings folder that cannot be written, and the process killed in the middle
 // of saving its groups.
 
+#include "dialoganswerer.h"
 #include "groupsaverplan.h"
+#include "lampcommandreader.h"
 #include "monitor/lampcommanddecoder.h"
 #include "panel/form1.h"
 #include "panel/lampslider.h"
 #include "panelprocess.h"
+#include "processusage.h"
 #include "pseudoterminal.h"
 #include "settings/settingsfile.h"
 
@@ -60,21 +63,6 @@ constexpr int MaxKillDelayMs = 20;
 constexpr int MaxDelayAfterSaveMs = 3;
 constexpr quint32 KillSeed = 20240611;
 
-// Reads the line until count commands have arrived or the time is up.
-int receiveCommands(PseudoTerminal &line, LampCommandDecoder &decoder, int count,
-                    std::chrono::milliseconds timeout)
-{
-    int received = 0;
-    QElapsedTimer clock;
-    clock.start();
-    while (received < count && clock.elapsed() < timeout.count()) {
-        for (const auto &event :
-             decoder.feed(line.read(LampCommandDecoder::CommandSize, ReadSlice)))
-            received += event.kind == LampCommandDecoder::Event::Kind::Command ? 1 : 0;
-    }
-    return received;
-}
-
 QByteArray contentOf(const QString &path)
 {
     QFile file(path);
@@ -93,55 +81,6 @@ QStringList entriesOf(const QString &folder)
     return QDir(folder).entryList(
         QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
 }
-
-// Answers the group commands' dialogs as an operator would: types the given name into
-// the input box and says Yes to the removal question. Any other message box is noted
-// and closed.
-class DialogWatcher final : public QObject
-{
-public:
-    static constexpr std::chrono::milliseconds PollInterval = 10ms;
-
-    DialogWatcher()
-    {
-        m_timer.setInterval(PollInterval);
-        connect(&m_timer, &QTimer::timeout, this, &DialogWatcher::look);
-        m_timer.start();
-    }
-
-    void setName(const QString &name) { m_name = name; }
-    int inputs() const { return m_inputs; }
-    int questions() const { return m_questions; }
-    QStringList messages() const { return m_messages; }
-
-private:
-    void look()
-    {
-        QWidget *modal = QApplication::activeModalWidget();
-        if (auto *input = qobject_cast<QInputDialog *>(modal)) {
-            ++m_inputs;
-            input->setTextValue(m_name);
-            input->accept();
-        } else if (auto *box = qobject_cast<QMessageBox *>(modal)) {
-            if (box->icon() == QMessageBox::Question && box->button(QMessageBox::Yes)) {
-                ++m_questions;
-                box->button(QMessageBox::Yes)->click();
-            } else {
-                m_messages.append(box->text());
-                box->done(0);
-            }
-        } else if (modal) {
-            m_messages.append(QString::fromLatin1(modal->metaObject()->className()));
-            modal->close();
-        }
-    }
-
-    QTimer m_timer;
-    QString m_name;
-    int m_inputs = 0;
-    int m_questions = 0;
-    QStringList m_messages;
-};
 
 // A file size limit fails every write the way a full disk does, even for root. The
 // previous limit is back when this ends; SIGXFSZ is ignored meanwhile so that a write
@@ -274,7 +213,7 @@ public:
 
 qint64 cpuMilliseconds(qint64 pid)
 {
-    const auto cpu = PanelProcess::cpuTimeOf(pid);
+    const auto cpu = ProcessUsage::cpuTime(pid);
     return cpu ? cpu->count() : -1;
 }
 
@@ -305,7 +244,7 @@ void tst_Faults::peerVanishingLeavesTheProcessIdle()
     QVERIFY(panel.start());
 
     LampCommandDecoder decoder;
-    QCOMPARE(receiveCommands(line, decoder, CommandsBeforeHangUp, StartTimeout),
+    QCOMPARE(LampCommandReader::receive(line, decoder, CommandsBeforeHangUp, StartTimeout).size(),
              CommandsBeforeHangUp);
 
     // The controller's end goes away between two ticks, as an unplugged adapter does.
@@ -342,7 +281,7 @@ void tst_Faults::peerVanishingLeavesTheWindowWorking()
     form.show();
     QVERIFY(form.port().isOpen());
     LampCommandDecoder decoder;
-    QCOMPARE(receiveCommands(line, decoder, CommandsBeforeHangUp, StartTimeout),
+    QCOMPARE(LampCommandReader::receive(line, decoder, CommandsBeforeHangUp, StartTimeout).size(),
              CommandsBeforeHangUp);
 
     line.closeMaster();
@@ -456,15 +395,16 @@ void tst_Faults::unwritableFolderKeepsGroupsInTheList()
         };
         afterLoad = names();
 
-        DialogWatcher dialogs;
+        // Types the name asked for, says Yes to the removal question.
+        DialogAnswerer dialogs(QMessageBox::Yes, DialogAnswerer::Answer::Every);
         // Lamps 0 and 2 make "Front", lamp 1 makes "Back".
         QTest::mouseClick(box(0), Qt::LeftButton);
         QTest::mouseClick(box(2), Qt::LeftButton);
-        dialogs.setName(QStringLiteral("Front"));
+        dialogs.setTyped(QStringLiteral("Front"));
         QTest::mouseClick(button(1), Qt::LeftButton);
         QTest::mouseClick(button(4), Qt::LeftButton);
         QTest::mouseClick(box(1), Qt::LeftButton);
-        dialogs.setName(QStringLiteral("Back"));
+        dialogs.setTyped(QStringLiteral("Back"));
         QTest::mouseClick(button(1), Qt::LeftButton);
         afterDefine = names();
 
@@ -482,9 +422,14 @@ void tst_Faults::unwritableFolderKeepsGroupsInTheList()
         afterRemove = names();
         removeEnabled = button(2)->isEnabled();
 
-        inputs = dialogs.inputs();
-        questions = dialogs.questions();
-        messages = dialogs.messages();
+        for (const DialogAnswerer::Seen &seen : dialogs.seen()) {
+            if (seen.kind == QLatin1String("QInputDialog"))
+                ++inputs;
+            else if (seen.icon == QMessageBox::Question)
+                ++questions;
+            else
+                messages.append(seen.text.isEmpty() ? seen.kind : seen.text);
+        }
         form.close();
     }
     // Checked only now: the limit is off again, so failures can be reported.

@@ -1,3 +1,4 @@
+#include "dialoganswerer.h"
 #include "panel/form1.h"
 #include "panel/lampdisplay.h"
 #include "panel/lampslider.h"
@@ -26,63 +27,6 @@ QRect inTwips(const QWidget *widget)
     return {r.x() * TwipsPerPixel, r.y() * TwipsPerPixel, r.width() * TwipsPerPixel,
             r.height() * TwipsPerPixel};
 }
-
-// Answers the next modal dialog with the given button, remembering its text.
-class DialogAnswerer final : public QObject
-{
-public:
-    explicit DialogAnswerer(QMessageBox::StandardButton answer) : m_answer(answer)
-    {
-        QTimer::singleShot(0, this, &DialogAnswerer::answer);
-    }
-
-    QString text;
-    QString title;
-    bool seen = false;
-
-private:
-    void answer()
-    {
-        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-        if (!box) {
-            QTimer::singleShot(10, this, &DialogAnswerer::answer);
-            return;
-        }
-        seen = true;
-        text = box->text();
-        title = box->windowTitle();
-        box->button(m_answer)->click();
-    }
-
-    QMessageBox::StandardButton m_answer;
-};
-
-// Types a name into the next input dialog and presses OK.
-class NameTyper final : public QObject
-{
-public:
-    explicit NameTyper(QString name) : m_name(std::move(name))
-    {
-        QTimer::singleShot(0, this, &NameTyper::type);
-    }
-
-    bool seen = false;
-
-private:
-    void type()
-    {
-        auto *dialog = qobject_cast<QInputDialog *>(QApplication::activeModalWidget());
-        if (!dialog) {
-            QTimer::singleShot(10, this, &NameTyper::type);
-            return;
-        }
-        seen = true;
-        dialog->setTextValue(m_name);
-        dialog->accept();
-    }
-
-    QString m_name;
-};
 
 } // namespace
 
@@ -393,7 +337,7 @@ void tst_Form1::disabledButtonIgnoresItsKey()
     QTest::keyClick(m_form.get(), Qt::Key_R, Qt::AltModifier);
     QTest::keyClick(m_form.get(), Qt::Key_S, Qt::AltModifier);
     QTest::qWait(300);
-    QVERIFY(!answerer.seen);
+    QVERIFY(!answerer.answered());
     QVERIFY(!checkbox(0)->isChecked());
     QCOMPARE(list->count(), 1);
 }
@@ -545,8 +489,8 @@ void tst_Form1::defineGroupWithoutCheckedLampShowsTheMessage()
     DialogAnswerer answerer(QMessageBox::Ok);
     QTest::mouseClick(child<QPushButton>(QStringLiteral("Command1")), Qt::LeftButton);
 
-    QCOMPARE(answerer.title, QStringLiteral("Kelvaris Control Panel"));
-    QVERIFY(answerer.text.startsWith(
+    QCOMPARE(answerer.last().title, QStringLiteral("Kelvaris Control Panel"));
+    QVERIFY(answerer.last().text.startsWith(
         QStringLiteral("Lamp groups must contain at least one selected lamp.")));
     QCOMPARE(child<QListWidget>(QStringLiteral("List1"))->count(), 0);
 }
@@ -561,17 +505,17 @@ void tst_Form1::groupsWithKeysAndMouseSurviveARestart()
     checkbox(0)->setChecked(true);
     checkbox(2)->setChecked(true);
     {
-        NameTyper typer(QStringLiteral("Front"));
+        DialogAnswerer typer(QStringLiteral("Front"));
         QTest::keyClick(m_form.get(), Qt::Key_D, Qt::AltModifier);
-        QTRY_VERIFY(typer.seen);
+        QTRY_VERIFY(typer.answered());
     }
     QTRY_COMPARE(list->count(), 1);
     child<QPushButton>(QStringLiteral("Command4"))->click();
     checkbox(7)->setChecked(true);
     {
-        NameTyper typer(QStringLiteral("Back"));
+        DialogAnswerer typer(QStringLiteral("Back"));
         QTest::mouseClick(child<QPushButton>(QStringLiteral("Command1")), Qt::LeftButton);
-        QVERIFY(typer.seen);
+        QVERIFY(typer.answered());
     }
     QCOMPARE(list->count(), 2);
     QCOMPARE(list->item(0)->text(), QStringLiteral("Back"));
@@ -601,8 +545,8 @@ void tst_Form1::groupsWithKeysAndMouseSurviveARestart()
     {
         DialogAnswerer answerer(QMessageBox::Yes);
         QTest::keyClick(m_form.get(), Qt::Key_R, Qt::AltModifier);
-        QTRY_VERIFY(answerer.seen);
-        QVERIFY(answerer.text.endsWith(QStringLiteral("the lamp group 'Front'?")));
+        QTRY_VERIFY(answerer.answered());
+        QVERIFY(answerer.last().text.endsWith(QStringLiteral("the lamp group 'Front'?")));
     }
     QTRY_COMPARE(list->count(), 1);
     QFile file(settingsPath());

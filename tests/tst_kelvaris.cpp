@@ -2,16 +2,16 @@
 // with its settings file beside it, talking to a pseudo-terminal that stands in for
 // the lamp controller's serial line.
 
+#include "lampcommandreader.h"
 #include "monitor/lampcommanddecoder.h"
-#include "noserialportsenvironment.h"
+#include "panelprocess.h"
+#include "processusage.h"
 #include "pseudoterminal.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
-#include <QSet>
-#include <QTemporaryDir>
 #include <QUdpSocket>
 #include <QtTest>
 
@@ -23,80 +23,9 @@ using namespace std::chrono_literals;
 
 namespace {
 
-const QString Panel = QStringLiteral(KELVARIS_EXECUTABLE);
 const QString Monitor = QStringLiteral(KELVARIS_MONITOR);
-constexpr std::chrono::milliseconds StartTimeout = 10s;
+constexpr std::chrono::milliseconds StartTimeout = PanelProcess::StartTimeout;
 constexpr std::chrono::milliseconds Period = 125ms;
-
-struct Received
-{
-    int lamp;
-    int level;
-    qint64 atMs;
-};
-
-class PanelRun final
-{
-public:
-    QTemporaryDir dir;
-    QProcess process;
-
-    bool start(const QByteArray &settings)
-    {
-        if (!dir.isValid() || !QFile::copy(Panel, executable()))
-            return false;
-        if (!settings.isNull()) {
-            QFile file(settingsPath());
-            if (!file.open(QIODevice::WriteOnly))
-                return false;
-            file.write(settings);
-        }
-        process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        // Settings naming no device make the panel open port 1, the machine's own.
-        NoSerialPortsEnvironment::apply(process);
-        process.start(executable(), {});
-        return process.waitForStarted(int(StartTimeout.count()));
-    }
-
-    bool stop()
-    {
-        process.terminate();
-        return process.waitForFinished(int(StartTimeout.count()));
-    }
-
-    ~PanelRun()
-    {
-        if (process.state() != QProcess::NotRunning) {
-            process.kill();
-            process.waitForFinished();
-        }
-    }
-
-    QString executable() const { return dir.filePath(QStringLiteral("kelvaris")); }
-    QString settingsPath() const { return dir.filePath(QStringLiteral("Kelvaris.ini")); }
-    QByteArray settings() const
-    {
-        QFile file(settingsPath());
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
-};
-
-// Reads the line until count commands have arrived or the time is up.
-QList<Received> receive(PseudoTerminal &line, LampCommandDecoder &decoder, int count,
-                        std::chrono::milliseconds timeout)
-{
-    QList<Received> commands;
-    QElapsedTimer clock;
-    clock.start();
-    while (commands.size() < count && clock.elapsed() < timeout.count()) {
-        const QByteArray bytes = line.read(LampCommandDecoder::CommandSize, 50ms);
-        for (const auto &event : decoder.feed(bytes)) {
-            if (event.kind == LampCommandDecoder::Event::Kind::Command)
-                commands.append({event.lamp, event.level, clock.elapsed()});
-        }
-    }
-    return commands;
-}
 
 // A UDP port that was free a moment ago.
 quint16 freePort()
@@ -131,36 +60,6 @@ QByteArray oscBundle(const QList<QByteArray> &elements)
     return bundle;
 }
 
-// The local addresses of the UDP sockets the process holds, as "address:port" in
-// the hexadecimal of /proc/net/udp ("0100007F:2328" is 127.0.0.1:9000).
-QStringList udpSocketsOf(qint64 pid)
-{
-    QSet<QByteArray> inodes;
-    const QDir fds(QStringLiteral("/proc/%1/fd").arg(pid));
-    for (const QFileInfo &fd : fds.entryInfoList(QDir::System | QDir::NoDotAndDotDot)) {
-        const QString target = fd.symLinkTarget();
-        const QString name = QFileInfo(target).fileName();
-        if (name.startsWith(QLatin1String("socket:[")))
-            inodes.insert(name.mid(8).chopped(1).toLatin1());
-    }
-    QStringList sockets;
-    for (const char *table : {"/proc/net/udp", "/proc/net/udp6"}) {
-        QFile file(QString::fromLatin1(table));
-        if (!file.open(QIODevice::ReadOnly))
-            continue;
-        file.readLine(); // heading
-        // sl local_address rem_address st tx:rx tr:when retrnsmt uid timeout inode
-        constexpr int LocalField = 1;
-        constexpr int InodeField = 9;
-        while (!file.atEnd()) {
-            const QList<QByteArray> fields = file.readLine().simplified().split(' ');
-            if (fields.size() > InodeField && inodes.contains(fields.at(InodeField)))
-                sockets.append(QString::fromLatin1(fields.at(LocalField)));
-        }
-    }
-    return sockets;
-}
-
 QString hexSocket(quint16 port)
 {
     return QStringLiteral("0100007F:%1").arg(port, 4, 16, QLatin1Char('0')).toUpper();
@@ -188,13 +87,15 @@ void tst_Kelvaris::rotationReachesTheLine()
     QVERIFY(line.isValid());
     const auto before = line.lineSettings();
     QVERIFY(before.has_value());
-    PanelRun panel;
+    PanelProcess panel;
     const QByteArray settings = "; stage lights\n[Kelvaris]\nLampCount=4\nSerialDevice="
         + line.devicePath().toUtf8() + "\n";
-    QVERIFY(panel.start(settings));
+    QVERIFY(panel.prepare(settings));
+    QVERIFY(panel.start());
 
     LampCommandDecoder decoder;
-    const QList<Received> commands = receive(line, decoder, 9, StartTimeout);
+    const QList<LampCommandReader::Command> commands
+        = LampCommandReader::receive(line, decoder, 9, StartTimeout);
     QCOMPARE(commands.size(), 9);
 
     // Lamps 1, 2, 3, 0, 1, ... at level 0, one a tick.
@@ -221,9 +122,9 @@ void tst_Kelvaris::rotationReachesTheLine()
     // Closing the window closes the port and ends the program normally. Closing the
     // port puts back the line settings the device had before it was opened; a
     // process that merely died would leave the panel's own settings behind.
-    QVERIFY(panel.stop());
-    QCOMPARE(panel.process.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(panel.process.exitCode(), 0);
+    QVERIFY(panel.terminate());
+    QCOMPARE(panel.process().exitStatus(), QProcess::NormalExit);
+    QCOMPARE(panel.process().exitCode(), 0);
     QVERIFY(line.read(1, 3 * Period).isEmpty());
     const auto after = line.lineSettings();
     QVERIFY(after.has_value());
@@ -238,24 +139,26 @@ void tst_Kelvaris::rotationReachesTheLine()
 
 void tst_Kelvaris::firstRunCreatesTheSettingsFile()
 {
-    PanelRun panel;
-    QVERIFY(panel.start(QByteArray()));
+    PanelProcess panel;
+    QVERIFY(panel.prepare(QByteArray()));
+    QVERIFY(panel.start());
     QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(panel.settingsPath()), int(StartTimeout.count()));
     QTRY_COMPARE_WITH_TIMEOUT(panel.settings(), QByteArray("[Kelvaris]\nLampCount=8\n"),
                               int(StartTimeout.count()));
-    QVERIFY(panel.stop());
-    QCOMPARE(panel.process.exitCode(), 0);
+    QVERIFY(panel.terminate());
+    QCOMPARE(panel.process().exitCode(), 0);
 }
 
 void tst_Kelvaris::unopenablePortLeavesThePanelRunning()
 {
-    PanelRun panel;
-    QVERIFY(panel.start("[Kelvaris]\nLampCount=3\nSerialDevice=/dev/kelvaris-no-such-tty\n"));
+    PanelProcess panel;
+    QVERIFY(panel.prepare("[Kelvaris]\nLampCount=3\nSerialDevice=/dev/kelvaris-no-such-tty\n"));
+    QVERIFY(panel.start());
     QTRY_VERIFY_WITH_TIMEOUT(panel.settings().contains("LampCount=3"), int(StartTimeout.count()));
     QTest::qWait(int(3 * Period.count()));
-    QCOMPARE(panel.process.state(), QProcess::Running);
-    QVERIFY(panel.stop());
-    QCOMPARE(panel.process.exitCode(), 0);
+    QCOMPARE(panel.process().state(), QProcess::Running);
+    QVERIFY(panel.terminate());
+    QCOMPARE(panel.process().exitCode(), 0);
 }
 
 void tst_Kelvaris::monitorAsVirtualControllerSeesThePanel()
@@ -270,8 +173,9 @@ void tst_Kelvaris::monitorAsVirtualControllerSeesThePanel()
     QVERIFY2(first.startsWith("Device: /dev/"), first.constData());
     const QByteArray device = first.mid(int(qstrlen("Device: ")));
 
-    PanelRun panel;
-    QVERIFY(panel.start("[Kelvaris]\nLampCount=3\nSerialDevice=" + device + "\n"));
+    PanelProcess panel;
+    QVERIFY(panel.prepare("[Kelvaris]\nLampCount=3\nSerialDevice=" + device + "\n"));
+    QVERIFY(panel.start());
 
     // "<ms> L<lamp> <level>" for lamps 1, 2, 0, 1, 2, 0 at level 0; nothing malformed.
     QList<QByteArray> lines;
@@ -292,8 +196,8 @@ void tst_Kelvaris::monitorAsVirtualControllerSeesThePanel()
         QCOMPARE(fields.at(2), QByteArray("0"));
     }
 
-    QVERIFY(panel.stop());
-    QCOMPARE(panel.process.exitCode(), 0);
+    QVERIFY(panel.terminate());
+    QCOMPARE(panel.process().exitCode(), 0);
     monitor.terminate();
     QVERIFY(monitor.waitForFinished(int(StartTimeout.count())));
     QCOMPARE(monitor.exitCode(), 0);
@@ -306,13 +210,14 @@ void tst_Kelvaris::oscMessagesReachTheLine()
     QVERIFY(line.isValid());
     const quint16 port = freePort();
     QVERIFY(port != 0);
-    PanelRun panel;
-    QVERIFY(panel.start("[Kelvaris]\nLampCount=4\nSerialDevice=" + line.devicePath().toUtf8()
-                        + "\nOscPort=" + QByteArray::number(port) + "\n"));
+    PanelProcess panel;
+    QVERIFY(panel.prepare("[Kelvaris]\nLampCount=4\nSerialDevice=" + line.devicePath().toUtf8()
+                          + "\nOscPort=" + QByteArray::number(port) + "\n"));
+    QVERIFY(panel.start());
     LampCommandDecoder decoder;
     // The rotation is running, so start-up is over and the panel listens.
-    QCOMPARE(receive(line, decoder, 1, StartTimeout).size(), 1);
-    QCOMPARE(udpSocketsOf(panel.process.processId()), QStringList {hexSocket(port)});
+    QCOMPARE(LampCommandReader::receive(line, decoder, 1, StartTimeout).size(), 1);
+    QCOMPARE(ProcessUsage::udpSockets(panel.process().processId()), QStringList {hexSocket(port)});
 
     QUdpSocket sender;
     // Sends the datagram and collects the commands of the next ticks until every
@@ -324,7 +229,8 @@ void tst_Kelvaris::oscMessagesReachTheLine()
         // on the first tick after the datagram, or the one after that at worst.
         const int commandLimit = 2 * (1 + int(expected.size()));
         while (!expected.isEmpty() && seen.size() < commandLimit) {
-            const QList<Received> commands = receive(line, decoder, 1, StartTimeout);
+            const QList<LampCommandReader::Command> commands
+                = LampCommandReader::receive(line, decoder, 1, StartTimeout);
             QVERIFY(!commands.isEmpty());
             const QString word
                 = QStringLiteral("%1:%2").arg(commands.first().lamp).arg(commands.first().level);
@@ -361,7 +267,8 @@ void tst_Kelvaris::oscMessagesReachTheLine()
     clock.start();
     bool markerSeen = false;
     while (!markerSeen && clock.elapsed() < StartTimeout.count()) {
-        for (const Received &command : receive(line, decoder, 1, Period)) {
+        for (const LampCommandReader::Command &command :
+             LampCommandReader::receive(line, decoder, 1, Period)) {
             QVERIFY(command.lamp < 4);
             QVERIFY(command.level != 9);
             markerSeen = markerSeen || (command.lamp == 0 && command.level == 1);
@@ -371,8 +278,8 @@ void tst_Kelvaris::oscMessagesReachTheLine()
 
     // Remote control never answers.
     QVERIFY(!sender.hasPendingDatagrams());
-    QVERIFY(panel.stop());
-    QCOMPARE(panel.process.exitCode(), 0);
+    QVERIFY(panel.terminate());
+    QCOMPARE(panel.process().exitCode(), 0);
     decoder.flush();
     QCOMPARE(decoder.malformedByteCount(), 0);
 }
@@ -400,15 +307,16 @@ void tst_Kelvaris::oscIsOffWithoutAPort()
     }
     PseudoTerminal line;
     QVERIFY(line.isValid());
-    PanelRun panel;
-    QVERIFY(panel.start("[Kelvaris]\nLampCount=2\nSerialDevice=" + line.devicePath().toUtf8() + "\n"
-                        + portLine));
+    PanelProcess panel;
+    QVERIFY(panel.prepare("[Kelvaris]\nLampCount=2\nSerialDevice=" + line.devicePath().toUtf8()
+                          + "\n" + portLine));
+    QVERIFY(panel.start());
     LampCommandDecoder decoder;
     // Start-up is over and the panel runs on as ever, holding no UDP socket at all.
-    QCOMPARE(receive(line, decoder, 3, StartTimeout).size(), 3);
-    QCOMPARE(udpSocketsOf(panel.process.processId()), QStringList());
-    QVERIFY(panel.stop());
-    QCOMPARE(panel.process.exitCode(), 0);
+    QCOMPARE(LampCommandReader::receive(line, decoder, 3, StartTimeout).size(), 3);
+    QCOMPARE(ProcessUsage::udpSockets(panel.process().processId()), QStringList());
+    QVERIFY(panel.terminate());
+    QCOMPARE(panel.process().exitCode(), 0);
     // The key is read, never written.
     QCOMPARE(panel.settings().contains("Osc"), !portLine.isEmpty());
     QVERIFY(panel.settings().contains(portLine));

@@ -1,3 +1,4 @@
+#include "dialoganswerer.h"
 #include "panel/qtgroupdialogs.h"
 
 #include <QApplication>
@@ -16,36 +17,6 @@
 namespace {
 
 const QString Title = QStringLiteral("Kelvaris Control Panel");
-
-// Waits, inside the dialog's own event loop, for the modal dialog to open, then
-// hands it to the action that looks at it and answers it.
-class DialogDriver final : public QObject
-{
-public:
-    explicit DialogDriver(std::function<void(QWidget *)> action) : m_action(std::move(action))
-    {
-        m_timer.setInterval(0);
-        QObject::connect(&m_timer, &QTimer::timeout, this, &DialogDriver::poll);
-        m_timer.start();
-    }
-
-    bool answered() const { return m_answered; }
-
-private:
-    void poll()
-    {
-        QWidget *dialog = QApplication::activeModalWidget();
-        if (!dialog || !dialog->isVisible())
-            return;
-        m_timer.stop();
-        m_answered = true;
-        m_action(dialog);
-    }
-
-    std::function<void(QWidget *)> m_action;
-    QTimer m_timer;
-    bool m_answered = false;
-};
 
 struct SeenBox
 {
@@ -93,7 +64,7 @@ private Q_SLOTS:
     {
         QtGroupDialogs dialogs(m_window.get());
         SeenBox seen;
-        DialogDriver driver([&](QWidget *dialog) {
+        DialogAnswerer driver([&](QWidget *dialog) {
             seen = look(dialog);
             if (auto *box = qobject_cast<QMessageBox *>(dialog))
                 box->button(QMessageBox::Ok)->click();
@@ -128,7 +99,7 @@ private Q_SLOTS:
 
         QtGroupDialogs dialogs(m_window.get());
         SeenBox seen;
-        DialogDriver driver([&](QWidget *dialog) {
+        DialogAnswerer driver([&](QWidget *dialog) {
             seen = look(dialog);
             auto *box = qobject_cast<QMessageBox *>(dialog);
             if (!box)
@@ -158,7 +129,7 @@ private Q_SLOTS:
         QtGroupDialogs dialogs(m_window.get());
         QString shown;
         Qt::TextFormat labelFormat = Qt::RichText;
-        DialogDriver driver([&](QWidget *dialog) {
+        DialogAnswerer driver([&](QWidget *dialog) {
             seenLabel(dialog, shown, labelFormat);
             if (auto *box = qobject_cast<QMessageBox *>(dialog))
                 box->button(QMessageBox::No)->click();
@@ -197,7 +168,7 @@ private Q_SLOTS:
         QString initial = QStringLiteral("not seen");
         bool singleLine = false;
         QWidget *parent = nullptr;
-        DialogDriver driver([&](QWidget *dialog) {
+        DialogAnswerer driver([&](QWidget *dialog) {
             auto *input = qobject_cast<QInputDialog *>(dialog);
             if (!input)
                 return;
@@ -235,7 +206,7 @@ private Q_SLOTS:
     void inputEnterAcceptsEscapeCancels()
     {
         QtGroupDialogs dialogs(m_window.get());
-        DialogDriver accept([](QWidget *dialog) {
+        DialogAnswerer accept([](QWidget *dialog) {
             if (auto *line = dialog->findChild<QLineEdit *>()) {
                 QTest::keyClicks(line, QStringLiteral("Stage"));
                 QTest::keyClick(line, Qt::Key_Return);
@@ -244,7 +215,7 @@ private Q_SLOTS:
         QCOMPARE(dialogs.askText(QStringLiteral("Name:")), QStringLiteral("Stage"));
         QVERIFY(accept.answered());
 
-        DialogDriver cancel([](QWidget *dialog) {
+        DialogAnswerer cancel([](QWidget *dialog) {
             if (auto *line = dialog->findChild<QLineEdit *>()) {
                 QTest::keyClicks(line, QStringLiteral("Stage"));
                 QTest::keyClick(line, Qt::Key_Escape);
@@ -259,7 +230,7 @@ private Q_SLOTS:
         QtGroupDialogs dialogs(m_window.get());
         m_window.reset();
         QString title;
-        DialogDriver driver([&](QWidget *dialog) {
+        DialogAnswerer driver([&](QWidget *dialog) {
             title = dialog->windowTitle();
             if (auto *box = qobject_cast<QMessageBox *>(dialog))
                 box->button(QMessageBox::Ok)->click();

@@ -5,6 +5,7 @@
 #include "monitor/lampcommanddecoder.h"
 #include "panel/form1.h"
 #include "panel/lampslider.h"
+#include "processusage.h"
 #include "pseudoterminal.h"
 
 #include <QCheckBox>
@@ -37,19 +38,7 @@ constexpr quint32 MoveSeed = 1234;
 // Resident memory of this process, in kB; -1 when it cannot be read.
 qint64 residentKb()
 {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (!line.startsWith("VmRSS:"))
-            continue;
-        QByteArray number = line.mid(line.indexOf(':') + 1).trimmed();
-        number.chop(number.size() - number.indexOf(' '));
-        bool ok = false;
-        const qint64 kb = number.toLongLong(&ok);
-        return ok ? kb : -1;
-    }
-    return -1;
+    return ProcessUsage::residentKiB(QCoreApplication::applicationPid()).value_or(-1);
 }
 
 // The commands of one refresh tick: at most one per lamp, lowest lamp first, and with

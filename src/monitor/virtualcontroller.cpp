@@ -4,14 +4,11 @@
 
 #include <array>
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <termios.h>
 #include <unistd.h>
 
 namespace {
-constexpr std::size_t SlavePathBuffer = 128;
 constexpr std::size_t ReadChunk = 4096;
 } // namespace
 
@@ -20,41 +17,37 @@ VirtualController::VirtualController(QObject *parent) : ByteSource(parent) { }
 VirtualController::~VirtualController()
 {
     delete m_notifier;
-    if (m_slaveFd >= 0)
-        ::close(m_slaveFd);
-    if (m_masterFd >= 0)
-        ::close(m_masterFd);
 }
 
 bool VirtualController::open()
 {
-    m_masterFd = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (m_masterFd < 0) {
-        fail(MonitorExitCode::SystemError, QStringLiteral("cannot create a pseudo-terminal"),
-             errno);
+    if (!m_pair.open()) {
+        switch (m_pair.failure()) {
+        case PseudoTerminalPair::Failure::Create:
+            fail(MonitorExitCode::SystemError, QStringLiteral("cannot create a pseudo-terminal"),
+                 m_pair.error());
+            break;
+        case PseudoTerminalPair::Failure::SetUp:
+            fail(MonitorExitCode::SystemError, QStringLiteral("cannot set up the pseudo-terminal"),
+                 m_pair.error());
+            break;
+        case PseudoTerminalPair::Failure::OpenSlave:
+        case PseudoTerminalPair::Failure::None:
+            fail(MonitorExitCode::SystemError,
+                 QStringLiteral("cannot open %1").arg(m_pair.slavePath()), m_pair.error());
+            break;
+        }
         return false;
     }
-    std::array<char, SlavePathBuffer> path {};
-    if (::grantpt(m_masterFd) != 0 || ::unlockpt(m_masterFd) != 0
-        || ::ptsname_r(m_masterFd, path.data(), path.size()) != 0) {
-        fail(MonitorExitCode::SystemError, QStringLiteral("cannot set up the pseudo-terminal"),
-             errno);
-        return false;
-    }
-    m_slavePath = QString::fromLocal8Bit(path.data());
-    m_slaveFd = ::open(path.data(), O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (m_slaveFd < 0) {
-        fail(MonitorExitCode::SystemError, QStringLiteral("cannot open %1").arg(m_slavePath),
-             errno);
-        return false;
-    }
+    const QString slavePath = m_pair.slavePath();
+    const int slave = m_pair.slaveDescriptor();
 
     // Raw 9600 8N1, as a real controller's port: no echo, no line editing, and a
     // carriage return stays a carriage return.
     termios settings = {};
-    if (::tcgetattr(m_slaveFd, &settings) != 0) {
+    if (::tcgetattr(slave, &settings) != 0) {
         fail(MonitorExitCode::SystemError,
-             QStringLiteral("cannot read the settings of %1").arg(m_slavePath), errno);
+             QStringLiteral("cannot read the settings of %1").arg(slavePath), errno);
         return false;
     }
     ::cfmakeraw(&settings);
@@ -62,15 +55,14 @@ bool VirtualController::open()
     settings.c_cflag |= CS8 | CLOCAL | CREAD;
     ::cfsetispeed(&settings, B9600);
     ::cfsetospeed(&settings, B9600);
-    if (::tcsetattr(m_slaveFd, TCSANOW, &settings) != 0) {
-        fail(MonitorExitCode::SystemError, QStringLiteral("cannot set up %1").arg(m_slavePath),
+    if (::tcsetattr(slave, TCSANOW, &settings) != 0) {
+        fail(MonitorExitCode::SystemError, QStringLiteral("cannot set up %1").arg(slavePath),
              errno);
         return false;
     }
 
-    const int flags = ::fcntl(m_masterFd, F_GETFL);
-    ::fcntl(m_masterFd, F_SETFL, flags | O_NONBLOCK);
-    m_notifier = new QSocketNotifier(m_masterFd, QSocketNotifier::Read);
+    m_pair.setMasterNonBlocking();
+    m_notifier = new QSocketNotifier(m_pair.masterDescriptor(), QSocketNotifier::Read);
     connect(m_notifier, &QSocketNotifier::activated, this, &VirtualController::readMaster);
     return true;
 }
@@ -80,7 +72,7 @@ void VirtualController::readMaster()
     QByteArray received;
     std::array<char, ReadChunk> buffer {};
     for (;;) {
-        const ssize_t count = ::read(m_masterFd, buffer.data(), buffer.size());
+        const ssize_t count = ::read(m_pair.masterDescriptor(), buffer.data(), buffer.size());
         if (count > 0) {
             received.append(buffer.data(), static_cast<qsizetype>(count));
             continue;
@@ -94,7 +86,8 @@ void VirtualController::readMaster()
             if (!received.isEmpty())
                 Q_EMIT bytesReceived(received);
             m_notifier->setEnabled(false);
-            fail(MonitorExitCode::IoError, QStringLiteral("lost %1").arg(m_slavePath), error);
+            fail(MonitorExitCode::IoError, QStringLiteral("lost %1").arg(m_pair.slavePath()),
+                 error);
             Q_EMIT failed();
             return;
         }

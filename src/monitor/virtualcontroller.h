@@ -1,6 +1,7 @@
 #pragma once
 
 #include "monitor/bytesource.h"
+#include "monitor/pseudoterminalpair.h"
 
 class QSocketNotifier;
 
@@ -17,16 +18,14 @@ public:
 
     bool open() override;
     // The slave's path, e.g. "/dev/pts/3", for SerialDevice in Kelvaris.ini.
-    QString deviceName() const override { return m_slavePath; }
+    QString deviceName() const override { return m_pair.slavePath(); }
 
 private:
     void readMaster();
     void fail(MonitorExitCode code, const QString &what, int error);
 
-    int m_masterFd = -1;
-    // Held open for the whole run, so that the panel closing its side is no hang-up
-    // for the master and the panel can open the device again.
-    int m_slaveFd = -1;
-    QString m_slavePath;
+    // Its slave is held open for the whole run, so that the panel closing its side is
+    // no hang-up for the master and the panel can open the device again.
+    PseudoTerminalPair m_pair;
     QSocketNotifier *m_notifier = nullptr;
 };

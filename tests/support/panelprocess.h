@@ -8,13 +8,18 @@
 #include <optional>
 
 // The real panel executable, started as a user starts it: a copy in a folder of its
-// own with its settings file beside it. A run still going when this ends is killed.
+// own with its settings file beside it (the panel reads the settings file next to its
+// resolved executable, so a link would not do). It starts with the serial port guard
+// loaded. A run still going when this ends is killed.
 class PanelProcess final
 {
 public:
     static constexpr std::chrono::milliseconds StartTimeout {10000};
 
+    // The panel this build made.
     PanelProcess();
+    // Another build of the panel.
+    explicit PanelProcess(QString executable);
     ~PanelProcess();
     PanelProcess(const PanelProcess &) = delete;
     PanelProcess &operator=(const PanelProcess &) = delete;
@@ -40,6 +45,7 @@ public:
     QByteArray settings() const;
 
 private:
+    QString m_original;
     QTemporaryDir m_dir;
     QProcess m_process;
 };

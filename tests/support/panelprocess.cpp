@@ -1,22 +1,19 @@
 #include "panelprocess.h"
 
 #include "noserialportsenvironment.h"
+#include "processusage.h"
 
 #include <QFile>
-
-#include <unistd.h>
 
 namespace {
 
 const QString PanelPath = QStringLiteral(KELVARIS_EXECUTABLE);
 
-// Fields of /proc/PID/stat after the command name: state is field 3, utime 14, stime 15.
-constexpr int UserTimeField = 14 - 3;
-constexpr int SystemTimeField = 15 - 3;
-
 } // namespace
 
-PanelProcess::PanelProcess()
+PanelProcess::PanelProcess() : PanelProcess(PanelPath) { }
+
+PanelProcess::PanelProcess(QString executable) : m_original(std::move(executable))
 {
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
 }
@@ -31,7 +28,7 @@ PanelProcess::~PanelProcess()
 
 bool PanelProcess::prepare(const QByteArray &settings)
 {
-    if (!m_dir.isValid() || !QFile::copy(PanelPath, executable()))
+    if (!m_dir.isValid() || !QFile::copy(m_original, executable()))
         return false;
     if (settings.isNull())
         return true;
@@ -65,28 +62,7 @@ std::optional<std::chrono::milliseconds> PanelProcess::cpuTime() const
 
 std::optional<std::chrono::milliseconds> PanelProcess::cpuTimeOf(qint64 pid)
 {
-    if (pid <= 0)
-        return std::nullopt;
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!stat.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    const QByteArray line = stat.readAll();
-    // The command name may hold blanks and parentheses; the fields follow the last ')'.
-    const qsizetype close = line.lastIndexOf(')');
-    if (close < 0)
-        return std::nullopt;
-    const QList<QByteArray> fields = line.mid(close + 2).split(' ');
-    if (fields.size() <= SystemTimeField)
-        return std::nullopt;
-    bool userOk = false;
-    bool systemOk = false;
-    const qint64 ticks = fields.at(UserTimeField).toLongLong(&userOk)
-        + fields.at(SystemTimeField).toLongLong(&systemOk);
-    const long ticksPerSecond = ::sysconf(_SC_CLK_TCK);
-    if (!userOk || !systemOk || ticksPerSecond <= 0)
-        return std::nullopt;
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::seconds(ticks))
-        / ticksPerSecond;
+    return ProcessUsage::cpuTime(pid);
 }
 
 QString PanelProcess::executable() const

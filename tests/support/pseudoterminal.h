@@ -1,5 +1,7 @@
 #pragma once
 
+#include "monitor/pseudoterminalpair.h"
+
 #include <QByteArray>
 #include <QString>
 #include <chrono>
@@ -40,9 +42,9 @@ public:
     // Closes the master side: the device hangs up, as an unplugged adapter does.
     void closeMaster();
     bool isMasterOpen() const;
+    // The master side's descriptor, for a reader of its own; -1 once closed.
+    int masterDescriptor() const;
 
 private:
-    int m_master = -1;
-    int m_slave = -1;
-    QString m_devicePath;
+    PseudoTerminalPair m_pair;
 };

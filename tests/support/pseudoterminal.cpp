@@ -7,9 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
-#include <fcntl.h>
 #include <poll.h>
-#include <pty.h>
 #include <unistd.h>
 
 namespace {
@@ -18,66 +16,36 @@ constexpr std::size_t ReadChunkSize = 4096;
 // How long a write waits for room on the master side before giving up.
 constexpr int WriteWaitMs = 1000;
 
-bool setCloseOnExec(int descriptor)
-{
-    const int flags = ::fcntl(descriptor, F_GETFD);
-    return flags != -1 && ::fcntl(descriptor, F_SETFD, flags | FD_CLOEXEC) != -1;
-}
-
-bool setNonBlocking(int descriptor)
-{
-    const int flags = ::fcntl(descriptor, F_GETFL);
-    return flags != -1 && ::fcntl(descriptor, F_SETFL, flags | O_NONBLOCK) != -1;
-}
-
 } // namespace
 
 PseudoTerminal::PseudoTerminal()
 {
-    int master = -1;
-    int slave = -1;
-    if (::openpty(&master, &slave, nullptr, nullptr, nullptr) != 0)
-        return;
-    m_master = master;
-    m_slave = slave;
-
-    const char *name = ::ptsname(m_master);
     // The master is read without blocking so that read() can keep the event loop going.
-    if (name == nullptr || !setCloseOnExec(m_master) || !setCloseOnExec(m_slave)
-        || !setNonBlocking(m_master)) {
-        closeMaster();
-        ::close(m_slave);
-        m_slave = -1;
-        return;
-    }
-    m_devicePath = QString::fromLocal8Bit(name);
+    if (m_pair.open() && !m_pair.setMasterNonBlocking())
+        m_pair.close();
 }
 
-PseudoTerminal::~PseudoTerminal()
-{
-    closeMaster();
-    if (m_slave != -1)
-        ::close(m_slave);
-}
+PseudoTerminal::~PseudoTerminal() = default;
 
 bool PseudoTerminal::isValid() const
 {
-    return m_slave != -1 && !m_devicePath.isEmpty();
+    return m_pair.isOpen() && !m_pair.slavePath().isEmpty();
 }
 
 QString PseudoTerminal::devicePath() const
 {
-    return m_devicePath;
+    return isValid() ? m_pair.slavePath() : QString();
 }
 
 QByteArray PseudoTerminal::read(qsizetype count, std::chrono::milliseconds timeout)
 {
     QByteArray received;
-    if (m_master == -1 || count <= 0)
+    const int master = m_pair.masterDescriptor();
+    if (master == -1 || count <= 0)
         return received;
 
     QEventLoop loop;
-    QSocketNotifier notifier(m_master, QSocketNotifier::Read);
+    QSocketNotifier notifier(master, QSocketNotifier::Read);
     QTimer deadline;
     deadline.setSingleShot(true);
 
@@ -88,7 +56,7 @@ QByteArray PseudoTerminal::read(qsizetype count, std::chrono::milliseconds timeo
         while (received.size() < count) {
             const auto wanted
                 = std::min<qsizetype>(qsizetype(chunk.size()), count - received.size());
-            const ssize_t got = ::read(m_master, chunk.data(), std::size_t(wanted));
+            const ssize_t got = ::read(master, chunk.data(), std::size_t(wanted));
             if (got > 0) {
                 received.append(chunk.data(), qsizetype(got));
                 continue;
@@ -117,10 +85,11 @@ QByteArray PseudoTerminal::read(qsizetype count, std::chrono::milliseconds timeo
 
 bool PseudoTerminal::write(const QByteArray &bytes)
 {
+    const int master = m_pair.masterDescriptor();
     qsizetype done = 0;
-    while (m_master != -1 && done < bytes.size()) {
+    while (master != -1 && done < bytes.size()) {
         const ssize_t count
-            = ::write(m_master, bytes.constData() + done, std::size_t(bytes.size() - done));
+            = ::write(master, bytes.constData() + done, std::size_t(bytes.size() - done));
         if (count > 0) {
             done += count;
             continue;
@@ -128,7 +97,7 @@ bool PseudoTerminal::write(const QByteArray &bytes)
         if (count < 0 && errno == EINTR)
             continue;
         // The master side does not block; wait for the reader to make room.
-        pollfd room {m_master, POLLOUT, 0};
+        pollfd room {master, POLLOUT, 0};
         if (count < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)
             && ::poll(&room, 1, WriteWaitMs) > 0)
             continue;
@@ -140,20 +109,22 @@ bool PseudoTerminal::write(const QByteArray &bytes)
 std::optional<termios> PseudoTerminal::lineSettings() const
 {
     termios settings {};
-    if (m_slave == -1 || ::tcgetattr(m_slave, &settings) != 0)
+    if (!m_pair.isOpen() || ::tcgetattr(m_pair.slaveDescriptor(), &settings) != 0)
         return std::nullopt;
     return settings;
 }
 
 void PseudoTerminal::closeMaster()
 {
-    if (m_master == -1)
-        return;
-    ::close(m_master);
-    m_master = -1;
+    m_pair.closeMaster();
 }
 
 bool PseudoTerminal::isMasterOpen() const
 {
-    return m_master != -1;
+    return m_pair.isMasterOpen();
+}
+
+int PseudoTerminal::masterDescriptor() const
+{
+    return m_pair.masterDescriptor();
 }

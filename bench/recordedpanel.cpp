@@ -1,0 +1,33 @@
+#include "recordedpanel.h"
+
+#include "panelini.h"
+
+RecordedPanel::RecordedPanel(const QString &executable, int lampCount, const QString &extraSettings)
+    : m_lampCount(lampCount)
+    , m_extraSettings(extraSettings)
+    , m_recorder(m_line.masterDescriptor())
+    , m_panel(executable)
+{ }
+
+RecordedPanel::~RecordedPanel()
+{
+    stop();
+}
+
+QString RecordedPanel::start()
+{
+    if (!m_line.isValid())
+        return QStringLiteral("no pseudo-terminal");
+    m_recorder.start();
+    if (!m_panel.prepare(PanelIni::text(m_lampCount, m_line.devicePath(), m_extraSettings))
+        || !m_panel.start())
+        return QStringLiteral("cannot start the panel: %1").arg(m_panel.process().errorString());
+    return {};
+}
+
+void RecordedPanel::stop()
+{
+    if (m_panel.isRunning())
+        m_panel.terminate();
+    m_recorder.stop();
+}
