@@ -13,6 +13,7 @@
 #include <QIcon>
 #include <QLabel>
 #include <QPushButton>
+#include <utility>
 
 static void initResources()
 {
@@ -70,10 +71,14 @@ QString indexed(const QString &name, int lamp)
 } // namespace
 
 Form1::Form1(const QString &settingsPath, QWidget *parent)
+    : Form1(SettingsFile(settingsPath), parent)
+{ }
+
+Form1::Form1(SettingsFile settings, QWidget *parent)
     : QWidget(parent,
               Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                   | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint)
-    , m_settings(settingsPath)
+    , m_settings(std::move(settings))
 {
     initResources();
     setObjectName(QStringLiteral("Form1"));

@@ -49,6 +49,7 @@ public:
     static constexpr int DesignClientHeight = 6465;
 
     explicit Form1(const QString &settingsPath, QWidget *parent = nullptr);
+    explicit Form1(SettingsFile settings, QWidget *parent = nullptr);
     ~Form1() override;
 
     // Start-up: fills the lists, makes lamps 1 to 15, loads the groups, applies

@@ -1,6 +1,6 @@
 #include "panel/form1.h"
 #include "platform/signalwatcher.h"
-#include "settings/settingsfile.h"
+#include "settings/settingslocation.h"
 
 #include <QApplication>
 
@@ -9,11 +9,15 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kelvaris"));
     QApplication::setApplicationDisplayName(QStringLiteral("Kelvaris Control Panel"));
-    QApplication::setApplicationVersion(QStringLiteral("1.00"));
+    QApplication::setApplicationVersion(QStringLiteral(KELVARIS_DISPLAY_VERSION));
+    // Lets the desktop match the window to its menu entry and icon.
+    QApplication::setDesktopFileName(QStringLiteral(KELVARIS_APP_ID));
     // One style everywhere, so the fixed layout looks the same on every desktop.
     QApplication::setStyle(QStringLiteral("Fusion"));
 
-    Form1 form(SettingsFile::besideExecutable());
+    // Decided once: a portable copy keeps the file beside it, an installed copy a
+    // per-user file seeded from the administrator's.
+    Form1 form(SettingsLocation::forThisExecutable().file());
     QApplication::setWindowIcon(form.windowIcon());
     form.load();
     form.show();

@@ -377,7 +377,41 @@ void replaceFile(const QString &path, const QByteArray &bytes)
 
 } // namespace
 
+namespace {
+
+constexpr QFileDevice::Permissions PrivateFolder
+    = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner;
+
+// Creates folder and the missing folders above it, each private to its owner.
+bool makeFolders(const QString &folder)
+{
+    if (QFileInfo(folder).isDir())
+        return true;
+    const QString parent = QFileInfo(folder).path();
+    if (parent == folder || !makeFolders(parent))
+        return false;
+    // Another process may have made it meanwhile.
+    return QDir().mkdir(folder, PrivateFolder) || QFileInfo(folder).isDir();
+}
+
+} // namespace
+
 SettingsFile::SettingsFile(QString path) : m_path(std::move(path)) { }
+
+SettingsFile SettingsFile::copyOnWrite(QString path, QString seed)
+{
+    SettingsFile file(std::move(path));
+    file.m_seed = std::move(seed);
+    file.m_copyOnWrite = true;
+    return file;
+}
+
+QString SettingsFile::readSource() const
+{
+    if (m_copyOnWrite && (m_path.isEmpty() || !QFileInfo::exists(m_path)))
+        return m_seed;
+    return m_path;
+}
 
 QString SettingsFile::besideExecutable()
 {
@@ -394,9 +428,10 @@ QString SettingsFile::besideExecutable()
 
 QString SettingsFile::ReadSetting(const QString &key) const
 {
-    if (m_path.isEmpty())
+    const QString source = readSource();
+    if (source.isEmpty())
         return {};
-    const FileContent content = loadFile(m_path);
+    const FileContent content = loadFile(source);
     if (!content.ok)
         return {};
     return readFrom(content.bytes, key);
@@ -421,9 +456,20 @@ void SettingsFile::WriteSettings(const Entries &entries)
         return;
     // A file that exists but cannot be read is left alone: writing without its
     // content would throw the rest of it away.
-    const FileContent before = loadFile(target);
+    FileContent before = loadFile(target);
     if (!before.ok)
         return;
+    if (m_copyOnWrite && !before.exists) {
+        // The new file starts as a copy of the seed, byte for byte.
+        if (!m_seed.isEmpty()) {
+            const FileContent seed = loadFile(m_seed);
+            if (!seed.ok)
+                return;
+            before.bytes = seed.bytes;
+        }
+        if (!makeFolders(QFileInfo(target).path()))
+            return;
+    }
     QByteArray after = before.bytes;
     for (const auto &[key, value] : storable)
         after = writeTo(after, key, value);

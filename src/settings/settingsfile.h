@@ -23,11 +23,19 @@ public:
 
     explicit SettingsFile(QString path);
 
+    // A file made on its first write: while path does not exist, reads come
+    // from seed (nothing when empty), and the first write creates path, and any
+    // missing folders above it (mode 0700), from the seed's content with the
+    // change applied. The seed itself is never written. An empty path reads
+    // the seed and absorbs every write.
+    static SettingsFile copyOnWrite(QString path, QString seed);
+
     // "Kelvaris.ini" in the directory of the running executable, symlinks
     // resolved; empty when that directory cannot be found.
     static QString besideExecutable();
 
     QString path() const { return m_path; }
+    QString seed() const { return m_seed; }
 
     QString ReadSetting(const QString &key) const override;
     void WriteSetting(const QString &key, const QString &value) override;
@@ -48,5 +56,10 @@ public:
     static QByteArray writeTo(const QByteArray &content, const QString &key, const QString &value);
 
 private:
+    // The file reads come from now.
+    QString readSource() const;
+
     QString m_path;
+    QString m_seed;
+    bool m_copyOnWrite = false;
 };

@@ -1,0 +1,293 @@
+#include "settings/settingsfile.h"
+#include "settings/settingslocation.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcessEnvironment>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <sys/stat.h>
+
+class tst_SettingsLocation : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void isSystemFolder_data();
+    void isSystemFolder();
+    void decide_data();
+    void decide();
+    void firstWriteCopiesTheSeed();
+    void firstWriteWithoutSeedMakesNewFile();
+    void noWritableHomeAbsorbsWrites_data();
+    void noWritableHomeAbsorbsWrites();
+};
+
+namespace {
+
+const QString Unset = QStringLiteral("<unset>");
+const QString PerUserFile = QStringLiteral("/kelvaris/Kelvaris.ini");
+constexpr mode_t PrivateFolderMode = 0700;
+constexpr mode_t ModeBits = 07777;
+
+// A scratch layout: an executable's folder, two system configuration folders, a
+// home and a configuration home, all real folders in one temporary folder.
+class Scratch final
+{
+public:
+    Scratch()
+    {
+        for (const char *folder : {"exe", "dirs1", "dirs2", "home", "config"})
+            QDir(m_dir.path()).mkpath(QLatin1String(folder));
+    }
+
+    bool isValid() const { return m_dir.isValid(); }
+
+    // "<exe>/Kelvaris.ini" and the like, as the scratch paths.
+    QString resolved(QString text) const
+    {
+        for (const char *folder : {"exe", "dirs1", "dirs2", "home", "config"}) {
+            const QString name = QLatin1String(folder);
+            text.replace(QLatin1Char('<') + name + QLatin1Char('>'), m_dir.filePath(name));
+        }
+        return text;
+    }
+
+    bool write(const QString &path, const QByteArray &bytes) const
+    {
+        QDir().mkpath(QFileInfo(path).path());
+        QFile file(path);
+        return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+    }
+
+    // XDG_CONFIG_DIRS naming both system folders; the other variables as given.
+    QProcessEnvironment environment(const QString &configHome, const QString &home) const
+    {
+        QProcessEnvironment environment;
+        environment.insert(QStringLiteral("XDG_CONFIG_DIRS"),
+                           resolved(QStringLiteral("<dirs1>:<dirs2>")));
+        if (configHome != Unset)
+            environment.insert(QStringLiteral("XDG_CONFIG_HOME"), resolved(configHome));
+        if (home != Unset)
+            environment.insert(QStringLiteral("HOME"), resolved(home));
+        return environment;
+    }
+
+    // An installed copy's location in this layout.
+    SettingsLocation installed(const QString &configHome = Unset,
+                               const QString &home = QStringLiteral("<home>")) const
+    {
+        return SettingsLocation::decide(resolved(QStringLiteral("<exe>")), false,
+                                        environment(configHome, home));
+    }
+
+    // Every file and folder under the scratch folder.
+    QStringList entries() const
+    {
+        QStringList found;
+        QDirIterator it(m_dir.path(), QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext())
+            found.append(it.next());
+        found.sort();
+        return found;
+    }
+
+private:
+    QTemporaryDir m_dir;
+};
+
+QByteArray contentOf(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+mode_t modeOf(const QString &path)
+{
+    struct stat info
+    {
+    };
+    return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_mode & ModeBits : 0;
+}
+
+} // namespace
+
+void tst_SettingsLocation::isSystemFolder_data()
+{
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<bool>("system");
+
+    QTest::newRow("/usr/bin") << "/usr/bin" << true;
+    QTest::newRow("/usr itself") << "/usr" << true;
+    QTest::newRow("/usr/local/bin") << "/usr/local/bin" << true;
+    QTest::newRow("/opt/kelvaris/bin") << "/opt/kelvaris/bin" << true;
+    QTest::newRow("/opt itself") << "/opt" << true;
+    QTest::newRow("trailing slash") << "/usr/bin/" << true;
+    QTest::newRow("doubled slash") << "//usr//bin" << true;
+    QTest::newRow("dot-dot out of /usr") << "/usr/../home/ann/bin" << false;
+    QTest::newRow("dot-dot into /opt") << "/home/../opt/x" << true;
+    QTest::newRow("name starting usr") << "/usrlocal/bin" << false;
+    QTest::newRow("name starting opt") << "/optional/bin" << false;
+    QTest::newRow("usr deeper down") << "/home/ann/usr/bin" << false;
+    QTest::newRow("build tree") << "/home/ann/kelvaris/build" << false;
+    QTest::newRow("root folder") << "/" << false;
+    QTest::newRow("relative usr") << "usr/bin" << false;
+    QTest::newRow("empty") << "" << false;
+}
+
+void tst_SettingsLocation::isSystemFolder()
+{
+    QFETCH(QString, folder);
+    QFETCH(bool, system);
+    QCOMPARE(SettingsLocation::isSystemFolder(folder), system);
+}
+
+void tst_SettingsLocation::decide_data()
+{
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<bool>("writable");
+    QTest::addColumn<QStringList>("files");
+    QTest::addColumn<QString>("configHome");
+    QTest::addColumn<QString>("home");
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("seed");
+
+    const QString exe = QStringLiteral("<exe>");
+    const QString beside = QStringLiteral("<exe>/Kelvaris.ini");
+    const QString admin1 = QStringLiteral("<dirs1>/kelvaris/Kelvaris.ini");
+    const QString admin2 = QStringLiteral("<dirs2>/kelvaris/Kelvaris.ini");
+    const QString home = QStringLiteral("<home>");
+    const QString perUser = QStringLiteral("<home>/.config/kelvaris/Kelvaris.ini");
+
+    QTest::newRow("writable folder: the file beside it")
+        << exe << true << QStringList {beside, admin1} << Unset << home << beside << QString();
+    QTest::newRow("read-only folder with a file beside: seeded from it")
+        << exe << false << QStringList {beside, admin1} << Unset << home << perUser << beside;
+    QTest::newRow("read-only folder without a file beside: the system file")
+        << exe << false << QStringList {admin2} << Unset << home << perUser << admin2;
+    QTest::newRow("first system folder with a file wins")
+        << exe << false << QStringList {admin1, admin2} << Unset << home << perUser << admin1;
+    QTest::newRow("no file anywhere: no seed")
+        << exe << false << QStringList() << Unset << home << perUser << QString();
+    QTest::newRow("writable system folder counts as installed")
+        << "/usr/bin" << true << QStringList {admin1} << Unset << home << perUser << admin1;
+    QTest::newRow("XDG_CONFIG_HOME set") << exe << false << QStringList() << "<config>" << home
+                                         << "<config>/kelvaris/Kelvaris.ini" << QString();
+    QTest::newRow("XDG_CONFIG_HOME empty")
+        << exe << false << QStringList() << "" << home << perUser << QString();
+    QTest::newRow("XDG_CONFIG_HOME relative counts as unset")
+        << exe << false << QStringList() << "relative/config" << home << perUser << QString();
+    QTest::newRow("no home: nowhere to write, seed still read")
+        << exe << false << QStringList {beside} << Unset << Unset << QString() << beside;
+    QTest::newRow("relative home and config home: nowhere to write")
+        << exe << false << QStringList() << "config"
+        << "home" << QString() << QString();
+    QTest::newRow("config home is the administrator's: never written")
+        << exe << false << QStringList {admin1} << "<dirs1>" << home << QString() << admin1;
+}
+
+void tst_SettingsLocation::decide()
+{
+    QFETCH(QString, folder);
+    QFETCH(bool, writable);
+    QFETCH(QStringList, files);
+    QFETCH(QString, configHome);
+    QFETCH(QString, home);
+    QFETCH(QString, path);
+    QFETCH(QString, seed);
+
+    Scratch scratch;
+    QVERIFY(scratch.isValid());
+    for (const QString &file : files)
+        QVERIFY(scratch.write(scratch.resolved(file), "[Kelvaris]\n"));
+
+    const SettingsLocation location = SettingsLocation::decide(
+        scratch.resolved(folder), writable, scratch.environment(configHome, home));
+    QCOMPARE(location.path(), scratch.resolved(path));
+    QCOMPARE(location.seed(), scratch.resolved(seed));
+    QCOMPARE(location.isPortable(), writable && folder == QStringLiteral("<exe>"));
+}
+
+void tst_SettingsLocation::firstWriteCopiesTheSeed()
+{
+    Scratch scratch;
+    QVERIFY(scratch.isValid());
+    const QString admin = scratch.resolved(QStringLiteral("<dirs1>/kelvaris/Kelvaris.ini"));
+    const QByteArray adminBytes("; for every user\r\n[Kelvaris]\r\nSerialDevice=/dev/ttyUSB0\r\n"
+                                "Group1=Stage\r\nCode1=5\r\n");
+    QVERIFY(scratch.write(admin, adminBytes));
+    const SettingsLocation location = scratch.installed();
+    const QString perUser = location.path();
+    QCOMPARE(perUser, scratch.resolved(QStringLiteral("<home>/.config")) + PerUserFile);
+    SettingsFile settings = location.file();
+
+    // Before the per-user file exists, the administrator's is read.
+    QCOMPARE(settings.ReadSetting(QStringLiteral("SerialDevice")), QStringLiteral("/dev/ttyUSB0"));
+    QVERIFY(!QFileInfo::exists(perUser));
+
+    settings.WriteSetting(QStringLiteral("LampCount"), QStringLiteral("12"));
+    QCOMPARE(contentOf(perUser), adminBytes + "LampCount=12\r\n");
+    QCOMPARE(contentOf(admin), adminBytes);
+    // Both folders the write made are private to the user.
+    for (const QString &folder :
+         {QStringLiteral("<home>/.config"), QStringLiteral("<home>/.config/kelvaris")})
+        QCOMPARE(modeOf(scratch.resolved(folder)), PrivateFolderMode);
+
+    // From now on only the per-user file counts.
+    QVERIFY(scratch.write(admin, "[Kelvaris]\nGroup1=Changed by the administrator\n"));
+    QCOMPARE(settings.ReadSetting(QStringLiteral("Group1")), QStringLiteral("Stage"));
+    settings.WriteSetting(QStringLiteral("Group1"), QStringLiteral("Front"));
+    QCOMPARE(contentOf(admin), QByteArray("[Kelvaris]\nGroup1=Changed by the administrator\n"));
+    QCOMPARE(settings.ReadSetting(QStringLiteral("Group1")), QStringLiteral("Front"));
+}
+
+void tst_SettingsLocation::firstWriteWithoutSeedMakesNewFile()
+{
+    Scratch scratch;
+    QVERIFY(scratch.isValid());
+    const SettingsLocation location = scratch.installed(QStringLiteral("<config>"));
+    SettingsFile settings = location.file();
+    QCOMPARE(settings.ReadSetting(QStringLiteral("LampCount")), QString());
+
+    settings.WriteSetting(QStringLiteral("LampCount"), QStringLiteral("8"));
+    QCOMPARE(contentOf(scratch.resolved(QStringLiteral("<config>")) + PerUserFile),
+             QByteArray("[Kelvaris]\nLampCount=8\n"));
+}
+
+void tst_SettingsLocation::noWritableHomeAbsorbsWrites_data()
+{
+    QTest::addColumn<QString>("home");
+
+    // A folder below a file cannot be made, not even by root.
+    QTest::newRow("home is a file") << "<home>/file";
+    QTest::newRow("no home at all") << Unset;
+}
+
+void tst_SettingsLocation::noWritableHomeAbsorbsWrites()
+{
+    QFETCH(QString, home);
+
+    Scratch scratch;
+    QVERIFY(scratch.isValid());
+    const QString beside = scratch.resolved(QStringLiteral("<exe>/Kelvaris.ini"));
+    const QByteArray besideBytes("[Kelvaris]\nLampCount=12\n");
+    QVERIFY(scratch.write(beside, besideBytes));
+    QVERIFY(scratch.write(scratch.resolved(QStringLiteral("<home>/file")), "not a folder"));
+    const QStringList before = scratch.entries();
+
+    SettingsFile settings = scratch.installed(Unset, home).file();
+    settings.WriteSetting(QStringLiteral("LampCount"), QStringLiteral("3"));
+    settings.WriteSetting(QStringLiteral("Group1"), QStringLiteral("Stage"));
+
+    // The panel reads what it read before; nothing was written anywhere.
+    QCOMPARE(settings.ReadSetting(QStringLiteral("LampCount")), QStringLiteral("12"));
+    QCOMPARE(contentOf(beside), besideBytes);
+    QCOMPARE(scratch.entries(), before);
+}
+
+QTEST_GUILESS_MAIN(tst_SettingsLocation)
+#include "tst_settingslocation.moc"
