@@ -8,9 +8,12 @@
 #include "panel/lamplayout.h"
 #include "panel/layoutsurface.h"
 #include "panel/qtgroupdialogs.h"
+#include "serial/portreopener.h"
 #include "serial/seriallink.h"
 #include "settings/settingsfile.h"
 
+#include <QPoint>
+#include <QPointer>
 #include <QTimer>
 #include <QWidget>
 #include <array>
@@ -52,6 +55,7 @@ public:
     LampBank &bank() { return m_bank; }
     const LampBank &bank() const { return m_bank; }
     SerialLink &port() { return m_kelvarisPort; }
+    const PortReopener &reopener() const { return m_reopener; }
     const RefreshCycle &refreshCycle() const { return m_refresh; }
 
     // Makes lamp i's four controls as hidden copies of lamp 0's.
@@ -87,6 +91,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void createControls();
@@ -94,6 +99,10 @@ private:
     void setTabOrder();
     void connectLamp(int lamp);
     void openPort();
+    // After a lamp's level changed: its accessible description and a shown tip follow.
+    void levelShown(int lamp);
+    void showLampTip(int lamp, const QPoint &globalPos, QWidget *widget);
+    int lampOfTipWidget(const QObject *widget) const;
     QWidget *widgetFor(Item item, int lamp) const;
 
     SettingsFile m_settings;
@@ -102,6 +111,13 @@ private:
     RefreshCycle m_refresh {m_bank, m_kelvarisPort};
     LampLayout m_layout {*this, *this, m_bank, m_settings};
     QTimer m_timer1;
+    PortReopener m_reopener {m_kelvarisPort};
+
+    // The lamp tip shown last: its lamp, place, control and text.
+    int m_tipLamp = -1;
+    QPoint m_tipPos;
+    QPointer<QWidget> m_tipWidget;
+    QString m_tipText;
 
     QLabel *m_label4 = nullptr;
     SortedListBox *m_list1 = nullptr;
