@@ -33,7 +33,8 @@ class SortedListBox;
 // count list); those speak back to the widgets through the small interfaces
 // this class implements. The refresh timer hands the lamp bank's marked and
 // rotating lamps to the serial link. Start-up (load) runs once before the
-// window is shown; closing the window closes the serial port.
+// window is shown; closing the window closes the serial port. With ReopenPort=1
+// a closed port is opened again, and then every lamp is marked for sending.
 class Form1 final : public QWidget, public LampControls, public LayoutSurface, public GroupControls
 {
     Q_OBJECT
@@ -55,7 +56,6 @@ public:
     LampBank &bank() { return m_bank; }
     const LampBank &bank() const { return m_bank; }
     SerialLink &port() { return m_kelvarisPort; }
-    const PortReopener &reopener() const { return m_reopener; }
     const RefreshCycle &refreshCycle() const { return m_refresh; }
 
     // Makes lamp i's four controls as hidden copies of lamp 0's.
