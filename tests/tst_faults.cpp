@@ -1,6 +1,6 @@
 // Faults from outside the panel: the lamp controller's line going away while commands
-// flow, a settings folder that cannot be written, and the process killed in the middle
-// of saving its groups.
+// flow (and coming back, for a panel told to reopen its port), a settings folder that cannot be
+// written, and the process killed in the middle of saving its groups.
 
 #include "dialoganswerer.h"
 #include "groupsaverplan.h"
@@ -54,6 +54,10 @@ constexpr std::chrono::milliseconds QuietSpan = 2s;
 constexpr std::chrono::milliseconds BusyLimit = 300ms;
 constexpr int CommandsBeforeHangUp = 4;
 constexpr int LampCount = 4;
+constexpr int AllLamps = 16;
+constexpr std::chrono::milliseconds BurstWindow = 1s;
+// Longer than a few reopen attempts, once a second.
+constexpr std::chrono::milliseconds NoReopenSpan = 3500ms;
 
 // Not one byte may be written while the limit is on.
 constexpr rlim_t NoBytes = 0;
@@ -62,6 +66,59 @@ constexpr int KillRounds = 200;
 constexpr int MaxKillDelayMs = 20;
 constexpr int MaxDelayAfterSaveMs = 3;
 constexpr quint32 KillSeed = 20240611;
+
+// The lamps of the commands that arrive until count have come or the time is up.
+QList<int> receiveLamps(PseudoTerminal &line, LampCommandDecoder &decoder, int count,
+                        std::chrono::milliseconds timeout)
+{
+    QList<int> lamps;
+    for (const LampCommandReader::Command &command :
+         LampCommandReader::receive(line, decoder, count, timeout))
+        lamps.append(command.lamp);
+    return lamps;
+}
+
+// The first tick after the port opens again sends every installed lamp, lowest first.
+// A rotation alone would need a tick per lamp, so all sixteen arriving well within
+// half of that tells the two apart.
+void expectEveryLampAtOnce(PseudoTerminal &line)
+{
+    LampCommandDecoder decoder;
+    const QList<int> first = receiveLamps(line, decoder, 1, StartTimeout);
+    QCOMPARE(first.size(), 1);
+    const QList<int> rest = receiveLamps(line, decoder, AllLamps - 1, BurstWindow);
+    QList<int> expected;
+    for (int lamp = 0; lamp < AllLamps; ++lamp)
+        expected.append(lamp);
+    QCOMPARE(first + rest, expected);
+
+    // Then the rotation goes on, one lamp a tick.
+    const QList<int> next = receiveLamps(line, decoder, 2, StartTimeout);
+    QCOMPARE(next.size(), 2);
+    QCOMPARE(next.at(1), (next.at(0) + 1) % AllLamps);
+}
+
+// A stable name for a USB adapter, as udev makes them, in a folder of the test's own.
+QString adapterLink(const QTemporaryDir &dir)
+{
+    return dir.filePath(QStringLiteral("usb-Kelvaris_Lamp_Adapter_A1-if00-port0"));
+}
+
+// Waits until the panel has laid out its lamps and so gone on to open its port: the
+// count, stored as 16.0, is written back as 16 just before.
+bool waitForStartUp(const PanelProcess &panel)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!panel.settings().contains("LampCount=16\n")) {
+        if (clock.elapsed() > StartTimeout.count())
+            return false;
+        QTest::qWait(int(ReadSlice.count()));
+    }
+    // The open follows within microseconds; a few ticks more keep a slow machine safe.
+    QTest::qWait(int(3 * Period.count()));
+    return true;
+}
 
 QByteArray contentOf(const QString &path)
 {
@@ -226,6 +283,9 @@ class tst_Faults : public QObject
 private Q_SLOTS:
     void peerVanishingLeavesTheProcessIdle();
     void peerVanishingLeavesTheWindowWorking();
+    void adapterPluggedLaterAndReplugged();
+    void withoutReopenPortADeviceComingLaterStaysUnused_data();
+    void withoutReopenPortADeviceComingLaterStaysUnused();
 
     void unwritableFolderKeepsGroupsInTheList_data();
     void unwritableFolderKeepsGroupsInTheList();
@@ -324,6 +384,72 @@ void tst_Faults::peerVanishingLeavesTheWindowWorking()
     QVERIFY(!form.port().isOpen());
     QVERIFY(form.isVisible());
     QVERIFY(form.close());
+}
+
+void tst_Faults::adapterPluggedLaterAndReplugged()
+{
+    QTemporaryDir links;
+    QVERIFY(links.isValid());
+    const QString device = adapterLink(links);
+    PanelProcess panel;
+    QVERIFY(panel.prepare("[Kelvaris]\nLampCount=16.0\nSerialDevice=" + device.toUtf8()
+                          + "\nReopenPort=1\n"));
+    QVERIFY(panel.start());
+    QVERIFY(waitForStartUp(panel));
+
+    // The adapter is plugged in after start-up: its name appears.
+    auto line = std::make_unique<PseudoTerminal>();
+    QVERIFY(line->isValid());
+    QVERIFY(QFile::link(line->devicePath(), device));
+    expectEveryLampAtOnce(*line);
+    if (QTest::currentTestFailed())
+        return;
+
+    // Unplugged: the name goes and the line hangs up. Plugged back in: the same name
+    // now leads to another device, as a new /dev/ttyUSBn would be.
+    QVERIFY(QFile::remove(device));
+    line->closeMaster();
+    auto replugged = std::make_unique<PseudoTerminal>();
+    QVERIFY(replugged->isValid());
+    QVERIFY(replugged->devicePath() != line->devicePath());
+    QVERIFY(QFile::link(replugged->devicePath(), device));
+    line.reset();
+    expectEveryLampAtOnce(*replugged);
+    if (QTest::currentTestFailed())
+        return;
+
+    QVERIFY(panel.terminate());
+    QCOMPARE(panel.process().exitCode(), 0);
+}
+
+void tst_Faults::withoutReopenPortADeviceComingLaterStaysUnused_data()
+{
+    QTest::addColumn<QByteArray>("reopenLine");
+    QTest::newRow("no key") << QByteArray();
+    QTest::newRow("another value") << QByteArray("ReopenPort=2\n");
+}
+
+void tst_Faults::withoutReopenPortADeviceComingLaterStaysUnused()
+{
+    QFETCH(QByteArray, reopenLine);
+    QTemporaryDir links;
+    QVERIFY(links.isValid());
+    const QString device = adapterLink(links);
+    PanelProcess panel;
+    QVERIFY(panel.prepare("[Kelvaris]\nLampCount=16.0\nSerialDevice=" + device.toUtf8() + "\n"
+                          + reopenLine));
+    QVERIFY(panel.start());
+    QVERIFY(waitForStartUp(panel));
+
+    // The port is opened once, at start-up, and never again.
+    PseudoTerminal line;
+    QVERIFY(line.isValid());
+    QVERIFY(QFile::link(line.devicePath(), device));
+    QVERIFY(line.read(1, NoReopenSpan).isEmpty());
+
+    QVERIFY(panel.isRunning());
+    QVERIFY(panel.terminate());
+    QCOMPARE(panel.process().exitCode(), 0);
 }
 
 void tst_Faults::unwritableFolderKeepsGroupsInTheList_data()

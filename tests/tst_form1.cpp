@@ -2,6 +2,9 @@
 #include "panel/form1.h"
 #include "panel/lampdisplay.h"
 #include "panel/lampslider.h"
+#include "pseudoterminal.h"
+
+#include <QAccessible>
 
 #include <QApplication>
 #include <QCheckBox>
@@ -12,6 +15,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QToolTip>
 #include <QUdpSocket>
 #include <QtTest>
 #include <lo/lo_lowlevel.h>
@@ -59,6 +63,10 @@ private Q_SLOTS:
     void pickingACountReArrangesAndStoresIt();
     void defineGroupWithoutCheckedLampShowsTheMessage();
     void groupsWithKeysAndMouseSurviveARestart();
+    void groupListFirstKeySelectsAnEnd();
+
+    void levelTipSaysWhetherItIsSent();
+    void accessibleNames();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -86,6 +94,7 @@ private:
         return child<LampDisplay>(QStringLiteral("LampDisplay%1").arg(lamp));
     }
     void showActive();
+    void hover(QWidget *widget);
 };
 
 void tst_Form1::init()
@@ -116,6 +125,14 @@ void tst_Form1::showActive()
     m_form->show();
     QApplication::setActiveWindow(m_form.get());
     QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
+}
+
+void tst_Form1::hover(QWidget *widget)
+{
+    // What the application sends when the pointer has rested on a control.
+    const QPoint inside = widget->rect().center();
+    QHelpEvent help(QEvent::ToolTip, inside, widget->mapToGlobal(inside));
+    QApplication::sendEvent(widget, &help);
 }
 
 void tst_Form1::designGeometry_data()
@@ -553,6 +570,108 @@ void tst_Form1::groupsWithKeysAndMouseSurviveARestart()
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QByteArray stored = file.readAll();
     QVERIFY(stored.contains("Group1=Back\nCode1=128\nGroup2=\nCode2=\n"));
+}
+
+void tst_Form1::groupListFirstKeySelectsAnEnd()
+{
+    writeSettings("[Kelvaris]\nGroup1=Alpha\nCode1=1\nGroup2=Beta\nCode2=2\nGroup3=Gamma\nCode3=4\n"
+                  "SerialDevice=/nonexistent/tty\n");
+    m_form->load();
+    showActive();
+    auto *list = child<QListWidget>(QStringLiteral("List1"));
+    auto *remove = child<QPushButton>(QStringLiteral("Command2"));
+
+    // Alt+G then Up: the last group, selected as a click would select it.
+    QTest::keyClick(m_form.get(), Qt::Key_G, Qt::AltModifier);
+    QCOMPARE(QApplication::focusWidget(), list);
+    QTest::keyClick(list, Qt::Key_Up);
+    QCOMPARE(list->currentRow(), 2);
+    QCOMPARE(list->selectedItems().size(), 1);
+    QVERIFY(remove->isEnabled());
+
+    // After removing it nothing is current, so Down starts at the first group.
+    {
+        DialogAnswerer answerer(QMessageBox::Yes);
+        QTest::keyClick(m_form.get(), Qt::Key_R, Qt::AltModifier);
+        QTRY_VERIFY(answerer.answered());
+    }
+    QTRY_COMPARE(list->count(), 2);
+    QCOMPARE(list->currentRow(), -1);
+    QTest::keyClick(list, Qt::Key_Down);
+    QCOMPARE(list->currentRow(), 0);
+    QCOMPARE(list->selectedItems().value(0)->text(), QStringLiteral("Alpha"));
+    QTest::keyClick(list, Qt::Key_Down);
+    QCOMPARE(list->selectedItems().value(0)->text(), QStringLiteral("Beta"));
+}
+
+void tst_Form1::levelTipSaysWhetherItIsSent()
+{
+    PseudoTerminal line;
+    QVERIFY(line.isValid());
+    writeSettings("[Kelvaris]\nLampCount=4\nSerialDevice=" + line.devicePath().toUtf8() + "\n");
+    m_form = std::make_unique<Form1>(settingsPath());
+    m_form->load();
+    showActive();
+    QVERIFY(m_form->port().isOpen());
+
+    m_form->setSliderValue(3, 55);
+    hover(slider(3));
+    QVERIFY(QToolTip::isVisible());
+    QCOMPARE(QToolTip::text(), QStringLiteral("LAMP3: 200 (78 %)"));
+
+    // The device goes away: the next tick's write finds it gone and the port closes.
+    line.closeMaster();
+    QTRY_VERIFY(!m_form->port().isOpen());
+    const QString notSent
+        = QStringLiteral("\nNot sent: serial port %1 is closed").arg(line.devicePath());
+    hover(display(3));
+    QCOMPARE(QToolTip::text(), QStringLiteral("LAMP3: 200 (78 %)") + notSent);
+
+    // A move while the tip is up, as a linked lamp or the program makes, updates it.
+    m_form->setSliderValue(3, 127);
+    QVERIFY(QToolTip::isVisible());
+    QCOMPARE(QToolTip::text(), QStringLiteral("LAMP3: 128 (50 %)") + notSent);
+    // Another lamp's move leaves it alone.
+    m_form->setSliderValue(2, 0);
+    QCOMPARE(QToolTip::text(), QStringLiteral("LAMP3: 128 (50 %)") + notSent);
+    QToolTip::hideText();
+}
+
+void tst_Form1::accessibleNames()
+{
+    writeSettings("[Kelvaris]\nLampCount=4\nSerialDevice=/nonexistent/tty\n");
+    m_form->load();
+    showActive();
+    const auto textOf = [](QWidget *widget, QAccessible::Text kind) {
+        QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(widget);
+        return accessible ? accessible->text(kind) : QStringLiteral("(none)");
+    };
+
+    QCOMPARE(textOf(child<QWidget>(QStringLiteral("List1")), QAccessible::Name),
+             QStringLiteral("Lamp Groups"));
+    // On Linux Qt names a drop-down list after its current entry and screen readers take
+    // its name from the label it is labelled by; elsewhere the name is its own.
+    auto *combo = child<QWidget>(QStringLiteral("Combo1"));
+    QCOMPARE(combo->accessibleName(), QStringLiteral("Lamp(s)"));
+    QAccessibleInterface *comboAccessible = QAccessible::queryAccessibleInterface(combo);
+    QVERIFY(comboAccessible);
+    const auto labels = comboAccessible->relations(QAccessible::Label);
+    QCOMPARE(labels.size(), 1);
+    QCOMPARE(labels.first().first->text(QAccessible::Name), QStringLiteral("Lamp(s)"));
+    for (int lamp : {0, 3, 15}) {
+        QCOMPARE(textOf(slider(lamp), QAccessible::Name), QStringLiteral("LAMP%1").arg(lamp));
+        QCOMPARE(textOf(slider(lamp), QAccessible::Description), QStringLiteral("0"));
+        QCOMPARE(textOf(checkbox(lamp), QAccessible::Name),
+                 QStringLiteral("Link LAMP%1").arg(lamp));
+    }
+
+    // The description is the level, not the slider's value, also for a linked lamp.
+    checkbox(1)->setChecked(true);
+    checkbox(3)->setChecked(true);
+    QTest::keyClick(slider(1), Qt::Key_PageUp);
+    QCOMPARE(textOf(slider(1), QAccessible::Description), QStringLiteral("64"));
+    QCOMPARE(textOf(slider(3), QAccessible::Description), QStringLiteral("64"));
+    QCOMPARE(textOf(slider(2), QAccessible::Description), QStringLiteral("0"));
 }
 
 QTEST_MAIN(tst_Form1)

@@ -61,6 +61,7 @@ private Q_SLOTS:
     void dirtyAndDueIsSentOnce();
     void dirtyLampsGoInAscendingOrder();
     void closedPortSendsNothingAndClearsMarks();
+    void markingAllSendsEveryLevelOnTheNextTick();
     void marksBeyondTheCountWaitForIt();
     void loweredCountWrapsTheRotation();
     void eachCommandIsOneWrite();
@@ -136,6 +137,29 @@ void tst_RefreshCycle::closedPortSendsNothingAndClearsMarks()
     // Once the port is open the level goes out with the rotation only.
     rig.port.open = true;
     QCOMPARE(rig.tick(), QByteArray("2"));
+}
+
+void tst_RefreshCycle::markingAllSendsEveryLevelOnTheNextTick()
+{
+    // Levels changed while the port was closed are lost to the controller until the
+    // port opens again and every installed lamp is marked.
+    Rig rig(6);
+    rig.port.open = false;
+    rig.controls.operatorMoves(4, 55); // level 200
+    rig.controls.operatorMoves(1, 250); // level 5
+    for (int t = 0; t < 3; ++t)
+        QCOMPARE(rig.tick(), QByteArray());
+
+    rig.port.open = true;
+    rig.bank.markAllForSending();
+    rig.port.writes.clear();
+    rig.cycle.tick();
+    QCOMPARE(rig.port.writes,
+             (QList<QByteArray> {"L000\r", "L105\r", "L200\r", "L300\r", "L4C8\r", "L500\r"}));
+
+    // The rotation goes on where it was: lamp 4 was due in that tick, lamp 5 is next.
+    QCOMPARE(rig.tick(), QByteArray("5"));
+    QCOMPARE(rig.tick(), QByteArray("0"));
 }
 
 void tst_RefreshCycle::marksBeyondTheCountWaitForIt()

@@ -255,7 +255,13 @@ private Q_SLOTS:
         list.setFocus(Qt::TabFocusReason);
         list.addEntry(QStringLiteral("a"));
         QCOMPARE(list.selectedIndex(), -1);
+        QCOMPARE(list.currentRow(), -1);
         QCOMPARE(selectionSpy.count(), 0);
+
+        // Nothing current, so the operator's first Down is the first entry, notified.
+        QTest::keyClick(&list, Qt::Key_Down);
+        QCOMPARE(list.selectedIndex(), 0);
+        QCOMPARE(selectionSpy.count(), 1);
     }
 
     void clickAfterRemovalSelectsAgain()

@@ -11,6 +11,8 @@ class tst_StartupSettings : public QObject
 private Q_SLOTS:
     void fromTheFile_data();
     void fromTheFile();
+    void reopenPortOnlyForOne_data();
+    void reopenPortOnlyForOne();
 };
 
 void tst_StartupSettings::fromTheFile_data()
@@ -80,6 +82,36 @@ void tst_StartupSettings::fromTheFile()
     QCOMPARE(StartupSettings::readSerialDevice(settings), device);
     // Reading never creates or changes the file.
     QCOMPARE(QFile::exists(path), !file.isNull());
+}
+
+void tst_StartupSettings::reopenPortOnlyForOne_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<bool>("reopen");
+
+    QTest::newRow("no key") << QByteArray("[Kelvaris]\nLampCount=4\n") << false;
+    QTest::newRow("one") << QByteArray("[Kelvaris]\nReopenPort=1\n") << true;
+    QTest::newRow("1.4 rounds to one") << QByteArray("[Kelvaris]\nReopenPort=1.4\n") << true;
+    QTest::newRow("empty") << QByteArray("[Kelvaris]\nReopenPort=\n") << false;
+    QTest::newRow("zero") << QByteArray("[Kelvaris]\nReopenPort=0\n") << false;
+    QTest::newRow("two") << QByteArray("[Kelvaris]\nReopenPort=2\n") << false;
+    QTest::newRow("true as -1") << QByteArray("[Kelvaris]\nReopenPort=-1\n") << false;
+    QTest::newRow("word") << QByteArray("[Kelvaris]\nReopenPort=yes\n") << false;
+}
+
+void tst_StartupSettings::reopenPortOnlyForOne()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(bool, reopen);
+
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("Kelvaris.ini"));
+    QFile out(path);
+    QVERIFY(out.open(QIODevice::WriteOnly));
+    out.write(file);
+    out.close();
+    QCOMPARE(StartupSettings::readReopenPort(SettingsFile(path)), reopen);
 }
 
 QTEST_GUILESS_MAIN(tst_StartupSettings)

@@ -32,3 +32,10 @@ void LampBank::reset()
         m_lampDirty.at(i) = FlagFalse;
     }
 }
+
+void LampBank::markAllForSending()
+{
+    const int count = qBound(0, int(m_lampCount), MaxLamps);
+    for (int i = 0; i < count; ++i)
+        m_lampDirty.at(i) = FlagTrue;
+}

@@ -31,6 +31,9 @@ public:
     qint16 LampLevel(int lamp) const { return m_lampLevel.at(lamp); }
     bool LampDirty(int lamp) const { return m_lampDirty.at(lamp) == FlagTrue; }
     void clearDirty(int lamp) { m_lampDirty.at(lamp) = FlagFalse; }
+    // Marks every installed lamp (0 to LampCount-1), so that the next refresh tick
+    // sends all current levels: a controller that has just come back learns them at once.
+    void markAllForSending();
 
     qint16 SyncSource() const { return m_syncSource; }
     void setSyncSource(qint16 source) { m_syncSource = source; }

@@ -3,6 +3,7 @@
 #include "osc/oscsettings.h"
 #include "panel/lampdisplay.h"
 #include "panel/lampslider.h"
+#include "panel/lamptooltip.h"
 #include "panel/sortedlistbox.h"
 #include "panel/startupsettings.h"
 #include "panel/twips.h"
@@ -10,9 +11,12 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCursor>
+#include <QHelpEvent>
 #include <QIcon>
 #include <QLabel>
 #include <QPushButton>
+#include <QToolTip>
 #include <utility>
 
 static void initResources()
@@ -103,6 +107,9 @@ Form1::Form1(SettingsFile settings, QWidget *parent)
     m_timer1.setInterval(RefreshCycle::Period);
     connect(&m_timer1, &QTimer::timeout, this, [this] { m_refresh.tick(); });
     m_timer1.start();
+
+    // A port opened again has missed every change made while it was closed.
+    connect(&m_reopener, &PortReopener::reopened, this, [this] { m_bank.markAllForSending(); });
 }
 
 Form1::~Form1() = default;
@@ -117,6 +124,7 @@ void Form1::createControls()
     m_list1 = new SortedListBox(this);
     m_list1->setObjectName(QStringLiteral("List1"));
     place(m_list1, List1Design);
+    m_list1->setAccessibleName(QStringLiteral("Lamp Groups"));
     m_label4->setBuddy(m_list1);
 
     for (int k = 0; k < int(m_commands.size()); ++k) {
@@ -138,6 +146,10 @@ void Form1::createControls()
     m_combo1->setObjectName(QStringLiteral("Combo1"));
     m_combo1->setEditable(false);
     place(m_combo1, Combo1Design);
+    m_combo1->setAccessibleName(QStringLiteral("Lamp(s)"));
+    // Some platforms give a drop-down list its current entry as its name and take the
+    // spoken name from its label instead; the label then reads the same, without colon.
+    m_label1->setAccessibleName(m_combo1->accessibleName());
     m_label1->setBuddy(m_combo1);
 
     createLampColumn(0);
@@ -177,6 +189,14 @@ void Form1::createLampColumn(int lamp)
     m_lampCheckboxes.at(lamp) = checkbox;
     m_lampLabels.at(lamp) = label;
     m_lampDisplays.at(lamp) = display;
+
+    const QString name = indexed(QStringLiteral("LAMP"), lamp);
+    slider->setAccessibleName(name);
+    checkbox->setAccessibleName(QStringLiteral("Link ") + name);
+    levelShown(lamp);
+    // Both show the lamp's level as a number when the pointer rests on them.
+    slider->installEventFilter(this);
+    display->installEventFilter(this);
     connectLamp(lamp);
 }
 
@@ -209,12 +229,19 @@ void Form1::createLampCopy(int lamp)
 void Form1::connectLamp(int lamp)
 {
     LampSlider *slider = m_lampSliders.at(lamp);
-    connect(slider, &QSlider::valueChanged, this, [this, lamp] { m_bank.LampLevelChanged(lamp); });
-    connect(slider, &LampSlider::pointerMoved, this, [this, lamp](Qt::MouseButtons buttons) {
-        // The level follows a drag; motion with no button held means nothing.
-        if (buttons != Qt::NoButton)
-            m_bank.LampLevelChanged(lamp);
+    connect(slider, &QSlider::valueChanged, this, [this, lamp] {
+        m_bank.LampLevelChanged(lamp);
+        levelShown(lamp);
     });
+    connect(slider, &LampSlider::pointerMoved, this,
+            [this, lamp, slider](Qt::MouseButtons buttons) {
+                // The level follows a drag; motion with no button held means nothing.
+                if (buttons == Qt::NoButton)
+                    return;
+                m_bank.LampLevelChanged(lamp);
+                // Pressing the button hid any tip; while dragging, the number follows the pointer.
+                showLampTip(lamp, QCursor::pos(), slider);
+            });
 }
 
 void Form1::setTabOrder()
@@ -245,6 +272,8 @@ void Form1::load()
     m_layout.ArrangeLamps();
 
     openPort();
+    if (StartupSettings::readReopenPort(m_settings))
+        m_reopener.start();
     // Remote control, when the settings ask for it; a port that will not bind is silent.
     m_oscReceiver.listen(OscSettings::read(m_settings));
 }
@@ -281,9 +310,51 @@ void Form1::moveLamp(int lamp, int level)
 
 void Form1::closeEvent(QCloseEvent *event)
 {
+    m_reopener.stop();
     if (m_kelvarisPort.isOpen())
         m_kelvarisPort.close();
     event->accept();
+}
+
+bool Form1::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::ToolTip) {
+        const int lamp = lampOfTipWidget(watched);
+        if (lamp >= 0) {
+            showLampTip(lamp, static_cast<QHelpEvent *>(event)->globalPos(),
+                        static_cast<QWidget *>(watched));
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+int Form1::lampOfTipWidget(const QObject *widget) const
+{
+    for (int lamp = 0; lamp < LampBank::MaxLamps; ++lamp) {
+        if (widget && (widget == m_lampSliders.at(lamp) || widget == m_lampDisplays.at(lamp)))
+            return lamp;
+    }
+    return -1;
+}
+
+void Form1::showLampTip(int lamp, const QPoint &globalPos, QWidget *widget)
+{
+    m_tipLamp = lamp;
+    m_tipPos = globalPos;
+    m_tipWidget = widget;
+    m_tipText = LampToolTip::text(lamp, m_bank.LampLevel(lamp), m_kelvarisPort.isOpen(),
+                                  m_kelvarisPort.device());
+    QToolTip::showText(globalPos, m_tipText, widget);
+}
+
+void Form1::levelShown(int lamp)
+{
+    const int level = m_bank.LampLevel(lamp);
+    m_lampSliders.at(lamp)->setAccessibleDescription(QString::number(level));
+    // Only the lamp's own tip, while it is still up, follows the level.
+    if (lamp == m_tipLamp && m_tipWidget && QToolTip::isVisible() && QToolTip::text() == m_tipText)
+        showLampTip(lamp, m_tipPos, m_tipWidget);
 }
 
 int Form1::sliderValue(int lamp) const

@@ -10,9 +10,12 @@
 #include "panel/lamplayout.h"
 #include "panel/layoutsurface.h"
 #include "panel/qtgroupdialogs.h"
+#include "serial/portreopener.h"
 #include "serial/seriallink.h"
 #include "settings/settingsfile.h"
 
+#include <QPoint>
+#include <QPointer>
 #include <QTimer>
 #include <QWidget>
 #include <array>
@@ -32,7 +35,9 @@ class SortedListBox;
 // count list); those speak back to the widgets through the small interfaces
 // this class implements. The refresh timer hands the lamp bank's marked and
 // rotating lamps to the serial link. Start-up (load) runs once before the
-// window is shown; closing the window closes the serial port.
+// window is shown; closing the window closes the serial port. With ReopenPort=1
+// a closed port is opened again, and then every lamp is marked for sending.
+// Remote control (OSC) moves sliders through LampMover, as the operator's hand does.
 class Form1 final : public QWidget,
                     public LampControls,
                     public LayoutSurface,
@@ -98,6 +103,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void createControls();
@@ -105,6 +111,10 @@ private:
     void setTabOrder();
     void connectLamp(int lamp);
     void openPort();
+    // After a lamp's level changed: its accessible description and a shown tip follow.
+    void levelShown(int lamp);
+    void showLampTip(int lamp, const QPoint &globalPos, QWidget *widget);
+    int lampOfTipWidget(const QObject *widget) const;
     QWidget *widgetFor(Item item, int lamp) const;
 
     SettingsFile m_settings;
@@ -113,6 +123,13 @@ private:
     RefreshCycle m_refresh {m_bank, m_kelvarisPort};
     LampLayout m_layout {*this, *this, m_bank, m_settings};
     QTimer m_timer1;
+    PortReopener m_reopener {m_kelvarisPort};
+
+    // The lamp tip shown last: its lamp, place, control and text.
+    int m_tipLamp = -1;
+    QPoint m_tipPos;
+    QPointer<QWidget> m_tipWidget;
+    QString m_tipText;
 
     QLabel *m_label4 = nullptr;
     SortedListBox *m_list1 = nullptr;

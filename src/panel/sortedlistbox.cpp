@@ -1,5 +1,6 @@
 #include "panel/sortedlistbox.h"
 
+#include <QKeyEvent>
 #include <QSignalBlocker>
 
 namespace {
@@ -49,6 +50,7 @@ int SortedListBox::addEntry(const QString &name)
     entry->setData(CodeRole, qint32(0));
     const QSignalBlocker blocker(this);
     insertItem(low, entry);
+    forgetCurrentWithoutSelection();
     return low;
 }
 
@@ -60,9 +62,10 @@ void SortedListBox::removeEntry(int index)
     const bool wasSelected = entry->isSelected();
     const QSignalBlocker blocker(this);
     delete takeItem(index);
-    // Removing the selected entry selects no other one.
+    // Removing the selected entry selects no other one, and leaves no current one.
     if (wasSelected)
         clearSelection();
+    forgetCurrentWithoutSelection();
 }
 
 int SortedListBox::count() const
@@ -92,4 +95,32 @@ int SortedListBox::selectedIndex() const
 {
     const QList<QListWidgetItem *> selected = selectedItems();
     return selected.isEmpty() ? -1 : row(selected.constFirst());
+}
+
+void SortedListBox::focusInEvent(QFocusEvent *event)
+{
+    // The view makes the first entry current when it takes the focus from a key; with
+    // nothing selected that would make the first Down land on the second entry.
+    QListWidget::focusInEvent(event);
+    const QSignalBlocker blocker(this);
+    forgetCurrentWithoutSelection();
+}
+
+void SortedListBox::keyPressEvent(QKeyEvent *event)
+{
+    const bool upOrDown = event->key() == Qt::Key_Down || event->key() == Qt::Key_Up;
+    const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    if (upOrDown && plain && selectedIndex() < 0 && count() > 0) {
+        // The operator's key: the selection change is notified as a click would be.
+        setCurrentRow(event->key() == Qt::Key_Down ? 0 : count() - 1);
+        event->accept();
+        return;
+    }
+    QListWidget::keyPressEvent(event);
+}
+
+void SortedListBox::forgetCurrentWithoutSelection()
+{
+    if (selectedIndex() < 0 && currentIndex().isValid())
+        selectionModel()->clearCurrentIndex();
 }

@@ -8,6 +8,9 @@
 // order without regard to case, each carrying a 32-bit code that is not shown.
 // Changes made by the program raise no selection notification; only the
 // operator's clicks and keys do.
+//
+// The list holds no current entry while nothing is selected, so that the first Down
+// selects the first entry and the first Up the last one, whatever came before.
 class SortedListBox final : public QListWidget, public GroupList
 {
     Q_OBJECT
@@ -27,4 +30,11 @@ public:
     qint32 code(int index) const override;
     void setCode(int index, qint32 code) override;
     int selectedIndex() const override;
+
+protected:
+    void focusInEvent(QFocusEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    void forgetCurrentWithoutSelection();
 };

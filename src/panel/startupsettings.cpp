@@ -3,6 +3,12 @@
 #include "settings/numbertext.h"
 #include "settings/settingsstore.h"
 
+namespace {
+
+constexpr qint16 ReopenPortOn = 1;
+
+} // namespace
+
 qint16 StartupSettings::readLampCount(const SettingsStore &settings)
 {
     const auto count = NumberText::toInt16(settings.ReadSetting(QStringLiteral("LampCount")));
@@ -22,4 +28,10 @@ qint16 StartupSettings::readPortNumber(const SettingsStore &settings)
 QString StartupSettings::readSerialDevice(const SettingsStore &settings)
 {
     return settings.ReadSetting(QStringLiteral("SerialDevice"));
+}
+
+bool StartupSettings::readReopenPort(const SettingsStore &settings)
+{
+    const auto value = NumberText::toInt16(settings.ReadSetting(QStringLiteral("ReopenPort")));
+    return value && *value == ReopenPortOn;
 }

@@ -20,4 +20,8 @@ struct StartupSettings
     static qint16 readPortNumber(const SettingsStore &settings);
     // "SerialDevice": a device path that replaces the numbered port; empty when unset.
     static QString readSerialDevice(const SettingsStore &settings);
+    // "ReopenPort": true only for the number 1, which asks for the port to be opened
+    // again whenever it is closed. Missing, empty or any other value keeps the once-only
+    // open at start-up.
+    static bool readReopenPort(const SettingsStore &settings);
 };

@@ -1,8 +1,19 @@
 #include "serial/seriallink.h"
 
+#include <QFileInfo>
+
 namespace {
 
 constexpr int FirstPortNumber = 1;
+
+// QSerialPort takes a name without a path ("ttyUSB0") as a device in /dev.
+[[maybe_unused]] QString systemLocation(const QString &device)
+{
+    if (device.startsWith(QLatin1Char('/')) || device.startsWith(QLatin1String("./"))
+        || device.startsWith(QLatin1String("../")))
+        return device;
+    return QStringLiteral("/dev/") + device;
+}
 
 } // namespace
 
@@ -42,6 +53,17 @@ bool SerialLink::selectDevice(const QString &device)
 QString SerialLink::device() const
 {
     return m_device;
+}
+
+bool SerialLink::devicePresent() const
+{
+    if (m_device.isEmpty())
+        return false;
+#ifdef Q_OS_UNIX
+    return QFileInfo::exists(systemLocation(m_device));
+#else
+    return true;
+#endif
 }
 
 bool SerialLink::setLineSettings(const QString &settings)
@@ -105,7 +127,7 @@ void SerialLink::handlePortError(QSerialPort::SerialPortError error)
 {
     // A failed write means the device has gone (adapter unplugged, far end hung up).
     // The hung-up descriptor stays writable, so leaving the port open would wake the
-    // write notifier for ever; closing removes it. The link is not reopened.
+    // write notifier for ever; closing removes it. Reopening is up to the owner.
     const bool deviceGone = error == QSerialPort::ResourceError || error == QSerialPort::WriteError;
     if (deviceGone && m_port.isOpen())
         m_port.close();

@@ -12,7 +12,7 @@
 //
 // Writes are queued and return at once; the queue is bounded so that a stalled line
 // never grows memory. If the device goes away while open (adapter unplugged), the link
-// closes itself and stays closed.
+// closes itself; it opens again only when asked to.
 class SerialLink final : public QObject, public CommandPort
 {
     Q_OBJECT
@@ -34,6 +34,10 @@ public:
     // Names the device directly, instead of a port number.
     bool selectDevice(const QString &device);
     QString device() const;
+    // Whether the selected device's node exists, found by its path alone (a symlink such
+    // as /dev/serial/by-id/... is followed) without opening or locking it. Always true
+    // where ports are not files.
+    bool devicePresent() const;
 
     // Fails, changing nothing, when the text is not valid line settings.
     bool setLineSettings(const QString &settings);
