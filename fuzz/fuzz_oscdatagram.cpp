@@ -1,5 +1,6 @@
 // The OSC datagram handler on arbitrary bytes: no crash, no undefined behaviour,
 // and no move of a lamp the bytes did not validly address.
+#include "lamps/lampcommand.h"
 #include "osc/lampmover.h"
 #include "osc/osccommandhandler.h"
 
@@ -54,7 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     check(mover.moves.empty() || couldBePacket(bytes));
     for (const auto &[lamp, level] : mover.moves) {
         check(lamp >= 0 && lamp < LampCount);
-        check(level >= 0 && level <= OscCommandHandler::MaxLevel);
+        check(level >= 0 && level <= LampCommand::MaxLevel);
         check(addressed(bytes, lamp));
     }
     return 0;

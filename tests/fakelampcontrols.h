@@ -11,14 +11,14 @@ class FakeLampControls final : public LampControls
 {
 public:
     LampBank *bank = nullptr;
-    std::array<int, LampBank::MaxLamps> sliders {};
-    std::array<int, LampBank::MaxLamps> checkboxes {};
-    std::array<int, LampBank::MaxLamps> greys {};
+    std::array<int, LampCommand::MaxLamps> sliders {};
+    std::array<int, LampCommand::MaxLamps> checkboxes {};
+    std::array<int, LampCommand::MaxLamps> greys {};
     int sliderAssignments = 0;
 
     FakeLampControls()
     {
-        sliders.fill(LampBank::MaxLevel);
+        sliders.fill(LampCommand::MaxLevel);
         greys.fill(-1);
     }
 

@@ -6,6 +6,7 @@
 #include "groups/groupdialogs.h"
 #include "groups/grouplist.h"
 #include "groups/lampgroups.h"
+#include "lamps/lampcommand.h"
 #include "groupsaverplan.h"
 #include "settings/settingsfile.h"
 
@@ -66,12 +67,12 @@ public:
     void setSelectGroupEnabled(bool) override { }
     void checkCode(qint32 code)
     {
-        for (int lamp = 0; lamp < LampGroups::MaxLamps; ++lamp)
+        for (int lamp = 0; lamp < LampCommand::MaxLamps; ++lamp)
             m_boxes.at(size_t(lamp)) = (code >> lamp) & 1;
     }
 
 private:
-    std::array<int, LampGroups::MaxLamps> m_boxes {};
+    std::array<int, LampCommand::MaxLamps> m_boxes {};
 };
 
 class SaverDialogs final : public GroupDialogs

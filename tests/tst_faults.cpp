@@ -538,7 +538,7 @@ void tst_Faults::unwritableFolderKeepsGroupsInTheList()
         QTest::mouseClick(button(4), Qt::LeftButton);
         click(QStringLiteral("Front"));
         QTest::mouseClick(button(3), Qt::LeftButton);
-        for (int lamp = 0; lamp < LampGroups::MaxLamps; ++lamp) {
+        for (int lamp = 0; lamp < LampCommand::MaxLamps; ++lamp) {
             if (box(lamp)->isChecked())
                 selectedLamps.append(lamp);
         }

@@ -45,7 +45,7 @@ void tst_LampBank::levelFollowsSlider()
     QCOMPARE(bank.LampLevel(3), level);
     QCOMPARE(controls.greys.at(3), level);
     QVERIFY(bank.LampDirty(3));
-    for (int other = 0; other < LampBank::MaxLamps; ++other) {
+    for (int other = 0; other < LampCommand::MaxLamps; ++other) {
         if (other != 3)
             QVERIFY2(!bank.LampDirty(other), qPrintable(QString::number(other)));
     }
@@ -98,13 +98,13 @@ void tst_LampBank::propagation()
 
     controls.operatorMoves(moved, NewValue);
 
-    for (int lamp = 0; lamp < LampBank::MaxLamps; ++lamp) {
+    for (int lamp = 0; lamp < LampCommand::MaxLamps; ++lamp) {
         const QByteArray which = "lamp " + QByteArray::number(lamp);
         const bool follows = followers.contains(lamp) || alreadyAtValue.contains(lamp);
         QVERIFY2((controls.sliders.at(lamp) == NewValue) == (follows || lamp == moved), which);
         QVERIFY2(bank.LampDirty(lamp) == dirty.contains(lamp), which);
         if (dirty.contains(lamp))
-            QVERIFY2(bank.LampLevel(lamp) == LampBank::MaxLevel - NewValue, which);
+            QVERIFY2(bank.LampLevel(lamp) == LampCommand::MaxLevel - NewValue, which);
     }
     QCOMPARE(bank.SyncSource(), LampBank::SyncIdle);
 }
@@ -170,7 +170,7 @@ void tst_LampBank::resetClearsLevelsAndMarks()
 
     bank.reset();
 
-    for (int lamp = 0; lamp < LampBank::MaxLamps; ++lamp) {
+    for (int lamp = 0; lamp < LampCommand::MaxLamps; ++lamp) {
         QCOMPARE(bank.LampLevel(lamp), qint16(0));
         QVERIFY(!bank.LampDirty(lamp));
     }

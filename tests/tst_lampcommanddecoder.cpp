@@ -239,18 +239,17 @@ void tst_LampCommandDecoder::resetDropsUnfinishedCommand()
 void tst_LampCommandDecoder::decodesEveryCommandThePanelEncodes()
 {
     QByteArray stream;
-    for (int lamp = 0; lamp < LampCommandDecoder::LampCount; ++lamp) {
-        for (int level = 0; level <= LampCommandDecoder::MaxLevel; ++level)
+    for (int lamp = 0; lamp < LampCommand::MaxLamps; ++lamp) {
+        for (int level = 0; level <= LampCommand::MaxLevel; ++level)
             stream += LampCommand::encode(lamp, level);
     }
 
     LampCommandDecoder decoder;
     const QVector<Event> events = decoder.feed(stream);
-    QCOMPARE(int(events.size()),
-             LampCommandDecoder::LampCount * (LampCommandDecoder::MaxLevel + 1));
+    QCOMPARE(int(events.size()), LampCommand::MaxLamps * (LampCommand::MaxLevel + 1));
     int index = 0;
-    for (int lamp = 0; lamp < LampCommandDecoder::LampCount; ++lamp) {
-        for (int level = 0; level <= LampCommandDecoder::MaxLevel; ++level) {
+    for (int lamp = 0; lamp < LampCommand::MaxLamps; ++lamp) {
+        for (int level = 0; level <= LampCommand::MaxLevel; ++level) {
             if (!(events.at(index) == Event::command(lamp, level)))
                 QFAIL(qPrintable(QStringLiteral("lamp %1 level %2 decoded as %3")
                                      .arg(lamp)

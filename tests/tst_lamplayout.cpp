@@ -36,7 +36,7 @@ public:
         set(Item::Command4, 0, {360, 4440, 1455, 375});
         set(Item::Label1, 0, {480, 5100, 615, 255});
         set(Item::Combo1, 0, {1200, 5040, 675, 315});
-        for (int lamp = 0; lamp < LampBank::MaxLamps; ++lamp) {
+        for (int lamp = 0; lamp < LampCommand::MaxLamps; ++lamp) {
             // Copies start where lamp 0 is, hidden.
             set(Item::LampLabel, lamp, {2160, 120, 855, 255}, lamp == 0);
             set(Item::LampDisplay, lamp, {2280, 360, 615, 375}, lamp == 0);
@@ -273,7 +273,7 @@ void tst_LampLayout::visibleLampsAndCaptions()
     rig.arrange(16);
     rig.arrange(count);
 
-    for (int lamp = 0; lamp < LampBank::MaxLamps; ++lamp) {
+    for (int lamp = 0; lamp < LampCommand::MaxLamps; ++lamp) {
         const bool shown = lamp < count;
         for (Item item : {Item::LampLabel, Item::LampDisplay, Item::LampSlider, Item::LampCheckbox})
             QCOMPARE(rig.surface.at(item, lamp).visible, shown);
@@ -339,7 +339,7 @@ void tst_LampLayout::noSelectionGivesCountZero()
     QCOMPARE(rig.surface.height_, 4560);
     QVERIFY(rig.surface.at(Item::Command4).visible);
     QVERIFY(rig.surface.at(Item::LampSlider, 0).visible);
-    for (int lamp = 1; lamp < LampBank::MaxLamps; ++lamp)
+    for (int lamp = 1; lamp < LampCommand::MaxLamps; ++lamp)
         QVERIFY(!rig.surface.at(Item::LampSlider, lamp).visible);
     QCOMPARE(rig.controls.sliderAssignments, 0);
     QCOMPARE(rig.bank.SyncSource(), LampBank::SyncIdle);
@@ -353,7 +353,7 @@ void tst_LampLayout::slidersComeBackAtKeptLevelsWithoutPropagating()
     rig.controls.operatorMoves(10, 55); // level 200
     rig.controls.operatorMoves(2, 155); // level 100
     rig.arrange(5);
-    for (int lamp = 0; lamp < LampBank::MaxLamps; ++lamp)
+    for (int lamp = 0; lamp < LampCommand::MaxLamps; ++lamp)
         rig.bank.clearDirty(lamp);
 
     // Meanwhile something else moved lamp 10's hidden slider; the level is what counts.

@@ -22,7 +22,7 @@ using namespace std::chrono_literals;
 
 namespace {
 
-constexpr int Lamps = LampBank::MaxLamps;
+constexpr int Lamps = LampCommand::MaxLamps;
 constexpr int MovedLamp = 5;
 constexpr std::chrono::milliseconds SoakTime = 60s;
 constexpr std::chrono::milliseconds FirstSample = 10s;

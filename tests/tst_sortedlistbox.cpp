@@ -1,6 +1,7 @@
 #include "groups/groupcontrols.h"
 #include "groups/groupdialogs.h"
 #include "groups/lampgroups.h"
+#include "lamps/lampcommand.h"
 #include "panel/sortedlistbox.h"
 #include "settings/settingsfile.h"
 
@@ -53,7 +54,7 @@ public:
     bool askYesNo(const QString &) override { return true; }
     QString askText(const QString &) override { return m_name; }
 
-    std::array<int, LampGroups::MaxLamps> m_boxes {};
+    std::array<int, LampCommand::MaxLamps> m_boxes {};
     bool m_removeEnabled = false;
     bool m_selectEnabled = false;
     QString m_name;

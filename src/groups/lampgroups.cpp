@@ -3,6 +3,7 @@
 #include "groups/groupcontrols.h"
 #include "groups/groupdialogs.h"
 #include "groups/grouplist.h"
+#include "lamps/lampcommand.h"
 #include "settings/numbertext.h"
 #include "settings/settingsstore.h"
 
@@ -69,7 +70,7 @@ qint32 LampGroups::checkedLampsCode() const
 {
     // Hidden lamps keep their boxes, so all sixteen count, not just the shown ones.
     qint32 code = 0;
-    for (int lamp = 0; lamp < MaxLamps; ++lamp) {
+    for (int lamp = 0; lamp < LampCommand::MaxLamps; ++lamp) {
         if (m_controls.checkboxValue(lamp) == Checked)
             code |= lampBit(lamp);
     }
@@ -121,13 +122,13 @@ void LampGroups::Command3_Click()
 
     // Bits 16 and above belong to no lamp and select nothing.
     const qint32 code = m_list.code(index);
-    for (int lamp = 0; lamp < MaxLamps; ++lamp)
+    for (int lamp = 0; lamp < LampCommand::MaxLamps; ++lamp)
         m_controls.setCheckboxValue(lamp, (code & lampBit(lamp)) != 0 ? Checked : Unchecked);
 }
 
 void LampGroups::Command4_Click()
 {
-    for (int lamp = 0; lamp < MaxLamps; ++lamp)
+    for (int lamp = 0; lamp < LampCommand::MaxLamps; ++lamp)
         m_controls.setCheckboxValue(lamp, Unchecked);
 }
 

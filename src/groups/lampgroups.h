@@ -13,7 +13,6 @@ class SettingsStore;
 class LampGroups final
 {
 public:
-    static constexpr int MaxLamps = 16;
     // Codes below this are no group: nothing checked when defining, end of the run when loading.
     static constexpr qint32 MinCode = 1;
 

@@ -7,7 +7,7 @@ LampBank::LampBank(LampControls &controls) : m_controls(controls) { }
 void LampBank::LampLevelChanged(int index)
 {
     const int value = m_controls.sliderValue(index);
-    const auto level = static_cast<qint16>(MaxLevel - value);
+    const auto level = static_cast<qint16>(LampCommand::MaxLevel - value);
     m_lampLevel.at(index) = level;
     m_controls.setDisplayGrey(index, level);
     m_lampDirty.at(index) = FlagTrue;
@@ -27,7 +27,7 @@ void LampBank::LampLevelChanged(int index)
 
 void LampBank::reset()
 {
-    for (int i = 0; i < MaxLamps; ++i) {
+    for (int i = 0; i < LampCommand::MaxLamps; ++i) {
         m_lampLevel.at(i) = 0;
         m_lampDirty.at(i) = FlagFalse;
     }
@@ -35,7 +35,7 @@ void LampBank::reset()
 
 void LampBank::markAllForSending()
 {
-    const int count = qBound(0, int(m_lampCount), MaxLamps);
+    const int count = qBound(0, int(m_lampCount), LampCommand::MaxLamps);
     for (int i = 0; i < count; ++i)
         m_lampDirty.at(i) = FlagTrue;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "lamps/lampcommand.h"
+
 #include <QtGlobal>
 #include <array>
 
@@ -10,8 +12,6 @@ class LampControls;
 class LampBank final
 {
 public:
-    static constexpr int MaxLamps = 16;
-    static constexpr int MaxLevel = 255;
     // Flags are -1 for true and 0 for false; only -1 counts as set.
     static constexpr qint16 FlagTrue = -1;
     static constexpr qint16 FlagFalse = 0;
@@ -42,7 +42,7 @@ public:
     void setLampCount(qint16 count) { m_lampCount = count; }
 
 private:
-    static constexpr int ArraySize = MaxLamps + 1; // entry 16 is never used
+    static constexpr int ArraySize = LampCommand::MaxLamps + 1; // entry 16 is never used
 
     LampControls &m_controls;
     std::array<qint16, ArraySize> m_lampLevel {};

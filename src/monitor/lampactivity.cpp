@@ -8,7 +8,7 @@ constexpr std::chrono::milliseconds MinimumRateSpan {1000};
 
 void LampActivity::recordCommand(int lamp, int level, qint64 nowMs)
 {
-    if (lamp < 0 || lamp >= LampCommandDecoder::LampCount)
+    if (lamp < 0 || lamp >= LampCommand::MaxLamps)
         return;
     m_lamps[static_cast<std::size_t>(lamp)] = {true, level, nowMs};
     m_recentCommandsMs.push_back(nowMs);
@@ -23,7 +23,7 @@ void LampActivity::recordMalformed(qint64 byteCount)
 
 LampActivity::Lamp LampActivity::lamp(int index) const
 {
-    if (index < 0 || index >= LampCommandDecoder::LampCount)
+    if (index < 0 || index >= LampCommand::MaxLamps)
         return {};
     return m_lamps[static_cast<std::size_t>(index)];
 }

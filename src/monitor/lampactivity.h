@@ -35,7 +35,7 @@ public:
 private:
     void forgetBefore(qint64 nowMs);
 
-    std::array<Lamp, LampCommandDecoder::LampCount> m_lamps {};
+    std::array<Lamp, LampCommand::MaxLamps> m_lamps {};
     std::deque<qint64> m_recentCommandsMs;
     qint64 m_commandCount = 0;
     qint64 m_malformedByteCount = 0;

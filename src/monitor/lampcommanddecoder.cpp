@@ -1,31 +1,12 @@
 #include "monitor/lampcommanddecoder.h"
 
 namespace {
-constexpr char CommandStart = 'L';
-constexpr char CommandEnd = '\r';
 constexpr int NibbleBits = 4;
-constexpr int DecimalDigits = 10;
-
-// Byte positions within a command.
-constexpr int LampDigit = 1;
-constexpr int LevelHighDigit = 2;
-constexpr int LevelLowDigit = 3;
-constexpr int Terminator = LampCommandDecoder::CommandSize - 1;
-
-// Only upper-case digits: the panel never sends lower case, so "l3c8" is line noise.
-int hexValue(char byte)
-{
-    if (byte >= '0' && byte <= '9')
-        return byte - '0';
-    if (byte >= 'A' && byte <= 'F')
-        return byte - 'A' + DecimalDigits;
-    return -1;
-}
 } // namespace
 
 LampCommandDecoder::LampCommandDecoder(QObject *parent) : QObject(parent)
 {
-    m_command.reserve(CommandSize);
+    m_command.reserve(LampCommand::Size);
     m_unreportedKept.reserve(MaxKeptBadBytes);
 }
 
@@ -61,9 +42,9 @@ void LampCommandDecoder::reset()
 
 bool LampCommandDecoder::continuesCommand(char byte) const
 {
-    if (m_command.size() == Terminator)
-        return byte == CommandEnd;
-    return hexValue(byte) >= 0;
+    if (m_command.size() == LampCommand::Terminator)
+        return byte == LampCommand::End;
+    return LampCommand::digitValue(byte) >= 0;
 }
 
 void LampCommandDecoder::decode(char byte, QVector<Event> &events)
@@ -75,7 +56,7 @@ void LampCommandDecoder::decode(char byte, QVector<Event> &events)
         m_command.clear();
     }
     if (m_command.isEmpty()) {
-        if (byte == CommandStart)
+        if (byte == LampCommand::Start)
             m_command.append(byte);
         else
             holdBad(QByteArray(1, byte));
@@ -83,16 +64,16 @@ void LampCommandDecoder::decode(char byte, QVector<Event> &events)
     }
 
     switch (m_command.size()) {
-    case LampDigit:
-        m_lamp = hexValue(byte);
+    case LampCommand::LampDigit:
+        m_lamp = LampCommand::digitValue(byte);
         break;
-    case LevelHighDigit:
-        m_level = hexValue(byte) << NibbleBits;
+    case LampCommand::LevelHighDigit:
+        m_level = LampCommand::digitValue(byte) << NibbleBits;
         break;
-    case LevelLowDigit:
-        m_level |= hexValue(byte);
+    case LampCommand::LevelLowDigit:
+        m_level |= LampCommand::digitValue(byte);
         break;
-    case Terminator:
+    case LampCommand::Terminator:
         reportMalformed(events);
         events.append(Event::command(m_lamp, m_level));
         ++m_commandCount;

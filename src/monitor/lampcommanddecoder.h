@@ -1,21 +1,19 @@
 #pragma once
 
+#include "lamps/lampcommand.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QVector>
 
-// Decodes the panel's lamp commands from the serial byte stream: 'L', the lamp as one
-// upper-case hex digit, the level as two, then a carriage return; "L3C8\r" is lamp 3
-// at level 200. Bytes may arrive in any chunking. Bytes that do not form a command
+// Decodes the panel's lamp commands (LampCommand) from the serial byte stream: "L3C8\r"
+// is lamp 3 at level 200. Bytes may arrive in any chunking. Bytes that do not form a command
 // are reported, counted and dropped, and decoding picks up again at the next 'L'.
 class LampCommandDecoder final : public QObject
 {
     Q_OBJECT
 
 public:
-    static constexpr int CommandSize = 5;
-    static constexpr int LampCount = 16;
-    static constexpr int MaxLevel = 255;
     // A bad run keeps at most this many of its bytes for display, so that endless noise
     // (a wrong baud rate) cannot grow the decoder without bound.
     static constexpr int MaxKeptBadBytes = 64;

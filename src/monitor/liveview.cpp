@@ -58,9 +58,9 @@ QString LiveView::frame(qint64 nowMs, TerminalSize size)
                      .arg(m_activity.commandCount())
                      .arg(m_activity.malformedByteCount()));
 
-    constexpr int AllLines = HeaderLines + LampCommandDecoder::LampCount;
+    constexpr int AllLines = HeaderLines + LampCommand::MaxLamps;
     const int maxLines = size.rows > 0 ? std::max(size.rows - CursorLine, 1) : AllLines;
-    std::array<bool, LampCommandDecoder::LampCount> shown {};
+    std::array<bool, LampCommand::MaxLamps> shown {};
     if (maxLines >= AllLines) {
         shown.fill(true);
     } else {
@@ -68,7 +68,7 @@ QString LiveView::frame(qint64 nowMs, TerminalSize size)
         // lamps the panel drives are the ones seen on the line, so they go first.
         int room = std::max(maxLines - HeaderLines - 1, 0);
         for (const bool seen : {true, false}) {
-            for (int lamp = 0; lamp < LampCommandDecoder::LampCount && room > 0; ++lamp) {
+            for (int lamp = 0; lamp < LampCommand::MaxLamps && room > 0; ++lamp) {
                 if (m_activity.lamp(lamp).seen == seen) {
                     shown[static_cast<std::size_t>(lamp)] = true;
                     --room;
@@ -76,7 +76,7 @@ QString LiveView::frame(qint64 nowMs, TerminalSize size)
             }
         }
     }
-    for (int lamp = 0; lamp < LampCommandDecoder::LampCount; ++lamp) {
+    for (int lamp = 0; lamp < LampCommand::MaxLamps; ++lamp) {
         if (shown[static_cast<std::size_t>(lamp)])
             lines.append(lampRow(lamp, nowMs));
     }
@@ -108,8 +108,7 @@ QString LiveView::lampRow(int index, qint64 nowMs) const
         return QStringLiteral("%1 %2 %3")
             .arg(label, QStringLiteral("-").rightJustified(LevelWidth), QString(BarCells, empty));
 
-    const int filled
-        = qRound(static_cast<double>(lamp.level) * BarCells / LampCommandDecoder::MaxLevel);
+    const int filled = qRound(static_cast<double>(lamp.level) * BarCells / LampCommand::MaxLevel);
     const double ageSeconds
         = static_cast<double>(nowMs - lamp.lastCommandMs) / MillisecondsPerSecond;
     return QStringLiteral("%1 %2 %3%4 %5 s ago")

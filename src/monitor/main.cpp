@@ -2,6 +2,7 @@
 #include "monitor/monitorexitcode.h"
 #include "monitor/monitorsession.h"
 #include "monitor/virtualcontroller.h"
+#include "platform/productinfo.h"
 #include "serialdevicereader.h"
 
 #include <QCommandLineOption>
@@ -75,7 +76,7 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(Program);
-    QCoreApplication::setApplicationVersion(QStringLiteral(KELVARIS_VERSION));
+    QCoreApplication::setApplicationVersion(QLatin1String(ProductInfo::Version));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(Description);

@@ -1,5 +1,7 @@
 #include "serialdevicereader.h"
 
+#include "serial/linesettings.h"
+
 #include <QFile>
 
 #include <unistd.h>
@@ -15,10 +17,11 @@ SerialDeviceReader::SerialDeviceReader(const QString &device, QObject *parent)
 bool SerialDeviceReader::open()
 {
     m_port.setPortName(m_device);
-    m_port.setBaudRate(BaudRate);
-    m_port.setDataBits(QSerialPort::Data8);
-    m_port.setParity(QSerialPort::NoParity);
-    m_port.setStopBits(QSerialPort::OneStop);
+    const LineSettings line = LineSettings::lampController();
+    m_port.setBaudRate(line.baudRate);
+    m_port.setDataBits(line.dataBits);
+    m_port.setParity(line.parity);
+    m_port.setStopBits(line.stopBits);
     m_port.setFlowControl(QSerialPort::NoFlowControl);
     if (!m_port.open(QIODevice::ReadOnly)) {
         const QString prefix = QStringLiteral("kelvaris-monitor: cannot open %1: ").arg(m_device);

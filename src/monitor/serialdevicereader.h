@@ -5,15 +5,14 @@
 #include <QSerialPort>
 #include <QString>
 
-// A real serial device, opened read-only at 9600 baud 8N1 without flow control: the
+// A real serial device, opened read-only on the lamp controller's line (9600 baud
+// 8N1) without flow control: the
 // line the panel writes to, tapped or wired to the monitor instead of the controller.
 class SerialDeviceReader final : public ByteSource
 {
     Q_OBJECT
 
 public:
-    static constexpr qint32 BaudRate = 9600;
-
     explicit SerialDeviceReader(const QString &device, QObject *parent = nullptr);
 
     bool open() override;

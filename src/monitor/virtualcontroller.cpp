@@ -1,7 +1,10 @@
 #include "monitor/virtualcontroller.h"
 
+#include "serial/linesettings.h"
+
 #include <QSocketNotifier>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstring>
@@ -10,6 +13,40 @@
 
 namespace {
 constexpr std::size_t ReadChunk = 4096;
+
+// The lamp controller's line as raw termios settings, without flow control; false
+// for a baud rate termios has no name for.
+bool setControllerLine(termios &settings)
+{
+    constexpr std::array<std::pair<qint32, speed_t>, 6> Speeds {{
+        {1200, B1200},
+        {2400, B2400},
+        {4800, B4800},
+        {9600, B9600},
+        {19200, B19200},
+        {38400, B38400},
+    }};
+    constexpr std::array<tcflag_t, 4> CharacterSizes {CS5, CS6, CS7, CS8};
+
+    const LineSettings line = LineSettings::lampController();
+    const auto speed = std::find_if(Speeds.begin(), Speeds.end(), [&](const auto &entry) {
+        return entry.first == line.baudRate;
+    });
+    if (speed == Speeds.end())
+        return false;
+    ::cfmakeraw(&settings);
+    settings.c_cflag &= ~static_cast<tcflag_t>(CSIZE | CSTOPB | PARENB | PARODD | CRTSCTS);
+    settings.c_cflag |= CharacterSizes.at(std::size_t(line.dataBits - QSerialPort::Data5));
+    settings.c_cflag |= CLOCAL | CREAD;
+    if (line.stopBits == QSerialPort::TwoStop)
+        settings.c_cflag |= CSTOPB;
+    if (line.parity == QSerialPort::EvenParity || line.parity == QSerialPort::OddParity)
+        settings.c_cflag |= PARENB;
+    if (line.parity == QSerialPort::OddParity)
+        settings.c_cflag |= PARODD;
+    return ::cfsetispeed(&settings, speed->second) == 0
+        && ::cfsetospeed(&settings, speed->second) == 0;
+}
 } // namespace
 
 VirtualController::VirtualController(QObject *parent) : ByteSource(parent) { }
@@ -42,20 +79,15 @@ bool VirtualController::open()
     const QString slavePath = m_pair.slavePath();
     const int slave = m_pair.slaveDescriptor();
 
-    // Raw 9600 8N1, as a real controller's port: no echo, no line editing, and a
-    // carriage return stays a carriage return.
+    // Raw, on the lamp controller's line, as a real controller's port: no echo, no
+    // line editing, and a carriage return stays a carriage return.
     termios settings = {};
     if (::tcgetattr(slave, &settings) != 0) {
         fail(MonitorExitCode::SystemError,
              QStringLiteral("cannot read the settings of %1").arg(slavePath), errno);
         return false;
     }
-    ::cfmakeraw(&settings);
-    settings.c_cflag &= ~static_cast<tcflag_t>(CSTOPB | PARENB | CRTSCTS);
-    settings.c_cflag |= CS8 | CLOCAL | CREAD;
-    ::cfsetispeed(&settings, B9600);
-    ::cfsetospeed(&settings, B9600);
-    if (::tcsetattr(slave, TCSANOW, &settings) != 0) {
+    if (!setControllerLine(settings) || ::tcsetattr(slave, TCSANOW, &settings) != 0) {
         fail(MonitorExitCode::SystemError, QStringLiteral("cannot set up %1").arg(slavePath),
              errno);
         return false;

@@ -1,5 +1,6 @@
 #include "osc/osccommandhandler.h"
 
+#include "lamps/lampcommand.h"
 #include "osc/lampmover.h"
 
 #include <QByteArrayView>
@@ -79,7 +80,7 @@ std::optional<int> levelOf(void *decoded)
     const lo_arg *argument = lo_message_get_argv(message)[0];
     switch (lo_message_get_types(message)[0]) {
     case LO_INT32:
-        if (argument->i < 0 || argument->i > OscCommandHandler::MaxLevel)
+        if (argument->i < 0 || argument->i > LampCommand::MaxLevel)
             return std::nullopt;
         return argument->i;
     case LO_FLOAT:
@@ -124,7 +125,7 @@ std::optional<int> OscCommandHandler::levelFromFraction(float fraction)
         return std::nullopt; // NaN fails both comparisons
     // A float times 255 is exact in a double; round half to even by hand, whatever
     // the floating-point environment says.
-    const double scaled = double(fraction) * MaxLevel;
+    const double scaled = double(fraction) * LampCommand::MaxLevel;
     const double below = std::floor(scaled);
     const double rest = scaled - below;
     const auto lower = int(below);

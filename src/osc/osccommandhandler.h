@@ -20,7 +20,6 @@ class LampMover;
 class OscCommandHandler final
 {
 public:
-    static constexpr int MaxLevel = 255;
     // Bundles nested deeper than this are taken as malformed.
     static constexpr int MaxBundleDepth = 16;
 

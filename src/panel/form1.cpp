@@ -7,6 +7,7 @@
 #include "panel/sortedlistbox.h"
 #include "panel/startupsettings.h"
 #include "panel/twips.h"
+#include "platform/productinfo.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -26,8 +27,6 @@ static void initResources()
 
 namespace {
 
-const QString Title = QStringLiteral("Kelvaris Control Panel");
-const QString LineSettingsText = QStringLiteral("9600,N,8,1");
 constexpr int FontPixels = 10;
 
 // A control's design place and size, in twips.
@@ -86,7 +85,7 @@ Form1::Form1(SettingsFile settings, QWidget *parent)
 {
     initResources();
     setObjectName(QStringLiteral("Form1"));
-    setWindowTitle(Title);
+    setWindowTitle(QLatin1String(ProductInfo::Title));
     QIcon icon;
     icon.addFile(QStringLiteral(":/icons/kelvaris-32.png"));
     icon.addFile(QStringLiteral(":/icons/kelvaris-16.png"));
@@ -202,7 +201,7 @@ void Form1::createLampColumn(int lamp)
 
 void Form1::createLampCopy(int lamp)
 {
-    Q_ASSERT(lamp > 0 && lamp < LampBank::MaxLamps);
+    Q_ASSERT(lamp > 0 && lamp < LampCommand::MaxLamps);
     if (m_lampSliders.at(lamp))
         return;
     createLampColumn(lamp);
@@ -257,12 +256,12 @@ void Form1::load()
 {
     m_list1->clear();
     m_combo1->clear();
-    for (int count = StartupSettings::MinLampCount; count <= StartupSettings::MaxLampCount; ++count)
+    for (int count = StartupSettings::MinLampCount; count <= LampCommand::MaxLamps; ++count)
         m_combo1->addItem(QStringLiteral(" %1 ").arg(count));
     m_combo1->setCurrentIndex(-1);
 
     m_bank.reset();
-    for (int lamp = 1; lamp < LampBank::MaxLamps; ++lamp)
+    for (int lamp = 1; lamp < LampCommand::MaxLamps; ++lamp)
         createLampCopy(lamp);
 
     m_groups->LoadGroups();
@@ -285,7 +284,8 @@ void Form1::openPort()
     // A named device (a USB adapter, say) stands in for the numbered port.
     const bool selected = device.isEmpty() ? m_kelvarisPort.selectPort(portNumber)
                                            : m_kelvarisPort.selectDevice(device);
-    if (!selected || !m_kelvarisPort.setLineSettings(LineSettingsText))
+    if (!selected
+        || !m_kelvarisPort.setLineSettings(QLatin1String(LineSettings::LampControllerText)))
         return;
     // A port that does not open stays closed for the whole run, without a message.
     m_kelvarisPort.open();
@@ -298,7 +298,7 @@ int Form1::lampCount() const
 
 void Form1::moveLamp(int lamp, int level)
 {
-    const int value = LampBank::MaxLevel - level;
+    const int value = LampCommand::MaxLevel - level;
     if (m_lampSliders.at(lamp)->value() != value) {
         m_lampSliders.at(lamp)->setValue(value); // reports the change itself
         return;
@@ -331,7 +331,7 @@ bool Form1::eventFilter(QObject *watched, QEvent *event)
 
 int Form1::lampOfTipWidget(const QObject *widget) const
 {
-    for (int lamp = 0; lamp < LampBank::MaxLamps; ++lamp) {
+    for (int lamp = 0; lamp < LampCommand::MaxLamps; ++lamp) {
         if (widget && (widget == m_lampSliders.at(lamp) || widget == m_lampDisplays.at(lamp)))
             return lamp;
     }

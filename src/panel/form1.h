@@ -136,10 +136,10 @@ private:
     std::array<QPushButton *, 4> m_commands {};
     QLabel *m_label1 = nullptr;
     QComboBox *m_combo1 = nullptr;
-    std::array<QLabel *, LampBank::MaxLamps> m_lampLabels {};
-    std::array<LampDisplay *, LampBank::MaxLamps> m_lampDisplays {};
-    std::array<LampSlider *, LampBank::MaxLamps> m_lampSliders {};
-    std::array<QCheckBox *, LampBank::MaxLamps> m_lampCheckboxes {};
+    std::array<QLabel *, LampCommand::MaxLamps> m_lampLabels {};
+    std::array<LampDisplay *, LampCommand::MaxLamps> m_lampDisplays {};
+    std::array<LampSlider *, LampCommand::MaxLamps> m_lampSliders {};
+    std::array<QCheckBox *, LampCommand::MaxLamps> m_lampCheckboxes {};
 
     QtGroupDialogs m_dialogs {this};
     std::unique_ptr<LampGroups> m_groups;

@@ -74,7 +74,7 @@ void LampLayout::ArrangeLamps()
     m_bank.setLampCount(count);
     m_settings.WriteSetting(QStringLiteral("LampCount"), QString::number(count));
 
-    for (int i = 1; i < LampBank::MaxLamps; ++i) {
+    for (int i = 1; i < LampCommand::MaxLamps; ++i) {
         for (Item item : LampItems)
             m_surface.setVisible(item, i, false);
     }
@@ -87,7 +87,7 @@ void LampLayout::ArrangeLamps()
 
     const SyncGuard guard(m_bank);
     for (int i = 0; i < count; ++i)
-        m_controls.setSliderValue(i, LampBank::MaxLevel - m_bank.LampLevel(i));
+        m_controls.setSliderValue(i, LampCommand::MaxLevel - m_bank.LampLevel(i));
 }
 
 void LampLayout::placeGroupControls(int count)

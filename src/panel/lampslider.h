@@ -1,5 +1,7 @@
 #pragma once
 
+#include "lamps/lampcommand.h"
+
 #include <QSlider>
 
 // A lamp's level fader: vertical, 0 at the top (full brightness) to 255 at the
@@ -10,7 +12,8 @@ class LampSlider final : public QSlider
 
 public:
     static constexpr int Minimum = 0;
-    static constexpr int Maximum = 255;
+    // The slider value is 255 minus the level, so its range is the level's.
+    static constexpr int Maximum = LampCommand::MaxLevel;
     static constexpr int SmallChange = 1;
     static constexpr int LargeChange = 64;
     static constexpr int TickSpacing = 64;

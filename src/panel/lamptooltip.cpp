@@ -11,7 +11,7 @@ constexpr int Hundred = 100;
 int LampToolTip::percent(int level)
 {
     // level * 100 / 255 never falls on a half, so adding just under a half rounds exactly.
-    return (level * Hundred + LampBank::MaxLevel / 2) / LampBank::MaxLevel;
+    return (level * Hundred + LampCommand::MaxLevel / 2) / LampCommand::MaxLevel;
 }
 
 QString LampToolTip::text(int lamp, int level, bool portOpen, const QString &device)

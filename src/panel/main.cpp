@@ -1,4 +1,5 @@
 #include "panel/form1.h"
+#include "platform/productinfo.h"
 #include "platform/signalwatcher.h"
 #include "settings/settingslocation.h"
 
@@ -8,10 +9,10 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kelvaris"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Kelvaris Control Panel"));
-    QApplication::setApplicationVersion(QStringLiteral(KELVARIS_DISPLAY_VERSION));
+    QApplication::setApplicationDisplayName(QLatin1String(ProductInfo::Title));
+    QApplication::setApplicationVersion(QLatin1String(ProductInfo::Version));
     // Lets the desktop match the window to its menu entry and icon.
-    QApplication::setDesktopFileName(QStringLiteral(KELVARIS_APP_ID));
+    QApplication::setDesktopFileName(QLatin1String(ProductInfo::AppId));
     // One style everywhere, so the fixed layout looks the same on every desktop.
     QApplication::setStyle(QStringLiteral("Fusion"));
 

@@ -1,5 +1,7 @@
 #include "panel/qtgroupdialogs.h"
 
+#include "platform/productinfo.h"
+
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -8,7 +10,7 @@ QtGroupDialogs::QtGroupDialogs(QWidget *parent) : m_parent(parent) { }
 
 QString QtGroupDialogs::title()
 {
-    return QStringLiteral("Kelvaris Control Panel");
+    return QLatin1String(ProductInfo::Title);
 }
 
 QString QtGroupDialogs::shownText(const QString &text)

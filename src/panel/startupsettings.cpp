@@ -1,5 +1,6 @@
 #include "panel/startupsettings.h"
 
+#include "lamps/lampcommand.h"
 #include "settings/numbertext.h"
 #include "settings/settingsstore.h"
 
@@ -12,7 +13,7 @@ constexpr qint16 ReopenPortOn = 1;
 qint16 StartupSettings::readLampCount(const SettingsStore &settings)
 {
     const auto count = NumberText::toInt16(settings.ReadSetting(QStringLiteral("LampCount")));
-    if (!count || *count < MinLampCount || *count > MaxLampCount)
+    if (!count || *count < MinLampCount || *count > LampCommand::MaxLamps)
         return DefaultLampCount;
     return *count;
 }

@@ -11,7 +11,6 @@ struct StartupSettings
 {
     static constexpr qint16 DefaultLampCount = 8;
     static constexpr qint16 MinLampCount = 1;
-    static constexpr qint16 MaxLampCount = 16;
     static constexpr qint16 DefaultPortNumber = 1;
 
     // "LampCount": 1 to 16, else 8.

@@ -87,3 +87,10 @@ std::optional<LineSettings> LineSettings::parse(const QString &text)
     settings.stopBits = *stopBits;
     return settings;
 }
+
+LineSettings LineSettings::lampController()
+{
+    const std::optional<LineSettings> settings = parse(QLatin1String(LampControllerText));
+    Q_ASSERT(settings);
+    return settings.value_or(LineSettings {});
+}

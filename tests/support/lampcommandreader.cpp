@@ -20,7 +20,7 @@ QList<LampCommandReader::Command> LampCommandReader::receive(PseudoTerminal &lin
     QElapsedTimer clock;
     clock.start();
     while (commands.size() < count && clock.elapsed() < timeout.count()) {
-        const QByteArray bytes = line.read(LampCommandDecoder::CommandSize, ReadSlice);
+        const QByteArray bytes = line.read(LampCommand::Size, ReadSlice);
         for (const auto &event : decoder.feed(bytes)) {
             if (event.kind == LampCommandDecoder::Event::Kind::Command)
                 commands.append({event.lamp, event.level, clock.elapsed()});
