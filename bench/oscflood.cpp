@@ -3,6 +3,7 @@
 // (default 1,000) for SECONDS seconds (default 10), each moving lamp 0 to a new level,
 // and reports the panel's processor time and the tick periods seen during the flood.
 #include "monotonicclock.h"
+#include "oscdatagram.h"
 #include "processusage.h"
 #include "recordedpanel.h"
 #include "samplestatistics.h"
@@ -14,7 +15,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
-#include <lo/lo_lowlevel.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <thread>
@@ -39,33 +39,10 @@ double periodMs()
     return double(std::chrono::duration_cast<std::chrono::microseconds>(Period).count()) / 1000.0;
 }
 
-// A loopback UDP port that was free a moment ago; 0 when none could be had.
-int freePort()
-{
-    const int probe = ::socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in address {};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    int port = 0;
-    if (probe >= 0 && ::bind(probe, reinterpret_cast<sockaddr *>(&address), length) == 0
-        && ::getsockname(probe, reinterpret_cast<sockaddr *>(&address), &length) == 0)
-        port = ntohs(address.sin_port);
-    if (probe >= 0)
-        ::close(probe);
-    return port;
-}
-
 std::vector<char> lampMessage(int level)
 {
-    lo_message message = lo_message_new();
-    lo_message_add_int32(message, level);
-    size_t size = 0;
-    void *bytes = lo_message_serialise(message, "/kelvaris/lamp/0", nullptr, &size);
-    std::vector<char> datagram(static_cast<char *>(bytes), static_cast<char *>(bytes) + size);
-    std::free(bytes);
-    lo_message_free(message);
-    return datagram;
+    const QByteArray datagram = OscDatagram::message("/kelvaris/lamp/0", 'i', level);
+    return {datagram.begin(), datagram.end()};
 }
 
 struct Flood
@@ -130,7 +107,7 @@ int main(int argc, char *argv[])
     }
     const int seconds = argc > 2 ? std::atoi(argv[2]) : DefaultSeconds;
     const int rate = argc > 3 ? std::atoi(argv[3]) : DefaultRate;
-    const int port = freePort();
+    const int port = OscDatagram::freeLoopbackPort();
     if (seconds <= 0 || rate <= 0 || port == 0) {
         std::fprintf(stderr, "bench-oscflood: bad arguments or no free port\n");
         return 1;

@@ -1,4 +1,5 @@
 #include "dialoganswerer.h"
+#include "oscdatagram.h"
 #include "panel/form1.h"
 #include "panel/lampdisplay.h"
 #include "panel/lampslider.h"
@@ -18,7 +19,6 @@
 #include <QToolTip>
 #include <QUdpSocket>
 #include <QtTest>
-#include <lo/lo_lowlevel.h>
 #include <memory>
 
 namespace {
@@ -420,12 +420,8 @@ void tst_Form1::checkedLampsMoveTogether()
 
 void tst_Form1::oscMovesASliderAsTheOperatorDoes()
 {
-    quint16 port = 0;
-    {
-        QUdpSocket probe;
-        QVERIFY(probe.bind(QHostAddress::LocalHost, 0));
-        port = probe.localPort();
-    }
+    const quint16 port = OscDatagram::freeLoopbackPort();
+    QVERIFY(port != 0);
     writeSettings("[Kelvaris]\nSerialDevice=/nonexistent/tty\nOscPort=" + QByteArray::number(port)
                   + "\n");
     m_form->load(); // 8 lamps
@@ -437,14 +433,8 @@ void tst_Form1::oscMovesASliderAsTheOperatorDoes()
 
     QUdpSocket sender;
     auto send = [&](int lamp, int level) {
-        lo_message message = lo_message_new();
-        lo_message_add_int32(message, level);
-        size_t size = 0;
-        const QByteArray address = "/kelvaris/lamp/" + QByteArray::number(lamp);
-        void *bytes = lo_message_serialise(message, address.constData(), nullptr, &size);
-        const QByteArray datagram(static_cast<const char *>(bytes), qsizetype(size));
-        std::free(bytes);
-        lo_message_free(message);
+        const QByteArray datagram
+            = OscDatagram::message("/kelvaris/lamp/" + QByteArray::number(lamp), 'i', level);
         QCOMPARE(sender.writeDatagram(datagram, QHostAddress::LocalHost, port), datagram.size());
     };
 

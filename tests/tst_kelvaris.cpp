@@ -4,6 +4,7 @@
 
 #include "lampcommandreader.h"
 #include "monitor/lampcommanddecoder.h"
+#include "oscdatagram.h"
 #include "panelprocess.h"
 #include "processusage.h"
 #include "pseudoterminal.h"
@@ -16,7 +17,6 @@
 #include <QtTest>
 
 #include <chrono>
-#include <lo/lo_lowlevel.h>
 #include <termios.h>
 
 using namespace std::chrono_literals;
@@ -26,39 +26,6 @@ namespace {
 const QString Monitor = QStringLiteral(KELVARIS_MONITOR);
 constexpr std::chrono::milliseconds StartTimeout = PanelProcess::StartTimeout;
 constexpr std::chrono::milliseconds Period = 125ms;
-
-// A UDP port that was free a moment ago.
-quint16 freePort()
-{
-    QUdpSocket probe;
-    return probe.bind(QHostAddress::LocalHost, 0) ? probe.localPort() : 0;
-}
-
-QByteArray oscMessage(const QByteArray &address, char type, double value)
-{
-    lo_message message = lo_message_new();
-    if (type == 'i')
-        lo_message_add_int32(message, int32_t(value));
-    else
-        lo_message_add_float(message, float(value));
-    size_t size = 0;
-    void *bytes = lo_message_serialise(message, address.constData(), nullptr, &size);
-    QByteArray datagram(static_cast<const char *>(bytes), qsizetype(size));
-    std::free(bytes);
-    lo_message_free(message);
-    return datagram;
-}
-
-QByteArray oscBundle(const QList<QByteArray> &elements)
-{
-    QByteArray bundle = QByteArray("#bundle\0", 8) + QByteArray(7, '\0') + '\1';
-    for (const QByteArray &element : elements) {
-        char size[4];
-        qToBigEndian<qint32>(qint32(element.size()), size);
-        bundle += QByteArray(size, 4) + element;
-    }
-    return bundle;
-}
 
 QString hexSocket(quint16 port)
 {
@@ -208,7 +175,7 @@ void tst_Kelvaris::oscMessagesReachTheLine()
 {
     PseudoTerminal line;
     QVERIFY(line.isValid());
-    const quint16 port = freePort();
+    const quint16 port = OscDatagram::freeLoopbackPort();
     QVERIFY(port != 0);
     PanelProcess panel;
     QVERIFY(panel.prepare("[Kelvaris]\nLampCount=4\nSerialDevice=" + line.devicePath().toUtf8()
@@ -240,18 +207,18 @@ void tst_Kelvaris::oscMessagesReachTheLine()
         QVERIFY2(expected.isEmpty(), qPrintable(seen.join(QLatin1Char(' '))));
     };
 
-    exchange(oscMessage("/kelvaris/lamp/2", 'i', 200), {QStringLiteral("2:200")});
+    exchange(OscDatagram::message("/kelvaris/lamp/2", 'i', 200), {QStringLiteral("2:200")});
     if (QTest::currentTestFailed())
         return;
-    exchange(oscMessage("/kelvaris/lamp/1", 'f', 0.5), {QStringLiteral("1:128")});
+    exchange(OscDatagram::message("/kelvaris/lamp/1", 'f', 0.5), {QStringLiteral("1:128")});
     if (QTest::currentTestFailed())
         return;
-    exchange(oscBundle({oscMessage("/kelvaris/lamp/3", 'i', 10),
-                        oscMessage("/kelvaris/lamp/0", 'i', 20)}),
+    exchange(OscDatagram::frame({OscDatagram::message("/kelvaris/lamp/3", 'i', 10),
+                                 OscDatagram::message("/kelvaris/lamp/0", 'i', 20)}),
              {QStringLiteral("0:20"), QStringLiteral("3:10")});
     if (QTest::currentTestFailed())
         return;
-    exchange(oscMessage("/kelvaris/lamps", 'i', 77),
+    exchange(OscDatagram::message("/kelvaris/lamps", 'i', 77),
              {QStringLiteral("0:77"), QStringLiteral("1:77"), QStringLiteral("2:77"),
               QStringLiteral("3:77")});
     if (QTest::currentTestFailed())
@@ -259,9 +226,9 @@ void tst_Kelvaris::oscMessagesReachTheLine()
 
     // Lamp 4 is beyond the count: nothing is sent for it, and nothing else moves.
     // Lamp 0's move, sent after it, shows the panel has read past it.
-    const QByteArray beyond = oscMessage("/kelvaris/lamp/4", 'i', 9);
+    const QByteArray beyond = OscDatagram::message("/kelvaris/lamp/4", 'i', 9);
     QCOMPARE(sender.writeDatagram(beyond, QHostAddress::LocalHost, port), beyond.size());
-    const QByteArray marker = oscMessage("/kelvaris/lamp/0", 'i', 1);
+    const QByteArray marker = OscDatagram::message("/kelvaris/lamp/0", 'i', 1);
     QCOMPARE(sender.writeDatagram(marker, QHostAddress::LocalHost, port), marker.size());
     QElapsedTimer clock;
     clock.start();

@@ -3,30 +3,33 @@
 #include "osc/oscsettings.h"
 
 #include <QNetworkDatagram>
+#include <QUdpSocket>
 
-OscReceiver::OscReceiver(LampMover &mover, QObject *parent)
-    : QObject(parent), m_handler(mover), m_socket(this)
-{
-    m_socket.setObjectName(QStringLiteral("OscSocket"));
-    connect(&m_socket, &QUdpSocket::readyRead, this, &OscReceiver::readPending);
-}
+OscReceiver::OscReceiver(LampMover &mover, QObject *parent) : QObject(parent), m_handler(mover) { }
+
+OscReceiver::~OscReceiver() = default;
 
 bool OscReceiver::listen(const OscSettings &settings)
 {
     if (!settings.port || isListening())
         return isListening();
+    if (!m_socket) {
+        m_socket = std::make_unique<QUdpSocket>();
+        m_socket->setObjectName(QStringLiteral("OscSocket"));
+        connect(m_socket.get(), &QUdpSocket::readyRead, this, &OscReceiver::readPending);
+    }
     // No address sharing: a port another program holds is "in use", not shared.
-    return m_socket.bind(settings.address, *settings.port, QAbstractSocket::DontShareAddress);
+    return m_socket->bind(settings.address, *settings.port, QAbstractSocket::DontShareAddress);
 }
 
 bool OscReceiver::isListening() const
 {
-    return m_socket.state() == QAbstractSocket::BoundState;
+    return m_socket && m_socket->state() == QAbstractSocket::BoundState;
 }
 
 void OscReceiver::readPending()
 {
     // Reading one datagram re-arms the notifier, so any left over come back later.
-    for (int n = 0; n < MaxDatagramsPerWake && m_socket.hasPendingDatagrams(); ++n)
-        m_handler.handleDatagram(m_socket.receiveDatagram().data());
+    for (int n = 0; n < MaxDatagramsPerWake && m_socket->hasPendingDatagrams(); ++n)
+        m_handler.handleDatagram(m_socket->receiveDatagram().data());
 }

@@ -3,7 +3,9 @@
 #include "osc/osccommandhandler.h"
 
 #include <QObject>
-#include <QUdpSocket>
+#include <memory>
+
+class QUdpSocket;
 
 class LampMover;
 struct OscSettings;
@@ -20,6 +22,7 @@ public:
     static constexpr int MaxDatagramsPerWake = 64;
 
     explicit OscReceiver(LampMover &mover, QObject *parent = nullptr);
+    ~OscReceiver() override;
 
     // Starts listening when the settings name a port; a port that cannot be bound
     // leaves remote control off, silently. False when not listening.
@@ -30,5 +33,6 @@ private:
     void readPending();
 
     OscCommandHandler m_handler;
-    QUdpSocket m_socket;
+    // Made only when a port is named: a panel without remote control holds no socket.
+    std::unique_ptr<QUdpSocket> m_socket;
 };

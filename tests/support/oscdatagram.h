@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QPair>
+#include <QtGlobal>
+
+// OSC datagrams as cue software sends them, encoded with liblo, and a loopback UDP
+// port to send them to.
+class OscDatagram final
+{
+public:
+    // One argument of a message: 'i' (int32), 'f' (float32), 'd' (double), 'h' (int64),
+    // or 's' (the value as decimal text), with its value.
+    struct Argument
+    {
+        char type = 'i';
+        double value = 0;
+    };
+
+    OscDatagram() = delete;
+
+    static QByteArray message(const QByteArray &address, const QList<Argument> &arguments);
+    static QByteArray message(const QByteArray &address, char type, double value);
+    // A bundle made with liblo, timetag "now", its messages in the order given.
+    static QByteArray bundle(const QList<QPair<QByteArray, Argument>> &messages);
+    // A bundle framed by hand around elements already encoded, well formed or not.
+    static QByteArray frame(const QList<QByteArray> &elements);
+
+    // A loopback UDP port that was free a moment ago; 0 when none could be had.
+    static quint16 freeLoopbackPort();
+};
