@@ -3,6 +3,7 @@
 // (8 lamps, port 1, the groups before the first bad entry), promptly, and keep every
 // line of the file except the lamp count it writes back.
 
+#include "filebytes.h"
 #include "lampcommandreader.h"
 #include "monitor/lampcommanddecoder.h"
 #include "panel/form1.h"
@@ -163,13 +164,6 @@ QString lampCountOnlyChange(QByteArrayView before, QByteArrayView after)
     return {};
 }
 
-bool writeFile(const QString &path, const QByteArray &content)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate)
-        && file.write(content) == content.size();
-}
-
 } // namespace
 
 class tst_BadSettings : public QObject
@@ -254,7 +248,7 @@ void tst_BadSettings::startsWithDefaults()
         QTemporaryDir dir;
         QVERIFY(dir.isValid());
         const QString path = dir.filePath(QStringLiteral("Kelvaris.ini"));
-        QVERIFY(writeFile(path, content));
+        QVERIFY(FileBytes::write(path, content));
         Form1 form(path);
         QElapsedTimer loading;
         loading.start();

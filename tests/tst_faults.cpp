@@ -3,6 +3,7 @@
 // written, and the process killed in the middle of saving its groups.
 
 #include "dialoganswerer.h"
+#include "filebytes.h"
 #include "groupsaverplan.h"
 #include "lampcommandreader.h"
 #include "monitor/lampcommanddecoder.h"
@@ -118,19 +119,6 @@ bool waitForStartUp(const PanelProcess &panel)
     // The open follows within microseconds; a few ticks more keep a slow machine safe.
     QTest::qWait(int(3 * Period.count()));
     return true;
-}
-
-QByteArray contentOf(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool writeFile(const QString &path, const QByteArray &content)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate)
-        && file.write(content) == content.size();
 }
 
 QStringList entriesOf(const QString &folder)
@@ -332,9 +320,9 @@ void tst_Faults::peerVanishingLeavesTheWindowWorking()
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const QString path = dir.filePath(SettingsName);
-    QVERIFY(writeFile(path,
-                      "[Kelvaris]\nLampCount=" + QByteArray::number(LampCount)
-                          + "\nSerialDevice=" + line.devicePath().toUtf8() + "\n"));
+    QVERIFY(FileBytes::write(path,
+                             "[Kelvaris]\nLampCount=" + QByteArray::number(LampCount)
+                                 + "\nSerialDevice=" + line.devicePath().toUtf8() + "\n"));
 
     Form1 form(path);
     form.load();
@@ -478,7 +466,7 @@ void tst_Faults::unwritableFolderKeepsGroupsInTheList()
     const QString blocker = dir.filePath(QStringLiteral("settings"));
     const QString path
         = belowAFile ? blocker + QLatin1Char('/') + SettingsName : dir.filePath(SettingsName);
-    QVERIFY(writeFile(belowAFile ? blocker : path, existing));
+    QVERIFY(FileBytes::write(belowAFile ? blocker : path, existing));
     const QStringList entriesBefore = entriesOf(dir.path());
 
     QStringList afterLoad;
@@ -577,7 +565,7 @@ void tst_Faults::unwritableFolderKeepsGroupsInTheList()
     QCOMPARE(messages, QStringList());
 
     // Nothing reached the disk, and nothing was left behind.
-    QCOMPARE(contentOf(belowAFile ? blocker : path), existing);
+    QCOMPARE(FileBytes::read(belowAFile ? blocker : path), existing);
     QCOMPARE(entriesOf(dir.path()), entriesBefore);
 }
 
@@ -644,7 +632,7 @@ void tst_Faults::killsDuringGroupSavesLeaveACompleteFile()
                              "Group1=Not mine\n"
                              "Code1=1\n"
                              "; caf\xe9\n");
-    QVERIFY(writeFile(path, initial));
+    QVERIFY(FileBytes::write(path, initial));
     const GroupFile start = parseGroupFile(initial);
     QVERIFY(start.valid);
     GroupFileModel::Keys keys = start.groupKeys;
@@ -710,7 +698,7 @@ void tst_Faults::killsDuringGroupSavesLeaveACompleteFile()
         // The file is whole, keeps every line the saves do not write, and holds the
         // group run of the reported saves or of the one that was cut off: a save is
         // one change, so no kill leaves part of one behind.
-        const QByteArray content = contentOf(path);
+        const QByteArray content = FileBytes::read(path);
         const GroupFile file = parseGroupFile(content);
         QVERIFY2(file.valid,
                  qPrintable(QStringLiteral("round %1: %2").arg(round).arg(file.problem)));

@@ -3,6 +3,7 @@
 // run as that user with a home of its own: the installed panel keeps its settings in
 // the user's configuration folder.
 
+#include "filebytes.h"
 #include "noserialportsenvironment.h"
 #include "pseudoterminal.h"
 
@@ -45,19 +46,6 @@ QString run(const QString &program, const QStringList &arguments)
     if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
         return program + QStringLiteral(" failed:\n") + output;
     return {};
-}
-
-QByteArray contentOf(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate)
-        && file.write(bytes) == bytes.size();
 }
 
 } // namespace
@@ -116,7 +104,7 @@ void tst_Package::installedPanelKeepsSettingsPerUser()
     const QString admin = bin + QStringLiteral("/Kelvaris.ini");
     const QByteArray adminBytes = "; set by the administrator\n[Kelvaris]\nSerialDevice="
         + first.devicePath().toUtf8() + "\nGroup1=Stage\nCode1=5\nGroup2=\nCode2=\n";
-    QVERIFY(writeFile(admin, adminBytes));
+    QVERIFY(FileBytes::write(admin, adminBytes));
 
     QTemporaryDir home;
     QVERIFY(home.isValid());
@@ -155,21 +143,21 @@ void tst_Package::installedPanelKeepsSettingsPerUser()
     // count makes the user's own copy of it.
     QVERIFY2(command.match(commandOn(first)).hasMatch(), "no command from the first start");
     const QString perUser = home.filePath(QStringLiteral(".config/kelvaris/Kelvaris.ini"));
-    QCOMPARE(contentOf(perUser), adminBytes + "LampCount=8\n");
+    QCOMPARE(FileBytes::read(perUser), adminBytes + "LampCount=8\n");
     QCOMPARE(QFileInfo(perUser).ownerId(), uid);
-    QCOMPARE(contentOf(admin), adminBytes);
+    QCOMPARE(FileBytes::read(admin), adminBytes);
     QCOMPARE(
         QDir(bin).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name),
         (QStringList {QStringLiteral("Kelvaris.ini"), QStringLiteral("kelvaris"),
                       QStringLiteral("kelvaris-monitor")}));
 
     // Second start: the user's file, now naming the other line, is the one used.
-    QByteArray userBytes = contentOf(perUser);
+    QByteArray userBytes = FileBytes::read(perUser);
     userBytes.replace(first.devicePath().toUtf8(), second.devicePath().toUtf8());
-    QVERIFY(writeFile(perUser, userBytes));
+    QVERIFY(FileBytes::write(perUser, userBytes));
     QVERIFY2(command.match(commandOn(second)).hasMatch(), "no command from the second start");
-    QCOMPARE(contentOf(perUser), userBytes);
-    QCOMPARE(contentOf(admin), adminBytes);
+    QCOMPARE(FileBytes::read(perUser), userBytes);
+    QCOMPARE(FileBytes::read(admin), adminBytes);
 }
 
 QTEST_GUILESS_MAIN(tst_Package)

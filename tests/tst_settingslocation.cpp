@@ -1,3 +1,4 @@
+#include "filebytes.h"
 #include "settings/settingsfile.h"
 #include "settings/settingslocation.h"
 
@@ -99,12 +100,6 @@ public:
 private:
     QTemporaryDir m_dir;
 };
-
-QByteArray contentOf(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 mode_t modeOf(const QString &path)
 {
@@ -230,8 +225,8 @@ void tst_SettingsLocation::firstWriteCopiesTheSeed()
     QVERIFY(!QFileInfo::exists(perUser));
 
     settings.WriteSetting(QStringLiteral("LampCount"), QStringLiteral("12"));
-    QCOMPARE(contentOf(perUser), adminBytes + "LampCount=12\r\n");
-    QCOMPARE(contentOf(admin), adminBytes);
+    QCOMPARE(FileBytes::read(perUser), adminBytes + "LampCount=12\r\n");
+    QCOMPARE(FileBytes::read(admin), adminBytes);
     // Both folders the write made are private to the user.
     for (const QString &folder :
          {QStringLiteral("<home>/.config"), QStringLiteral("<home>/.config/kelvaris")})
@@ -241,7 +236,8 @@ void tst_SettingsLocation::firstWriteCopiesTheSeed()
     QVERIFY(scratch.write(admin, "[Kelvaris]\nGroup1=Changed by the administrator\n"));
     QCOMPARE(settings.ReadSetting(QStringLiteral("Group1")), QStringLiteral("Stage"));
     settings.WriteSetting(QStringLiteral("Group1"), QStringLiteral("Front"));
-    QCOMPARE(contentOf(admin), QByteArray("[Kelvaris]\nGroup1=Changed by the administrator\n"));
+    QCOMPARE(FileBytes::read(admin),
+             QByteArray("[Kelvaris]\nGroup1=Changed by the administrator\n"));
     QCOMPARE(settings.ReadSetting(QStringLiteral("Group1")), QStringLiteral("Front"));
 }
 
@@ -254,7 +250,7 @@ void tst_SettingsLocation::firstWriteWithoutSeedMakesNewFile()
     QCOMPARE(settings.ReadSetting(QStringLiteral("LampCount")), QString());
 
     settings.WriteSetting(QStringLiteral("LampCount"), QStringLiteral("8"));
-    QCOMPARE(contentOf(scratch.resolved(QStringLiteral("<config>")) + PerUserFile),
+    QCOMPARE(FileBytes::read(scratch.resolved(QStringLiteral("<config>")) + PerUserFile),
              QByteArray("[Kelvaris]\nLampCount=8\n"));
 }
 
@@ -285,7 +281,7 @@ void tst_SettingsLocation::noWritableHomeAbsorbsWrites()
 
     // The panel reads what it read before; nothing was written anywhere.
     QCOMPARE(settings.ReadSetting(QStringLiteral("LampCount")), QStringLiteral("12"));
-    QCOMPARE(contentOf(beside), besideBytes);
+    QCOMPARE(FileBytes::read(beside), besideBytes);
     QCOMPARE(scratch.entries(), before);
 }
 

@@ -13,7 +13,6 @@
 namespace {
 
 const QLatin1String SectionName("Kelvaris");
-const QLatin1String FileName("/Kelvaris.ini");
 constexpr QByteArrayView Utf8Bom("\xEF\xBB\xBF");
 constexpr QByteArrayView Utf16LittleEndianBom("\xFF\xFE");
 constexpr QByteArrayView Utf16BigEndianBom("\xFE\xFF");
@@ -423,7 +422,8 @@ QString SettingsFile::besideExecutable()
     if (directory.isEmpty())
         return {};
     const QString canonical = QDir(directory).canonicalPath();
-    return (canonical.isEmpty() ? directory : canonical) + FileName;
+    return (canonical.isEmpty() ? directory : canonical) + QLatin1Char('/')
+        + QLatin1String(FileName);
 }
 
 QString SettingsFile::ReadSetting(const QString &key) const

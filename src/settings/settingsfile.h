@@ -20,6 +20,8 @@ class SettingsFile final : public SettingsStore
 public:
     // At most this many characters of a value come back from a read.
     static constexpr qsizetype MaxValueLength = 254;
+    // The settings file's name, wherever it lives.
+    static constexpr char FileName[] = "Kelvaris.ini";
 
     explicit SettingsFile(QString path);
 

@@ -5,7 +5,6 @@
 #include <QStringList>
 #include <array>
 
-const QLatin1String SettingsLocation::FileName("Kelvaris.ini");
 const QLatin1String SettingsLocation::FolderName("kelvaris");
 
 namespace {
@@ -27,7 +26,7 @@ QString absoluteFolder(const QString &value)
 QString fileIn(const QString &base)
 {
     return base + QLatin1Char('/') + SettingsLocation::FolderName + QLatin1Char('/')
-        + SettingsLocation::FileName;
+        + QLatin1String(SettingsFile::FileName);
 }
 
 // A file counts as there when this user can read it; one that cannot be read
@@ -72,7 +71,7 @@ SettingsLocation SettingsLocation::decide(const QString &folder, bool folderWrit
     // writes go nowhere rather than into the root folder.
     if (folder.isEmpty())
         return location;
-    const QString beside = folder + QLatin1Char('/') + FileName;
+    const QString beside = folder + QLatin1Char('/') + QLatin1String(SettingsFile::FileName);
     if (folderWritable && !isSystemFolder(folder)) {
         location.m_path = beside;
         location.m_portable = true;

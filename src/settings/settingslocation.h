@@ -16,7 +16,6 @@
 class SettingsLocation final
 {
 public:
-    static const QLatin1String FileName;
     // The folder under each configuration base folder that holds the file.
     static const QLatin1String FolderName;
 
