@@ -213,10 +213,11 @@ void tst_SettingsFile::read_data()
     row("NUL in value", QByteArray("[Kelvaris]\nA=x\0y\n", 16), "A", QString::fromUtf8("x\0y", 3));
     row("NUL line before", QByteArray("\0\0\n[Kelvaris]\nA=1\n", 18), "A", u("1"));
 
-    // Windows "Unicode" files, both byte orders, read by the same rules.
+    // Windows "Unicode" files, both byte orders, read by the same rules; the group
+    // name ends in a character beyond the first 65536 (a surrogate pair).
     const char *const startFile
         = "[Kelvaris]\r\nLampCount=5\r\nGroup1=\xCE\xA3\xCE\xBA\xCE\xB7\xCE\xBD\xCE\xAE "
-          "\xE8\x88\x9E\xE5\x8F\xB0\r\nCode1=3\r\n";
+          "\xE8\x88\x9E\xE5\x8F\xB0 \xF0\x9F\x8E\xAD\r\nCode1=3\r\n";
     for (const auto &[order, name] : {std::pair(QStringConverter::Utf16LE, "UTF-16LE"),
                                       std::pair(QStringConverter::Utf16BE, "UTF-16BE")}) {
         auto row16 = [&, order = order, name = name](const char *what, const char *file,
@@ -226,7 +227,7 @@ void tst_SettingsFile::read_data()
         row16("lamp count", startFile, "LampCount", u("5"));
         row16("group name", startFile, "group1",
               u("\xCE\xA3\xCE\xBA\xCE\xB7\xCE\xBD\xCE\xAE "
-                "\xE8\x88\x9E\xE5\x8F\xB0"));
+                "\xE8\x88\x9E\xE5\x8F\xB0 \xF0\x9F\x8E\xAD"));
         row16("code", startFile, "CODE1", u("3"));
         row16("section case, blanks and quotes", "; x\r\n [kelvaris] \r\n a \t= \" v \" \r\n", "A",
               u(" v "));

@@ -18,19 +18,19 @@ PseudoTerminalPair::~PseudoTerminalPair()
 bool PseudoTerminalPair::open()
 {
     close();
-    m_failure = Failure::None;
+    m_failure.clear();
     m_error = 0;
     m_master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (m_master < 0)
-        return fail(Failure::Create);
+        return fail(QStringLiteral("cannot create a pseudo-terminal"));
     std::array<char, SlavePathBuffer> path {};
     if (::grantpt(m_master) != 0 || ::unlockpt(m_master) != 0
         || ::ptsname_r(m_master, path.data(), path.size()) != 0)
-        return fail(Failure::SetUp);
+        return fail(QStringLiteral("cannot set up the pseudo-terminal"));
     m_slavePath = QString::fromLocal8Bit(path.data());
     m_slave = ::open(path.data(), O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (m_slave < 0)
-        return fail(Failure::OpenSlave);
+        return fail(QStringLiteral("cannot open %1").arg(m_slavePath));
     return true;
 }
 
@@ -56,11 +56,10 @@ void PseudoTerminalPair::close()
     m_slave = -1;
 }
 
-bool PseudoTerminalPair::fail(Failure failure)
+bool PseudoTerminalPair::fail(const QString &failure)
 {
     m_failure = failure;
     m_error = errno;
-    // The slave's path stays, so that the failure can name it.
     close();
     return false;
 }

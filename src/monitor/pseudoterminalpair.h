@@ -11,17 +11,15 @@
 class PseudoTerminalPair final
 {
 public:
-    // The step at which open() failed.
-    enum class Failure { None, Create, SetUp, OpenSlave };
-
     PseudoTerminalPair() = default;
     ~PseudoTerminalPair();
     PseudoTerminalPair(const PseudoTerminalPair &) = delete;
     PseudoTerminalPair &operator=(const PseudoTerminalPair &) = delete;
 
-    // Creates the pair; on failure failure() and error() (an errno value) say why.
+    // Creates the pair; on failure failure() says which step failed ("cannot create a
+    // pseudo-terminal") and error() gives the errno value.
     bool open();
-    Failure failure() const { return m_failure; }
+    QString failure() const { return m_failure; }
     int error() const { return m_error; }
 
     // Reads and writes on the master return at once instead of waiting.
@@ -38,11 +36,11 @@ public:
     QString slavePath() const { return m_slavePath; }
 
 private:
-    bool fail(Failure failure);
+    bool fail(const QString &failure);
 
     int m_master = -1;
     int m_slave = -1;
     QString m_slavePath;
-    Failure m_failure = Failure::None;
+    QString m_failure;
     int m_error = 0;
 };

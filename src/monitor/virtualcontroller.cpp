@@ -32,19 +32,16 @@ bool setControllerLine(termios &settings)
     const auto speed = std::find_if(Speeds.begin(), Speeds.end(), [&](const auto &entry) {
         return entry.first == line.baudRate;
     });
-    if (speed == Speeds.end())
-        return false;
     ::cfmakeraw(&settings);
     settings.c_cflag &= ~static_cast<tcflag_t>(CSIZE | CSTOPB | PARENB | PARODD | CRTSCTS);
-    settings.c_cflag |= CharacterSizes.at(std::size_t(line.dataBits - QSerialPort::Data5));
-    settings.c_cflag |= CLOCAL | CREAD;
-    if (line.stopBits == QSerialPort::TwoStop)
-        settings.c_cflag |= CSTOPB;
-    if (line.parity == QSerialPort::EvenParity || line.parity == QSerialPort::OddParity)
-        settings.c_cflag |= PARENB;
-    if (line.parity == QSerialPort::OddParity)
-        settings.c_cflag |= PARODD;
-    return ::cfsetispeed(&settings, speed->second) == 0
+    settings.c_cflag
+        |= CharacterSizes.at(std::size_t(line.dataBits - QSerialPort::Data5)) | CLOCAL | CREAD;
+    settings.c_cflag |= line.stopBits == QSerialPort::TwoStop ? CSTOPB : 0;
+    // Mark and space parity have no termios flags; the lamp controller uses none.
+    settings.c_cflag |= line.parity == QSerialPort::EvenParity ? PARENB
+        : line.parity == QSerialPort::OddParity                ? (PARENB | PARODD)
+                                                               : 0;
+    return speed != Speeds.end() && ::cfsetispeed(&settings, speed->second) == 0
         && ::cfsetospeed(&settings, speed->second) == 0;
 }
 } // namespace
@@ -59,21 +56,7 @@ VirtualController::~VirtualController()
 bool VirtualController::open()
 {
     if (!m_pair.open()) {
-        switch (m_pair.failure()) {
-        case PseudoTerminalPair::Failure::Create:
-            fail(MonitorExitCode::SystemError, QStringLiteral("cannot create a pseudo-terminal"),
-                 m_pair.error());
-            break;
-        case PseudoTerminalPair::Failure::SetUp:
-            fail(MonitorExitCode::SystemError, QStringLiteral("cannot set up the pseudo-terminal"),
-                 m_pair.error());
-            break;
-        case PseudoTerminalPair::Failure::OpenSlave:
-        case PseudoTerminalPair::Failure::None:
-            fail(MonitorExitCode::SystemError,
-                 QStringLiteral("cannot open %1").arg(m_pair.slavePath()), m_pair.error());
-            break;
-        }
+        fail(MonitorExitCode::SystemError, m_pair.failure(), m_pair.error());
         return false;
     }
     const QString slavePath = m_pair.slavePath();

@@ -647,11 +647,11 @@ QByteArray SettingsFile::writeTo(const QByteArray &content, const QString &key,
     if (!before.valid)
         return content;
     const QByteArray after = writeToBytes(before.text.toUtf8(), key, value);
-    if (!isValidUtf8(after))
-        return content;
+    // The byte rules keep valid UTF-8 valid and the mark in front; were that ever
+    // not so, the file is left alone rather than written mixed.
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
     const QString text = utf8.decode(after);
-    if (!text.startsWith(QChar(QChar::ByteOrderMark)))
+    if (utf8.hasError() || !text.startsWith(QChar(QChar::ByteOrderMark)))
         return content;
     return toUtf16(text, order);
 }
