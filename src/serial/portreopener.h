@@ -24,7 +24,6 @@ public:
 
     void start();
     void stop();
-    bool isActive() const { return m_timer.isActive(); }
 
 Q_SIGNALS:
     // The link has just been opened by an attempt of this reopener.

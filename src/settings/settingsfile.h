@@ -37,7 +37,6 @@ public:
     static QString besideExecutable();
 
     QString path() const { return m_path; }
-    QString seed() const { return m_seed; }
 
     QString ReadSetting(const QString &key) const override;
     void WriteSetting(const QString &key, const QString &value) override;
