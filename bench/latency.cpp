@@ -3,7 +3,7 @@
 // the last byte of the first command carrying that lamp's new level.
 #include "commandrecorder.h"
 #include "monotonicclock.h"
-#include "panel/form1.h"
+#include "panel/panelwindow.h"
 #include "panelini.h"
 #include "pseudoterminal.h"
 #include "samplestatistics.h"
@@ -64,7 +64,7 @@ int main(int argc, char *argv[])
     CommandRecorder recorder(line.masterDescriptor());
     recorder.start();
 
-    Form1 form(settingsPath);
+    PanelWindow form(settingsPath);
     form.load();
     form.show();
     if (!form.port().isOpen()) {

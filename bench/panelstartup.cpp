@@ -3,7 +3,7 @@
 #include "firstframewatcher.h"
 #include "launchclock.h"
 #include "monotonicclock.h"
-#include "panel/form1.h"
+#include "panel/panelwindow.h"
 #include "panelini.h"
 #include "pseudoterminal.h"
 
@@ -41,7 +41,7 @@ int main(int argc, char *argv[])
     QApplication::setApplicationVersion(QStringLiteral("1.00"));
     QApplication::setStyle(QStringLiteral("Fusion"));
 
-    Form1 form(settingsPath);
+    PanelWindow form(settingsPath);
     const qint64 formMadeNs = MonotonicClock::nowNs();
     QApplication::setWindowIcon(form.windowIcon());
     form.load();

@@ -30,7 +30,7 @@ public:
             return;
         sliders.at(lamp) = value;
         if (bank)
-            bank->LampLevelChanged(lamp);
+            bank->lampLevelChanged(lamp);
     }
     int checkboxValue(int lamp) const override { return checkboxes.at(lamp); }
     void setDisplayGrey(int lamp, int grey) override { greys.at(lamp) = grey; }
@@ -39,6 +39,6 @@ public:
     void operatorMoves(int lamp, int value)
     {
         sliders.at(lamp) = value;
-        bank->LampLevelChanged(lamp);
+        bank->lampLevelChanged(lamp);
     }
 };

@@ -110,17 +110,17 @@ int main(int argc, char *argv[])
     SaverControls controls;
     SaverDialogs dialogs;
     LampGroups groups(list, controls, dialogs, settings);
-    groups.LoadGroups();
+    groups.loadGroups();
 
     for (int s = 1;; ++s) {
         const GroupSaverPlan::Step step = GroupSaverPlan::step(run, s, list.count());
         if (step.define) {
             controls.checkCode(step.code);
             dialogs.setName(step.name);
-            groups.Command1_Click();
+            groups.defineGroupClicked();
         } else {
             list.select(step.removeIndex);
-            groups.Command2_Click();
+            groups.removeGroupClicked();
         }
         report("saved " + QByteArray::number(s));
     }

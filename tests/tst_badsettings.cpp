@@ -6,7 +6,7 @@
 #include "filebytes.h"
 #include "lampcommandreader.h"
 #include "monitor/lampcommanddecoder.h"
-#include "panel/form1.h"
+#include "panel/panelwindow.h"
 #include "panel/startupsettings.h"
 #include "panelprocess.h"
 #include "pseudoterminal.h"
@@ -249,20 +249,20 @@ void tst_BadSettings::startsWithDefaults()
         QVERIFY(dir.isValid());
         const QString path = dir.filePath(QStringLiteral("Kelvaris.ini"));
         QVERIFY(FileBytes::write(path, content));
-        Form1 form(path);
+        PanelWindow form(path);
         QElapsedTimer loading;
         loading.start();
         form.load();
         qInfo("start-up in the window took %lld ms", qlonglong(loading.elapsed()));
-        QCOMPARE(form.findChild<QComboBox *>(QStringLiteral("Combo1"))->currentIndex() + 1,
+        QCOMPARE(form.findChild<QComboBox *>(QStringLiteral("LampCountList"))->currentIndex() + 1,
                  DefaultLamps);
-        QCOMPARE(form.bank().LampCount(), DefaultLamps);
+        QCOMPARE(form.bank().lampCount(), DefaultLamps);
         QCOMPARE(StartupSettings::readPortNumber(SettingsFile(path)),
                  StartupSettings::DefaultPortNumber);
         if (!onTheLine && StartupSettings::readSerialDevice(SettingsFile(path)).isEmpty())
             QCOMPARE(form.port().device(),
                      SerialLink::deviceForPort(StartupSettings::DefaultPortNumber));
-        auto *list = form.findChild<QListWidget *>(QStringLiteral("List1"));
+        auto *list = form.findChild<QListWidget *>(QStringLiteral("GroupList"));
         QStringList shown;
         for (int row = 0; row < list->count(); ++row)
             shown.append(list->item(row)->text());

@@ -7,8 +7,8 @@
 #include "groupsaverplan.h"
 #include "lampcommandreader.h"
 #include "monitor/lampcommanddecoder.h"
-#include "panel/form1.h"
 #include "panel/lampslider.h"
+#include "panel/panelwindow.h"
 #include "panelprocess.h"
 #include "processusage.h"
 #include "pseudoterminal.h"
@@ -324,7 +324,7 @@ void tst_Faults::peerVanishingLeavesTheWindowWorking()
                              "[Kelvaris]\nLampCount=" + QByteArray::number(LampCount)
                                  + "\nSerialDevice=" + line.devicePath().toUtf8() + "\n"));
 
-    Form1 form(path);
+    PanelWindow form(path);
     form.load();
     form.show();
     QVERIFY(form.port().isOpen());
@@ -355,16 +355,16 @@ void tst_Faults::peerVanishingLeavesTheWindowWorking()
     QTest::keyClick(slider2, Qt::Key_Up);
     QTest::keyClick(slider2, Qt::Key_Up);
     QTest::keyClick(slider2, Qt::Key_Up);
-    QCOMPARE(form.bank().LampLevel(2), 3);
+    QCOMPARE(form.bank().lampLevel(2), 3);
     QTest::keyClick(slider2, Qt::Key_PageUp);
-    QCOMPARE(form.bank().LampLevel(2), 3 + LampSlider::LargeChange);
+    QCOMPARE(form.bank().lampLevel(2), 3 + LampSlider::LargeChange);
 
     QTest::mouseClick(box1, Qt::LeftButton);
     QTest::mouseClick(box2, Qt::LeftButton);
     QVERIFY(box1->isChecked() && box2->isChecked());
     QTest::keyClick(slider1, Qt::Key_PageUp);
-    QCOMPARE(form.bank().LampLevel(1), LampSlider::LargeChange);
-    QCOMPARE(form.bank().LampLevel(2), LampSlider::LargeChange);
+    QCOMPARE(form.bank().lampLevel(1), LampSlider::LargeChange);
+    QCOMPARE(form.bank().lampLevel(2), LampSlider::LargeChange);
     QCOMPARE(slider2->value(), slider1->value());
 
     // Ticks go on without a port and without trouble.
@@ -485,12 +485,15 @@ void tst_Faults::unwritableFolderKeepsGroupsInTheList()
             limited = limit->isActive();
         }
 
-        Form1 form(path);
+        PanelWindow form(path);
         form.load();
         form.show();
-        auto *list = form.findChild<QListWidget *>(QStringLiteral("List1"));
+        auto *list = form.findChild<QListWidget *>(QStringLiteral("GroupList"));
         const auto button = [&form](int n) {
-            return form.findChild<QPushButton *>(QStringLiteral("Command%1").arg(n));
+            static const QStringList names {
+                QStringLiteral("DefineGroupButton"), QStringLiteral("RemoveGroupButton"),
+                QStringLiteral("SelectGroupButton"), QStringLiteral("DeselectAllButton")};
+            return form.findChild<QPushButton *>(names.at(n - 1));
         };
         const auto box = [&form](int lamp) {
             return form.findChild<QCheckBox *>(QStringLiteral("LampCheckbox%1").arg(lamp));
@@ -736,8 +739,8 @@ void tst_Faults::killsDuringGroupSavesLeaveACompleteFile()
 
     // The panel's own reader still finds the lines no save touched.
     const SettingsFile settings(path);
-    QCOMPARE(settings.ReadSetting(QStringLiteral("LampCount")), QStringLiteral("12"));
-    QCOMPARE(settings.ReadSetting(QStringLiteral("SerialPort")), QStringLiteral("2"));
+    QCOMPARE(settings.readSetting(QStringLiteral("LampCount")), QStringLiteral("12"));
+    QCOMPARE(settings.readSetting(QStringLiteral("SerialPort")), QStringLiteral("2"));
 
     qInfo("%d kills in %lld ms: %d left the last reported save, %d a save not yet "
           "reported; %d saves reported; %d temporary files left behind",

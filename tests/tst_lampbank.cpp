@@ -42,12 +42,12 @@ void tst_LampBank::levelFollowsSlider()
 
     controls.operatorMoves(3, sliderValue);
 
-    QCOMPARE(bank.LampLevel(3), level);
+    QCOMPARE(bank.lampLevel(3), level);
     QCOMPARE(controls.greys.at(3), level);
-    QVERIFY(bank.LampDirty(3));
+    QVERIFY(bank.isMarkedForSending(3));
     for (int other = 0; other < LampCommand::MaxLamps; ++other) {
         if (other != 3)
-            QVERIFY2(!bank.LampDirty(other), qPrintable(QString::number(other)));
+            QVERIFY2(!bank.isMarkedForSending(other), qPrintable(QString::number(other)));
     }
 }
 
@@ -102,11 +102,11 @@ void tst_LampBank::propagation()
         const QByteArray which = "lamp " + QByteArray::number(lamp);
         const bool follows = followers.contains(lamp) || alreadyAtValue.contains(lamp);
         QVERIFY2((controls.sliders.at(lamp) == NewValue) == (follows || lamp == moved), which);
-        QVERIFY2(bank.LampDirty(lamp) == dirty.contains(lamp), which);
+        QVERIFY2(bank.isMarkedForSending(lamp) == dirty.contains(lamp), which);
         if (dirty.contains(lamp))
-            QVERIFY2(bank.LampLevel(lamp) == LampCommand::MaxLevel - NewValue, which);
+            QVERIFY2(bank.lampLevel(lamp) == LampCommand::MaxLevel - NewValue, which);
     }
-    QCOMPARE(bank.SyncSource(), LampBank::SyncIdle);
+    QCOMPARE(bank.syncSource(), LampBank::SyncIdle);
 }
 
 void tst_LampBank::noPropagationBeforeFirstLayout()
@@ -117,13 +117,13 @@ void tst_LampBank::noPropagationBeforeFirstLayout()
     bank.setLampCount(8);
     controls.checkboxes.fill(1);
 
-    QCOMPARE(bank.SyncSource(), qint16(0));
+    QCOMPARE(bank.syncSource(), qint16(0));
     controls.operatorMoves(2, 10);
 
-    QCOMPARE(bank.LampLevel(2), qint16(245));
+    QCOMPARE(bank.lampLevel(2), qint16(245));
     QCOMPARE(controls.sliderAssignments, 0);
-    QVERIFY(!bank.LampDirty(0));
-    QCOMPARE(bank.SyncSource(), qint16(0));
+    QVERIFY(!bank.isMarkedForSending(0));
+    QCOMPARE(bank.syncSource(), qint16(0));
 }
 
 void tst_LampBank::noPropagationWhileLayoutResetsSliders()
@@ -138,9 +138,9 @@ void tst_LampBank::noPropagationWhileLayoutResetsSliders()
     controls.setSliderValue(1, 100);
 
     QCOMPARE(controls.sliderAssignments, 1);
-    QVERIFY(bank.LampDirty(1));
-    QVERIFY(!bank.LampDirty(2));
-    QCOMPARE(bank.SyncSource(), LampBank::SyncLayout);
+    QVERIFY(bank.isMarkedForSending(1));
+    QVERIFY(!bank.isMarkedForSending(2));
+    QCOMPARE(bank.syncSource(), LampBank::SyncLayout);
 }
 
 void tst_LampBank::onlyValueOneCountsAsChecked()
@@ -171,8 +171,8 @@ void tst_LampBank::resetClearsLevelsAndMarks()
     bank.reset();
 
     for (int lamp = 0; lamp < LampCommand::MaxLamps; ++lamp) {
-        QCOMPARE(bank.LampLevel(lamp), qint16(0));
-        QVERIFY(!bank.LampDirty(lamp));
+        QCOMPARE(bank.lampLevel(lamp), qint16(0));
+        QVERIFY(!bank.isMarkedForSending(lamp));
     }
 }
 

@@ -163,7 +163,7 @@ struct Panel
         controls.m_values.fill(0);
         controls.check(lamps);
         dialogs.m_textAnswers << name;
-        groups.Command1_Click();
+        groups.defineGroupClicked();
     }
 };
 
@@ -175,10 +175,10 @@ class tst_LampGroups : public QObject
 
 private:
     QString iniPath() const { return m_dir->filePath(QStringLiteral("Kelvaris.ini")); }
-    QString stored(const QString &key) const { return SettingsFile(iniPath()).ReadSetting(key); }
+    QString stored(const QString &key) const { return SettingsFile(iniPath()).readSetting(key); }
     void store(const QString &key, const QString &value)
     {
-        SettingsFile(iniPath()).WriteSetting(key, value);
+        SettingsFile(iniPath()).writeSetting(key, value);
     }
     QByteArray rawFile() const
     {
@@ -250,7 +250,7 @@ private Q_SLOTS:
         Panel panel(iniPath());
         std::copy(values.begin(), values.end(), panel.controls.m_values.begin());
         panel.dialogs.m_textAnswers << QStringLiteral("Stage");
-        panel.groups.Command1_Click();
+        panel.groups.defineGroupClicked();
 
         QCOMPARE(panel.dialogs.m_shown, QStringList {ExpectedPrompt});
         QCOMPARE(panel.list.names(), QStringList {QStringLiteral("Stage")});
@@ -286,7 +286,7 @@ private Q_SLOTS:
         Panel panel(iniPath());
         std::copy(values.begin(), values.end(), panel.controls.m_values.begin());
         panel.dialogs.m_textAnswers << QStringLiteral("never asked");
-        panel.groups.Command1_Click();
+        panel.groups.defineGroupClicked();
 
         const QString message = QStringLiteral("information:")
             + QStringLiteral("Lamp groups must contain at least one selected lamp.") + Cr
@@ -360,11 +360,11 @@ private Q_SLOTS:
         panel.define({1}, QStringLiteral("B"));
         panel.define({2}, QStringLiteral("C"));
         panel.list.select(1);
-        panel.groups.List1_Click();
+        panel.groups.groupSelectionChanged();
         panel.controls.m_buttonLog.clear();
         panel.dialogs.m_shown.clear();
         panel.dialogs.m_yesNoAnswers << true;
-        panel.groups.Command2_Click();
+        panel.groups.removeGroupClicked();
 
         const QString question = QStringLiteral("question:Are you sure you want to remove") + Cr
             + QStringLiteral("the lamp group 'B'?");
@@ -382,9 +382,9 @@ private Q_SLOTS:
         // With no selection both buttons do nothing.
         panel.controls.m_values.fill(1);
         panel.dialogs.m_yesNoAnswers << true;
-        panel.groups.Command2_Click();
-        panel.groups.Command3_Click();
-        panel.groups.List1_DblClick();
+        panel.groups.removeGroupClicked();
+        panel.groups.selectGroupClicked();
+        panel.groups.groupDoubleClicked();
         QCOMPARE(panel.dialogs.m_shown.size(), 1);
         QCOMPARE(panel.list.count(), 2);
         QCOMPARE(panel.controls.m_checkboxWrites, 0);
@@ -395,10 +395,10 @@ private Q_SLOTS:
         Panel panel(iniPath());
         panel.define({0, 1}, QStringLiteral("Only"));
         panel.list.select(0);
-        panel.groups.List1_Click();
+        panel.groups.groupSelectionChanged();
         panel.controls.m_buttonLog.clear();
         panel.dialogs.m_yesNoAnswers << true;
-        panel.groups.Command2_Click();
+        panel.groups.removeGroupClicked();
 
         QCOMPARE(panel.list.count(), 0);
         QCOMPARE(panel.controls.m_buttonLog,
@@ -417,7 +417,7 @@ private Q_SLOTS:
         const QByteArray before = rawFile();
         panel.list.select(0);
         panel.dialogs.m_yesNoAnswers << false;
-        panel.groups.Command2_Click();
+        panel.groups.removeGroupClicked();
 
         QCOMPARE(panel.dialogs.m_shown.last(),
                  QStringLiteral("question:Are you sure you want to remove") + Cr
@@ -456,7 +456,7 @@ private Q_SLOTS:
         store(QStringLiteral("Code1"), QString::number(code));
         const QByteArray before = rawFile();
         Panel panel(iniPath());
-        panel.groups.LoadGroups();
+        panel.groups.loadGroups();
         QCOMPARE(panel.list.codes(), QList<qint32> {code});
 
         // Lamps 1 and 7 checked before, lamp 9 with a value that is not 1.
@@ -464,9 +464,9 @@ private Q_SLOTS:
         panel.controls.m_values[9] = 2;
         panel.list.select(0);
         if (doubleClick)
-            panel.groups.List1_DblClick();
+            panel.groups.groupDoubleClicked();
         else
-            panel.groups.Command3_Click();
+            panel.groups.selectGroupClicked();
 
         QCOMPARE(panel.controls.checkedLamps(), checked);
         for (int value : panel.controls.m_values)
@@ -482,11 +482,11 @@ private Q_SLOTS:
         store(QStringLiteral("Code1"), QStringLiteral("7"));
         const QByteArray before = rawFile();
         Panel panel(iniPath());
-        panel.groups.LoadGroups();
+        panel.groups.loadGroups();
         panel.controls.m_values.fill(1);
         panel.controls.m_values[12] = 2;
         panel.list.select(0);
-        panel.groups.Command4_Click();
+        panel.groups.deselectAllClicked();
 
         QCOMPARE(panel.controls.m_values, (std::array<int, Lamps> {}));
         QCOMPARE(panel.list.names(), QStringList {QStringLiteral("G")});
@@ -516,7 +516,7 @@ private Q_SLOTS:
         panel.define({0}, QStringLiteral("A"));
         panel.define({1}, QStringLiteral("B"));
         panel.list.select(selected);
-        panel.groups.List1_Click();
+        panel.groups.groupSelectionChanged();
         QCOMPARE(panel.controls.m_buttonLog, log);
     }
 
@@ -584,7 +584,7 @@ private Q_SLOTS:
         const QByteArray before = rawFile();
 
         Panel panel(iniPath());
-        panel.groups.LoadGroups();
+        panel.groups.loadGroups();
 
         QCOMPARE(panel.list.names(), names);
         QCOMPARE(panel.list.codes(), codes);
@@ -606,8 +606,8 @@ private Q_SLOTS:
         store(QStringLiteral("Code3"), QStringLiteral("4"));
 
         Panel panel(iniPath());
-        panel.groups.LoadGroups();
-        panel.groups.SaveGroups();
+        panel.groups.loadGroups();
+        panel.groups.saveGroups();
 
         QCOMPARE(stored(QStringLiteral("Group1")), QStringLiteral("A"));
         QCOMPARE(stored(QStringLiteral("Code1")), QStringLiteral("3"));
@@ -623,10 +623,10 @@ private Q_SLOTS:
         store(QStringLiteral("Code1"), QStringLiteral("65536"));
 
         Panel panel(iniPath());
-        panel.groups.LoadGroups();
+        panel.groups.loadGroups();
         panel.controls.m_values.fill(1);
         panel.list.select(0);
-        panel.groups.Command3_Click();
+        panel.groups.selectGroupClicked();
         QCOMPARE(panel.controls.checkedLamps(), QList<int> {});
 
         // A new group goes before it; the rewrite carries 65536 along unchanged.
@@ -685,7 +685,7 @@ private Q_SLOTS:
         QVERIFY(!rawFile().contains("Other"));
 
         Panel after(iniPath());
-        after.groups.LoadGroups();
+        after.groups.loadGroups();
         QCOMPARE(after.list.names(), QStringList {name});
         QCOMPARE(after.list.codes(), QList<qint32> {33});
     }
@@ -714,7 +714,7 @@ private Q_SLOTS:
         const QString stage = QStringLiteral("\u03a3\u03ba\u03b7\u03bd\u03ae \u821e\u53f0");
         {
             Panel before(iniPath());
-            before.groups.LoadGroups();
+            before.groups.loadGroups();
             QCOMPARE(before.list.names(), QStringList {QStringLiteral("Front")});
             QCOMPARE(before.list.codes(), QList<qint32> {3});
             before.define({1, 2}, stage);
@@ -731,7 +731,7 @@ private Q_SLOTS:
                      + stage + QStringLiteral("\r\nCode2=6\r\nGroup3=\r\nCode3=\r\n"));
 
         Panel after(iniPath());
-        after.groups.LoadGroups();
+        after.groups.loadGroups();
         QCOMPARE(after.list.names(), (QStringList {QStringLiteral("Front"), stage}));
         QCOMPARE(after.list.codes(), (QList<qint32> {3, 6}));
     }
@@ -748,7 +748,7 @@ private Q_SLOTS:
 
         panel.list.select(0);
         panel.dialogs.m_yesNoAnswers << true;
-        panel.groups.Command2_Click();
+        panel.groups.removeGroupClicked();
         QCOMPARE(panel.list.names(), QStringList {QStringLiteral("B")});
         QCOMPARE(panel.dialogs.m_shown.size(), 3);
         QVERIFY(QFileInfo(iniPath()).isDir());

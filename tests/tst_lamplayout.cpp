@@ -29,13 +29,13 @@ public:
 
     FakeSurface()
     {
-        set(Item::List1, 0, {120, 480, 1935, 3375});
-        set(Item::Command1, 0, {360, 2160, 1455, 375});
-        set(Item::Command2, 0, {360, 2640, 1455, 375});
-        set(Item::Command3, 0, {360, 3120, 1455, 375});
-        set(Item::Command4, 0, {360, 4440, 1455, 375});
-        set(Item::Label1, 0, {480, 5100, 615, 255});
-        set(Item::Combo1, 0, {1200, 5040, 675, 315});
+        set(Item::GroupList, 0, {120, 480, 1935, 3375});
+        set(Item::DefineGroupButton, 0, {360, 2160, 1455, 375});
+        set(Item::RemoveGroupButton, 0, {360, 2640, 1455, 375});
+        set(Item::SelectGroupButton, 0, {360, 3120, 1455, 375});
+        set(Item::DeselectAllButton, 0, {360, 4440, 1455, 375});
+        set(Item::LampCountLabel, 0, {480, 5100, 615, 255});
+        set(Item::LampCountList, 0, {1200, 5040, 675, 315});
         for (int lamp = 0; lamp < LampCommand::MaxLamps; ++lamp) {
             // Copies start where lamp 0 is, hidden.
             set(Item::LampLabel, lamp, {2160, 120, 855, 255}, lamp == 0);
@@ -61,7 +61,7 @@ public:
         return {item, perLamp ? lamp : 0};
     }
 
-    int comboSelection() const override { return selection; }
+    int lampCountSelection() const override { return selection; }
     int left(Item item, int lamp) const override { return at(item, lamp).rect.left(); }
     int top(Item item, int lamp) const override { return at(item, lamp).rect.top(); }
     int height(Item item, int lamp) const override { return at(item, lamp).rect.height(); }
@@ -88,8 +88,8 @@ class MemorySettings final : public SettingsStore
 {
 public:
     QList<std::pair<QString, QString>> writes;
-    QString ReadSetting(const QString &) const override { return {}; }
-    void WriteSetting(const QString &key, const QString &value) override
+    QString readSetting(const QString &) const override { return {}; }
+    void writeSetting(const QString &key, const QString &value) override
     {
         writes.append({key, value});
     }
@@ -108,7 +108,7 @@ struct Rig
     void arrange(int count)
     {
         surface.selection = count - 1;
-        layout.ArrangeLamps();
+        layout.arrangeLamps();
     }
 };
 
@@ -146,7 +146,7 @@ void tst_LampLayout::window_data()
     QTest::addColumn<QList<int>>("buttonTops");
     QTest::addColumn<QPoint>("label1");
     QTest::addColumn<QPoint>("combo1");
-    QTest::addColumn<bool>("command4Visible");
+    QTest::addColumn<bool>("deselectAllVisible");
 
     QTest::newRow("12 lamps") << 12 << 7680 << 6840 << 2055 << 2880 << 3375
                               << QList<int> {3960, 4440, 4920, 5400} << QPoint(390, 6000)
@@ -179,7 +179,7 @@ void tst_LampLayout::window()
     QFETCH(QList<int>, buttonTops);
     QFETCH(QPoint, label1);
     QFETCH(QPoint, combo1);
-    QFETCH(bool, command4Visible);
+    QFETCH(bool, deselectAllVisible);
 
     Rig rig;
     rig.arrange(count);
@@ -189,14 +189,14 @@ void tst_LampLayout::window()
     QCOMPARE(s.height_, height);
     QCOMPARE(s.at(Item::LampSlider).rect.height(), sliderHeight);
     QCOMPARE(s.at(Item::LampCheckbox).rect.top(), checkboxTop);
-    QCOMPARE(s.at(Item::List1).rect.height(), listHeight);
-    QCOMPARE(s.at(Item::List1).rect.topLeft(), QPoint(120, 480));
-    const QList<int> tops {s.at(Item::Command1).rect.top(), s.at(Item::Command2).rect.top(),
-                           s.at(Item::Command3).rect.top(), s.at(Item::Command4).rect.top()};
+    QCOMPARE(s.at(Item::GroupList).rect.height(), listHeight);
+    QCOMPARE(s.at(Item::GroupList).rect.topLeft(), QPoint(120, 480));
+    const QList<int> tops {s.at(Item::DefineGroupButton).rect.top(), s.at(Item::RemoveGroupButton).rect.top(),
+                           s.at(Item::SelectGroupButton).rect.top(), s.at(Item::DeselectAllButton).rect.top()};
     QCOMPARE(tops, buttonTops);
-    QCOMPARE(s.at(Item::Label1).rect.topLeft(), label1);
-    QCOMPARE(s.at(Item::Combo1).rect.topLeft(), combo1);
-    QCOMPARE(s.at(Item::Command4).visible, command4Visible);
+    QCOMPARE(s.at(Item::LampCountLabel).rect.topLeft(), label1);
+    QCOMPARE(s.at(Item::LampCountList).rect.topLeft(), combo1);
+    QCOMPARE(s.at(Item::DeselectAllButton).visible, deselectAllVisible);
     // Lamp 0 never moves sideways.
     QCOMPARE(s.at(Item::LampLabel).rect.topLeft(), QPoint(2160, 120));
     QCOMPARE(s.at(Item::LampDisplay).rect.topLeft(), QPoint(2280, 360));
@@ -280,7 +280,7 @@ void tst_LampLayout::visibleLampsAndCaptions()
         QCOMPARE(rig.surface.at(Item::LampLabel, lamp).caption,
                  QStringLiteral("LAMP") + QString::number(lamp));
     }
-    QCOMPARE(rig.bank.LampCount(), count);
+    QCOMPARE(rig.bank.lampCount(), count);
 }
 
 void tst_LampLayout::rowRule_data()
@@ -331,30 +331,30 @@ void tst_LampLayout::noSelectionGivesCountZero()
     rig.controls.sliderAssignments = 0;
 
     rig.surface.selection = -1;
-    rig.layout.ArrangeLamps();
+    rig.layout.arrangeLamps();
 
-    QCOMPARE(rig.bank.LampCount(), qint16(0));
+    QCOMPARE(rig.bank.lampCount(), qint16(0));
     QCOMPARE(rig.settings.writes.last().second, QStringLiteral("0"));
     QCOMPARE(rig.surface.width, 2280);
     QCOMPARE(rig.surface.height_, 4560);
-    QVERIFY(rig.surface.at(Item::Command4).visible);
+    QVERIFY(rig.surface.at(Item::DeselectAllButton).visible);
     QVERIFY(rig.surface.at(Item::LampSlider, 0).visible);
     for (int lamp = 1; lamp < LampCommand::MaxLamps; ++lamp)
         QVERIFY(!rig.surface.at(Item::LampSlider, lamp).visible);
     QCOMPARE(rig.controls.sliderAssignments, 0);
-    QCOMPARE(rig.bank.SyncSource(), LampBank::SyncIdle);
+    QCOMPARE(rig.bank.syncSource(), LampBank::SyncIdle);
 }
 
 void tst_LampLayout::slidersComeBackAtKeptLevelsWithoutPropagating()
 {
     Rig rig;
     rig.arrange(12);
-    QCOMPARE(rig.bank.SyncSource(), LampBank::SyncIdle);
+    QCOMPARE(rig.bank.syncSource(), LampBank::SyncIdle);
     rig.controls.operatorMoves(10, 55); // level 200
     rig.controls.operatorMoves(2, 155); // level 100
     rig.arrange(5);
     for (int lamp = 0; lamp < LampCommand::MaxLamps; ++lamp)
-        rig.bank.clearDirty(lamp);
+        rig.bank.clearSendMark(lamp);
 
     // Meanwhile something else moved lamp 10's hidden slider; the level is what counts.
     rig.controls.sliders.at(10) = 0;
@@ -363,10 +363,10 @@ void tst_LampLayout::slidersComeBackAtKeptLevelsWithoutPropagating()
 
     QCOMPARE(rig.controls.sliders.at(10), 55);
     QCOMPARE(rig.controls.sliders.at(2), 155);
-    QVERIFY(rig.bank.LampDirty(10));
-    QVERIFY(!rig.bank.LampDirty(2)); // already at its level: not re-marked
+    QVERIFY(rig.bank.isMarkedForSending(10));
+    QVERIFY(!rig.bank.isMarkedForSending(2)); // already at its level: not re-marked
     QCOMPARE(rig.controls.sliders.at(3), 255);
-    QCOMPARE(rig.bank.SyncSource(), LampBank::SyncIdle);
+    QCOMPARE(rig.bank.syncSource(), LampBank::SyncIdle);
 }
 
 void tst_LampLayout::loweringAndRaisingKeepsPlaces()

@@ -93,7 +93,7 @@ void tst_RefreshCycle::rotation()
     }
     QCOMPARE(seen, lampsPerTick.left(seen.size()));
     if (count == 0)
-        QCOMPARE(rig.cycle.RefreshIndex(), qint16(0));
+        QCOMPARE(rig.cycle.refreshIndex(), qint16(0));
 }
 
 void tst_RefreshCycle::changedLampIsSentOnceOnTheNextTick()
@@ -106,7 +106,7 @@ void tst_RefreshCycle::changedLampIsSentOnceOnTheNextTick()
     QCOMPARE(rig.port.writes, (QList<QByteArray> {"L100\r", "L305\r"}));
 
     QCOMPARE(rig.tick(), QByteArray("2"));
-    QVERIFY(!rig.bank.LampDirty(3));
+    QVERIFY(!rig.bank.isMarkedForSending(3));
 }
 
 void tst_RefreshCycle::dirtyAndDueIsSentOnce()
@@ -132,7 +132,7 @@ void tst_RefreshCycle::closedPortSendsNothingAndClearsMarks()
     rig.controls.operatorMoves(5, 0);
 
     QCOMPARE(rig.tick(), QByteArray());
-    QVERIFY(!rig.bank.LampDirty(5));
+    QVERIFY(!rig.bank.isMarkedForSending(5));
 
     // Once the port is open the level goes out with the rotation only.
     rig.port.open = true;
@@ -170,11 +170,11 @@ void tst_RefreshCycle::marksBeyondTheCountWaitForIt()
 
     for (int t = 0; t < 6; ++t)
         QVERIFY(!rig.tick().contains('A'));
-    QVERIFY(rig.bank.LampDirty(10));
+    QVERIFY(rig.bank.isMarkedForSending(10));
 
     rig.bank.setLampCount(12);
     QVERIFY(rig.tick().contains('A'));
-    QVERIFY(!rig.bank.LampDirty(10));
+    QVERIFY(!rig.bank.isMarkedForSending(10));
 }
 
 void tst_RefreshCycle::loweredCountWrapsTheRotation()
@@ -182,7 +182,7 @@ void tst_RefreshCycle::loweredCountWrapsTheRotation()
     Rig rig(16);
     for (int t = 0; t < 10; ++t)
         rig.tick();
-    QCOMPARE(rig.cycle.RefreshIndex(), qint16(10));
+    QCOMPARE(rig.cycle.refreshIndex(), qint16(10));
 
     rig.bank.setLampCount(4);
     QCOMPARE(rig.tick(), QByteArray("0"));

@@ -249,7 +249,7 @@ void tst_SettingsFile::read()
 
     const QString path = fileWith(file);
     QVERIFY(!path.isEmpty());
-    QCOMPARE(SettingsFile(path).ReadSetting(key), value);
+    QCOMPARE(SettingsFile(path).readSetting(key), value);
     QCOMPARE(SettingsFile::readFrom(file, key), value);
     QCOMPARE(contentOf(path), file); // reading never changes the file
 }
@@ -283,29 +283,29 @@ void tst_SettingsFile::longValueIsCut()
     const QString path = fileWith("[Kelvaris]\nGroup1=" + stored.toUtf8() + "\nCode1=1\n");
     QVERIFY(!path.isEmpty());
     const SettingsFile settings(path);
-    QCOMPARE(settings.ReadSetting(QStringLiteral("Group1")), read);
-    QCOMPARE(settings.ReadSetting(QStringLiteral("Code1")), QStringLiteral("1"));
+    QCOMPARE(settings.readSetting(QStringLiteral("Group1")), read);
+    QCOMPARE(settings.readSetting(QStringLiteral("Code1")), QStringLiteral("1"));
 }
 
 void tst_SettingsFile::missingOrUnusableFileReadsEmpty()
 {
     const QString key = QStringLiteral("LampCount");
-    QCOMPARE(SettingsFile(m_dir.filePath(QStringLiteral("absent/Kelvaris.ini"))).ReadSetting(key),
+    QCOMPARE(SettingsFile(m_dir.filePath(QStringLiteral("absent/Kelvaris.ini"))).readSetting(key),
              QString());
-    QCOMPARE(SettingsFile(m_dir.filePath(QStringLiteral("Kelvaris.ini"))).ReadSetting(key),
+    QCOMPARE(SettingsFile(m_dir.filePath(QStringLiteral("Kelvaris.ini"))).readSetting(key),
              QString());
-    QCOMPARE(SettingsFile(QString()).ReadSetting(key), QString());
+    QCOMPARE(SettingsFile(QString()).readSetting(key), QString());
 
     // A folder in the file's place.
     const QString folder = m_dir.filePath(QStringLiteral("folder.ini"));
     QVERIFY(QDir().mkpath(folder));
-    QCOMPARE(SettingsFile(folder).ReadSetting(key), QString());
+    QCOMPARE(SettingsFile(folder).readSetting(key), QString());
 
     // A pipe in the file's place must not block the read.
     const QString pipe = m_dir.filePath(QStringLiteral("pipe.ini"));
     QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
-    QCOMPARE(SettingsFile(pipe).ReadSetting(key), QString());
-    SettingsFile(pipe).WriteSetting(key, QStringLiteral("4"));
+    QCOMPARE(SettingsFile(pipe).readSetting(key), QString());
+    SettingsFile(pipe).writeSetting(key, QStringLiteral("4"));
     QVERIFY(!QFileInfo(pipe).isFile());
 }
 
@@ -343,7 +343,7 @@ void tst_SettingsFile::readerSurvivesHostileContent()
 
     const QString path = fileWith(file);
     QVERIFY(!path.isEmpty());
-    const QString got = SettingsFile(path).ReadSetting(QStringLiteral("LampCount"));
+    const QString got = SettingsFile(path).readSetting(QStringLiteral("LampCount"));
     QVERIFY(got.size() <= SettingsFile::MaxValueLength);
     if (value.isValid())
         QCOMPARE(got, value.toString());
@@ -358,8 +358,8 @@ void tst_SettingsFile::readerHandlesLargeFiles()
     QByteArray oneLine = "[Kelvaris]\nFiller=" + QByteArray(OneMegabyte, 'x') + "\nLampCount=9\n";
     QString path = fileWith(oneLine);
     QVERIFY(!path.isEmpty());
-    QCOMPARE(SettingsFile(path).ReadSetting(QStringLiteral("LampCount")), QStringLiteral("9"));
-    QCOMPARE(SettingsFile(path).ReadSetting(QStringLiteral("Filler")),
+    QCOMPARE(SettingsFile(path).readSetting(QStringLiteral("LampCount")), QStringLiteral("9"));
+    QCOMPARE(SettingsFile(path).readSetting(QStringLiteral("Filler")),
              QString(254, QLatin1Char('x')));
 
     // 50 MB of short key lines, the wanted key last.
@@ -372,10 +372,10 @@ void tst_SettingsFile::readerHandlesLargeFiles()
     big += "LampCount=11\n";
     path = fileWith(big);
     QVERIFY(!path.isEmpty());
-    QCOMPARE(SettingsFile(path).ReadSetting(QStringLiteral("LampCount")), QStringLiteral("11"));
+    QCOMPARE(SettingsFile(path).readSetting(QStringLiteral("LampCount")), QStringLiteral("11"));
 
     // And a write into it keeps every byte.
-    SettingsFile(path).WriteSetting(QStringLiteral("SerialPort"), QStringLiteral("3"));
+    SettingsFile(path).writeSetting(QStringLiteral("SerialPort"), QStringLiteral("3"));
     QByteArray expected = big;
     expected += "SerialPort=3\n";
     QVERIFY(contentOf(path) == expected);
@@ -496,7 +496,7 @@ void tst_SettingsFile::write()
         QVERIFY(!path.isEmpty());
         QCOMPARE(SettingsFile::writeTo(before, key, value), after);
     }
-    SettingsFile(path).WriteSetting(key, value);
+    SettingsFile(path).writeSetting(key, value);
     QCOMPARE(contentOf(path), after);
     QCOMPARE(entriesOf(QFileInfo(path).path()), QStringList {QStringLiteral("Kelvaris.ini")});
 }
@@ -545,11 +545,11 @@ void tst_SettingsFile::writeRoundTrips()
     QVERIFY(!path.isEmpty());
     SettingsFile settings(path);
 
-    settings.WriteSetting(QStringLiteral("Group1"), value);
-    QCOMPARE(settings.ReadSetting(QStringLiteral("Group1")), readBack);
-    settings.WriteSetting(QStringLiteral("Group2"), value);
-    QCOMPARE(settings.ReadSetting(QStringLiteral("Group2")), readBack);
-    QCOMPARE(settings.ReadSetting(QStringLiteral("LampCount")), QStringLiteral("12"));
+    settings.writeSetting(QStringLiteral("Group1"), value);
+    QCOMPARE(settings.readSetting(QStringLiteral("Group1")), readBack);
+    settings.writeSetting(QStringLiteral("Group2"), value);
+    QCOMPARE(settings.readSetting(QStringLiteral("Group2")), readBack);
+    QCOMPARE(settings.readSetting(QStringLiteral("LampCount")), QStringLiteral("12"));
     const QByteArray content = contentOf(path);
     QVERIFY(content.startsWith("[Kelvaris]\r\nLampCount=12\r\n; groups\r\nGroup1="));
     QCOMPARE(content.count("\r\n"), 5);
@@ -577,9 +577,9 @@ void tst_SettingsFile::writeKeepsHandWrittenFile()
     QVERIFY(!path.isEmpty());
     SettingsFile settings(path);
 
-    settings.WriteSetting(QStringLiteral("LampCount"), QStringLiteral("16"));
-    settings.WriteSetting(QStringLiteral("Group1"), QStringLiteral("Front"));
-    settings.WriteSetting(QStringLiteral("Code1"), QStringLiteral("255"));
+    settings.writeSetting(QStringLiteral("LampCount"), QStringLiteral("16"));
+    settings.writeSetting(QStringLiteral("Group1"), QStringLiteral("Front"));
+    settings.writeSetting(QStringLiteral("Code1"), QStringLiteral("255"));
 
     QCOMPARE(contentOf(path),
              QByteArray("\xEF\xBB\xBF; Kelvaris panel, stage 2\r\n"
@@ -598,9 +598,9 @@ void tst_SettingsFile::writeKeepsHandWrittenFile()
                         "LampCount=99\r\n"
                         "[Kelvaris]\r\n"
                         "Group1=never read\r\n"));
-    QCOMPARE(settings.ReadSetting(QStringLiteral("SerialPort")), QStringLiteral("2"));
-    QCOMPARE(settings.ReadSetting(QStringLiteral("LampCount")), QStringLiteral("16"));
-    QCOMPARE(settings.ReadSetting(QStringLiteral("Group1")), QStringLiteral("Front"));
+    QCOMPARE(settings.readSetting(QStringLiteral("SerialPort")), QStringLiteral("2"));
+    QCOMPARE(settings.readSetting(QStringLiteral("LampCount")), QStringLiteral("16"));
+    QCOMPARE(settings.readSetting(QStringLiteral("Group1")), QStringLiteral("Front"));
 }
 
 void tst_SettingsFile::groupExampleFile()
@@ -609,15 +609,15 @@ void tst_SettingsFile::groupExampleFile()
     QVERIFY(QDir().mkpath(folder));
     SettingsFile settings(folder + QStringLiteral("/Kelvaris.ini"));
 
-    settings.WriteSetting(QStringLiteral("LampCount"), QStringLiteral("8"));
-    settings.WriteSetting(QStringLiteral("SerialPort"), QStringLiteral("2"));
-    settings.WriteSetting(QStringLiteral("LampCount"), QStringLiteral("12"));
-    settings.WriteSetting(QStringLiteral("Group1"), QStringLiteral("Back row"));
-    settings.WriteSetting(QStringLiteral("Code1"), QStringLiteral("3840"));
-    settings.WriteSetting(QStringLiteral("Group2"), QStringLiteral("Stage left"));
-    settings.WriteSetting(QStringLiteral("Code2"), QStringLiteral("63"));
-    settings.WriteSetting(QStringLiteral("Group3"), QString());
-    settings.WriteSetting(QStringLiteral("Code3"), QString());
+    settings.writeSetting(QStringLiteral("LampCount"), QStringLiteral("8"));
+    settings.writeSetting(QStringLiteral("SerialPort"), QStringLiteral("2"));
+    settings.writeSetting(QStringLiteral("LampCount"), QStringLiteral("12"));
+    settings.writeSetting(QStringLiteral("Group1"), QStringLiteral("Back row"));
+    settings.writeSetting(QStringLiteral("Code1"), QStringLiteral("3840"));
+    settings.writeSetting(QStringLiteral("Group2"), QStringLiteral("Stage left"));
+    settings.writeSetting(QStringLiteral("Code2"), QStringLiteral("63"));
+    settings.writeSetting(QStringLiteral("Group3"), QString());
+    settings.writeSetting(QStringLiteral("Code3"), QString());
 
     QCOMPARE(contentOf(settings.path()),
              QByteArray("[Kelvaris]\n"
@@ -629,7 +629,7 @@ void tst_SettingsFile::groupExampleFile()
                         "Code2=63\n"
                         "Group3=\n"
                         "Code3=\n"));
-    QCOMPARE(settings.ReadSetting(QStringLiteral("Group3")), QString());
+    QCOMPARE(settings.readSetting(QStringLiteral("Group3")), QString());
 }
 
 void tst_SettingsFile::unstorableKeyChangesNothing_data()
@@ -653,12 +653,12 @@ void tst_SettingsFile::unstorableKeyChangesNothing()
     const QString path = fileWith(before);
     QVERIFY(!path.isEmpty());
     QVERIFY(!SettingsFile::isStorableKey(key));
-    SettingsFile(path).WriteSetting(key, QStringLiteral("2"));
+    SettingsFile(path).writeSetting(key, QStringLiteral("2"));
     QCOMPARE(contentOf(path), before);
-    QCOMPARE(SettingsFile(path).ReadSetting(key), QString());
+    QCOMPARE(SettingsFile(path).readSetting(key), QString());
 
     const QString absent = QFileInfo(path).path() + QStringLiteral("/absent.ini");
-    SettingsFile(absent).WriteSetting(key, QStringLiteral("2"));
+    SettingsFile(absent).writeSetting(key, QStringLiteral("2"));
     QVERIFY(!QFileInfo::exists(absent));
 }
 
@@ -667,20 +667,20 @@ void tst_SettingsFile::nothingIsCached()
     const QString path = fileWith("[Kelvaris]\nLampCount=4\n");
     QVERIFY(!path.isEmpty());
     SettingsFile settings(path);
-    QCOMPARE(settings.ReadSetting(QStringLiteral("LampCount")), QStringLiteral("4"));
+    QCOMPARE(settings.readSetting(QStringLiteral("LampCount")), QStringLiteral("4"));
 
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
     file.write("[Kelvaris]\nLampCount=6\n");
     file.close();
-    QCOMPARE(settings.ReadSetting(QStringLiteral("LampCount")), QStringLiteral("6"));
+    QCOMPARE(settings.readSetting(QStringLiteral("LampCount")), QStringLiteral("6"));
 
     SettingsFile other(path);
-    other.WriteSetting(QStringLiteral("LampCount"), QStringLiteral("7"));
-    QCOMPARE(settings.ReadSetting(QStringLiteral("LampCount")), QStringLiteral("7"));
+    other.writeSetting(QStringLiteral("LampCount"), QStringLiteral("7"));
+    QCOMPARE(settings.readSetting(QStringLiteral("LampCount")), QStringLiteral("7"));
 
     QVERIFY(QFile::remove(path));
-    QCOMPARE(settings.ReadSetting(QStringLiteral("LampCount")), QString());
+    QCOMPARE(settings.readSetting(QStringLiteral("LampCount")), QString());
 }
 
 void tst_SettingsFile::writeFollowsSymlink()
@@ -693,12 +693,12 @@ void tst_SettingsFile::writeFollowsSymlink()
     QVERIFY(QFile::link(QStringLiteral("real.ini"), link)); // relative link
     QVERIFY(QFile::link(link, linkToLink));
 
-    SettingsFile(linkToLink).WriteSetting(QStringLiteral("A"), QStringLiteral("2"));
+    SettingsFile(linkToLink).writeSetting(QStringLiteral("A"), QStringLiteral("2"));
 
     QVERIFY(QFileInfo(link).isSymLink());
     QVERIFY(QFileInfo(linkToLink).isSymLink());
     QCOMPARE(contentOf(target), QByteArray("[Kelvaris]\nA=2\n"));
-    QCOMPARE(SettingsFile(link).ReadSetting(QStringLiteral("A")), QStringLiteral("2"));
+    QCOMPARE(SettingsFile(link).readSetting(QStringLiteral("A")), QStringLiteral("2"));
     QCOMPARE(entriesOf(folder).size(), 3);
 }
 
@@ -709,7 +709,7 @@ void tst_SettingsFile::writeKeepsPermissions()
     const QFile::Permissions permissions = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup;
     QVERIFY(QFile::setPermissions(path, permissions));
 
-    SettingsFile(path).WriteSetting(QStringLiteral("A"), QStringLiteral("2"));
+    SettingsFile(path).writeSetting(QStringLiteral("A"), QStringLiteral("2"));
 
     QCOMPARE(contentOf(path), QByteArray("[Kelvaris]\nA=2\n"));
     QCOMPARE(QFile::permissions(path) & ~(QFile::ReadUser | QFile::WriteUser), permissions);
@@ -749,11 +749,11 @@ void tst_SettingsFile::failedWriteLeavesFileIntact()
     const QStringList entriesBefore = entriesOf(folder);
 
     SettingsFile settings(path);
-    settings.WriteSetting(QStringLiteral("LampCount"), QStringLiteral("12"));
+    settings.writeSetting(QStringLiteral("LampCount"), QStringLiteral("12"));
 
     QCOMPARE(contentOf(existing), old);
     QCOMPARE(entriesOf(folder), entriesBefore);
-    QCOMPARE(settings.ReadSetting(QStringLiteral("LampCount")), QString());
+    QCOMPARE(settings.readSetting(QStringLiteral("LampCount")), QString());
 }
 
 void tst_SettingsFile::fullDiskLeavesOldFile()
@@ -772,7 +772,7 @@ void tst_SettingsFile::fullDiskLeavesOldFile()
     small.rlim_cur = rlim_t(old.size() + 100);
     const bool limited = ::setrlimit(RLIMIT_FSIZE, &small) == 0;
 
-    SettingsFile(path).WriteSetting(QStringLiteral("Group1"), value);
+    SettingsFile(path).writeSetting(QStringLiteral("Group1"), value);
 
     // Restore before any test output goes to a file.
     ::setrlimit(RLIMIT_FSIZE, &saved);
@@ -783,8 +783,8 @@ void tst_SettingsFile::fullDiskLeavesOldFile()
     QCOMPARE(entriesOf(folder), QStringList {QStringLiteral("Kelvaris.ini")});
 
     // Once there is room again the same write succeeds.
-    SettingsFile(path).WriteSetting(QStringLiteral("Group1"), value);
-    QCOMPARE(SettingsFile(path).ReadSetting(QStringLiteral("Group1")), value.left(254));
+    SettingsFile(path).writeSetting(QStringLiteral("Group1"), value);
+    QCOMPARE(SettingsFile(path).readSetting(QStringLiteral("Group1")), value.left(254));
 }
 
 void tst_SettingsFile::readOnlyFolderLeavesOldFile()
@@ -796,7 +796,7 @@ void tst_SettingsFile::readOnlyFolderLeavesOldFile()
     QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
     const bool applies = permissionBitsApply(folder);
     if (applies)
-        SettingsFile(path).WriteSetting(QStringLiteral("LampCount"), QStringLiteral("12"));
+        SettingsFile(path).writeSetting(QStringLiteral("LampCount"), QStringLiteral("12"));
     QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
     if (!applies)
         QSKIP("permission bits do not stop this user; fullDiskLeavesOldFile covers the failure");
@@ -815,7 +815,7 @@ void tst_SettingsFile::unreadableFileIsNotOverwritten()
     const bool readable = probe.open(QIODevice::ReadOnly);
     probe.close();
     if (!readable)
-        SettingsFile(path).WriteSetting(QStringLiteral("LampCount"), QStringLiteral("12"));
+        SettingsFile(path).writeSetting(QStringLiteral("LampCount"), QStringLiteral("12"));
     QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner));
     if (readable)
         QSKIP("permission bits do not stop this user");
@@ -843,13 +843,13 @@ void tst_SettingsFile::severalKeysAreOneChange()
                                           {QStringLiteral("Code2"), QString()}};
     SettingsFile byKey(one);
     for (const auto &[key, value] : entries)
-        byKey.WriteSetting(key, value);
+        byKey.writeSetting(key, value);
 
-    SettingsFile(all).WriteSettings(entries);
+    SettingsFile(all).writeSettings(entries);
 
     // The same edits as key by key, in order, the unusable key left out.
     QCOMPARE(contentOf(all), contentOf(one));
-    QCOMPARE(SettingsFile(all).ReadSetting(QStringLiteral("Group1")), QStringLiteral("  Spot  "));
+    QCOMPARE(SettingsFile(all).readSetting(QStringLiteral("Group1")), QStringLiteral("  Spot  "));
     QVERIFY(!contentOf(all).contains("bad"));
 }
 

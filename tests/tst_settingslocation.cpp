@@ -221,10 +221,10 @@ void tst_SettingsLocation::firstWriteCopiesTheSeed()
     SettingsFile settings = location.file();
 
     // Before the per-user file exists, the administrator's is read.
-    QCOMPARE(settings.ReadSetting(QStringLiteral("SerialDevice")), QStringLiteral("/dev/ttyUSB0"));
+    QCOMPARE(settings.readSetting(QStringLiteral("SerialDevice")), QStringLiteral("/dev/ttyUSB0"));
     QVERIFY(!QFileInfo::exists(perUser));
 
-    settings.WriteSetting(QStringLiteral("LampCount"), QStringLiteral("12"));
+    settings.writeSetting(QStringLiteral("LampCount"), QStringLiteral("12"));
     QCOMPARE(FileBytes::read(perUser), adminBytes + "LampCount=12\r\n");
     QCOMPARE(FileBytes::read(admin), adminBytes);
     // Both folders the write made are private to the user.
@@ -234,11 +234,11 @@ void tst_SettingsLocation::firstWriteCopiesTheSeed()
 
     // From now on only the per-user file counts.
     QVERIFY(scratch.write(admin, "[Kelvaris]\nGroup1=Changed by the administrator\n"));
-    QCOMPARE(settings.ReadSetting(QStringLiteral("Group1")), QStringLiteral("Stage"));
-    settings.WriteSetting(QStringLiteral("Group1"), QStringLiteral("Front"));
+    QCOMPARE(settings.readSetting(QStringLiteral("Group1")), QStringLiteral("Stage"));
+    settings.writeSetting(QStringLiteral("Group1"), QStringLiteral("Front"));
     QCOMPARE(FileBytes::read(admin),
              QByteArray("[Kelvaris]\nGroup1=Changed by the administrator\n"));
-    QCOMPARE(settings.ReadSetting(QStringLiteral("Group1")), QStringLiteral("Front"));
+    QCOMPARE(settings.readSetting(QStringLiteral("Group1")), QStringLiteral("Front"));
 }
 
 void tst_SettingsLocation::firstWriteWithoutSeedMakesNewFile()
@@ -247,9 +247,9 @@ void tst_SettingsLocation::firstWriteWithoutSeedMakesNewFile()
     QVERIFY(scratch.isValid());
     const SettingsLocation location = scratch.installed(QStringLiteral("<config>"));
     SettingsFile settings = location.file();
-    QCOMPARE(settings.ReadSetting(QStringLiteral("LampCount")), QString());
+    QCOMPARE(settings.readSetting(QStringLiteral("LampCount")), QString());
 
-    settings.WriteSetting(QStringLiteral("LampCount"), QStringLiteral("8"));
+    settings.writeSetting(QStringLiteral("LampCount"), QStringLiteral("8"));
     QCOMPARE(FileBytes::read(scratch.resolved(QStringLiteral("<config>")) + PerUserFile),
              QByteArray("[Kelvaris]\nLampCount=8\n"));
 }
@@ -276,11 +276,11 @@ void tst_SettingsLocation::noWritableHomeAbsorbsWrites()
     const QStringList before = scratch.entries();
 
     SettingsFile settings = scratch.installed(Unset, home).file();
-    settings.WriteSetting(QStringLiteral("LampCount"), QStringLiteral("3"));
-    settings.WriteSetting(QStringLiteral("Group1"), QStringLiteral("Stage"));
+    settings.writeSetting(QStringLiteral("LampCount"), QStringLiteral("3"));
+    settings.writeSetting(QStringLiteral("Group1"), QStringLiteral("Stage"));
 
     // The panel reads what it read before; nothing was written anywhere.
-    QCOMPARE(settings.ReadSetting(QStringLiteral("LampCount")), QStringLiteral("12"));
+    QCOMPARE(settings.readSetting(QStringLiteral("LampCount")), QStringLiteral("12"));
     QCOMPARE(FileBytes::read(beside), besideBytes);
     QCOMPARE(scratch.entries(), before);
 }

@@ -3,7 +3,7 @@
 // everything the panel sends.
 
 #include "monitor/lampcommanddecoder.h"
-#include "panel/form1.h"
+#include "panel/panelwindow.h"
 #include "panel/lampslider.h"
 #include "processusage.h"
 #include "pseudoterminal.h"
@@ -97,10 +97,10 @@ void tst_Soak::linkedSliderForAMinute()
         file.write("[Kelvaris]\nLampCount=16\nSerialDevice=" + line.devicePath().toUtf8() + "\n");
     }
 
-    Form1 form(path);
+    PanelWindow form(path);
     form.load();
     form.show();
-    QCOMPARE(form.bank().LampCount(), Lamps);
+    QCOMPARE(form.bank().lampCount(), Lamps);
     QVERIFY(form.port().isOpen());
     std::array<LampSlider *, Lamps> sliders {};
     for (int lamp = 0; lamp < Lamps; ++lamp) {
@@ -118,7 +118,7 @@ void tst_Soak::linkedSliderForAMinute()
     // tick happened, and until the next tick, is that tick's.
     int ticks = 0;
     int mergedTicks = 0;
-    qint16 lastIndex = form.refreshCycle().RefreshIndex();
+    qint16 lastIndex = form.refreshCycle().refreshIndex();
     LampCommandDecoder decoder;
     std::array<int, Lamps> lastLevel {};
     lastLevel.fill(-1);
@@ -146,7 +146,7 @@ void tst_Soak::linkedSliderForAMinute()
     };
     const auto pump = [&](std::chrono::milliseconds slice) {
         const QByteArray bytes = line.read(ReadAtMost, slice);
-        const qint16 index = form.refreshCycle().RefreshIndex();
+        const qint16 index = form.refreshCycle().refreshIndex();
         const int passed = (index - lastIndex + Lamps) % Lamps;
         lastIndex = index;
         if (passed > 0) {
@@ -216,7 +216,7 @@ void tst_Soak::linkedSliderForAMinute()
     const int sliderValue = moved->value();
     for (int lamp = 0; lamp < Lamps; ++lamp) {
         QCOMPARE(sliders.at(lamp)->value(), sliderValue);
-        QCOMPARE(int(form.bank().LampLevel(lamp)), LampSlider::Maximum - sliderValue);
+        QCOMPARE(int(form.bank().lampLevel(lamp)), LampSlider::Maximum - sliderValue);
         QCOMPARE(lastLevel.at(lamp), LampSlider::Maximum - sliderValue);
     }
 

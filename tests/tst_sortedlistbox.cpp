@@ -305,20 +305,20 @@ private Q_SLOTS:
         PlainControls controls;
         LampGroups groups(list, controls, controls, settings);
         showList(list);
-        connect(&list, &QListWidget::itemSelectionChanged, this, [&] { groups.List1_Click(); });
-        connect(&list, &QListWidget::itemDoubleClicked, this, [&] { groups.List1_DblClick(); });
+        connect(&list, &QListWidget::itemSelectionChanged, this, [&] { groups.groupSelectionChanged(); });
+        connect(&list, &QListWidget::itemDoubleClicked, this, [&] { groups.groupDoubleClicked(); });
 
         controls.m_boxes[1] = 1;
         controls.m_name = QStringLiteral("zeta");
-        groups.Command1_Click();
+        groups.defineGroupClicked();
         controls.m_boxes = {};
         controls.m_boxes[0] = 1;
         controls.m_boxes[2] = 1;
         controls.m_name = QStringLiteral("Alpha");
-        groups.Command1_Click();
+        groups.defineGroupClicked();
         QCOMPARE(entryNames(list), (QStringList {QStringLiteral("Alpha"), QStringLiteral("zeta")}));
         QCOMPARE(entryCodes(list), (QList<qint32> {5, 2}));
-        QCOMPARE(settings.ReadSetting(QStringLiteral("Code1")), QStringLiteral("5"));
+        QCOMPARE(settings.readSetting(QStringLiteral("Code1")), QStringLiteral("5"));
         QVERIFY(!controls.m_selectEnabled);
 
         // Double-clicking zeta selects it, enables the buttons and checks lamp 1 alone.
@@ -328,13 +328,13 @@ private Q_SLOTS:
         QCOMPARE(controls.m_boxes[1], 1);
 
         // Removing it leaves the buttons enabled with nothing selected.
-        groups.Command2_Click();
+        groups.removeGroupClicked();
         QCOMPARE(entryNames(list), QStringList {QStringLiteral("Alpha")});
         QCOMPARE(list.selectedIndex(), -1);
         QVERIFY(controls.m_removeEnabled && controls.m_selectEnabled);
-        groups.Command3_Click();
+        groups.selectGroupClicked();
         QCOMPARE(controls.m_boxes[1], 1);
-        QCOMPARE(settings.ReadSetting(QStringLiteral("Group2")), QString());
+        QCOMPARE(settings.readSetting(QStringLiteral("Group2")), QString());
     }
 
     void outOfRangeIndexGivesNothing()

@@ -77,7 +77,7 @@ qint32 LampGroups::checkedLampsCode() const
     return code;
 }
 
-void LampGroups::Command1_Click()
+void LampGroups::defineGroupClicked()
 {
     const qint32 code = checkedLampsCode();
     if (code < MinCode) {
@@ -91,10 +91,10 @@ void LampGroups::Command1_Click()
 
     const int index = m_list.addEntry(name);
     m_list.setCode(index, code);
-    SaveGroups();
+    saveGroups();
 }
 
-void LampGroups::Command2_Click()
+void LampGroups::removeGroupClicked()
 {
     const int index = m_list.selectedIndex();
     if (index < 0)
@@ -104,7 +104,7 @@ void LampGroups::Command2_Click()
         return;
 
     m_list.removeEntry(index);
-    SaveGroups();
+    saveGroups();
 
     // Otherwise the buttons stay as they are, even with nothing selected: both
     // then find no selection and do nothing until an entry is clicked.
@@ -114,7 +114,7 @@ void LampGroups::Command2_Click()
     }
 }
 
-void LampGroups::Command3_Click()
+void LampGroups::selectGroupClicked()
 {
     const int index = m_list.selectedIndex();
     if (index < 0)
@@ -126,25 +126,25 @@ void LampGroups::Command3_Click()
         m_controls.setCheckboxValue(lamp, (code & lampBit(lamp)) != 0 ? Checked : Unchecked);
 }
 
-void LampGroups::Command4_Click()
+void LampGroups::deselectAllClicked()
 {
     for (int lamp = 0; lamp < LampCommand::MaxLamps; ++lamp)
         m_controls.setCheckboxValue(lamp, Unchecked);
 }
 
-void LampGroups::List1_Click()
+void LampGroups::groupSelectionChanged()
 {
     const bool selected = m_list.selectedIndex() >= 0;
     m_controls.setRemoveGroupEnabled(selected);
     m_controls.setSelectGroupEnabled(selected);
 }
 
-void LampGroups::List1_DblClick()
+void LampGroups::groupDoubleClicked()
 {
-    Command3_Click();
+    selectGroupClicked();
 }
 
-void LampGroups::SaveGroups()
+void LampGroups::saveGroups()
 {
     const int count = m_list.count();
     SettingsStore::Entries entries;
@@ -157,15 +157,15 @@ void LampGroups::SaveGroups()
     entries.append({codeKey(count + 1), QString()});
     // One change for the whole run: a crash mid-save must not pair a new name
     // with an old code or cut the list short.
-    m_settings.WriteSettings(entries);
+    m_settings.writeSettings(entries);
 }
 
-void LampGroups::LoadGroups()
+void LampGroups::loadGroups()
 {
     for (int n = 1;; ++n) {
-        const QString name = m_settings.ReadSetting(groupKey(n));
+        const QString name = m_settings.readSetting(groupKey(n));
         // A code too large for 32 bits gives no value and ends the run like any invalid code.
-        const std::optional<qint32> code = NumberText::toInt32(m_settings.ReadSetting(codeKey(n)));
+        const std::optional<qint32> code = NumberText::toInt32(m_settings.readSetting(codeKey(n)));
         if (name.isEmpty() || !code || *code < MinCode)
             return;
 

@@ -27,16 +27,16 @@ public:
     LampGroups(GroupList &list, GroupControls &controls, GroupDialogs &dialogs,
                SettingsStore &settings);
 
-    void Command1_Click(); // Define Group
-    void Command2_Click(); // Remove Group
-    void Command3_Click(); // Select Group
-    void Command4_Click(); // Deselect All
-    void List1_Click();
-    void List1_DblClick();
+    void defineGroupClicked(); // Define Group
+    void removeGroupClicked(); // Remove Group
+    void selectGroupClicked(); // Select Group
+    void deselectAllClicked(); // Deselect All
+    void groupSelectionChanged();
+    void groupDoubleClicked();
 
-    void SaveGroups();
+    void saveGroups();
     // Start-up: reads the groups back into the (already empty) list.
-    void LoadGroups();
+    void loadGroups();
 
 private:
     qint32 checkedLampsCode() const;

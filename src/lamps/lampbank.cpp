@@ -4,7 +4,7 @@
 
 LampBank::LampBank(LampControls &controls) : m_controls(controls) { }
 
-void LampBank::LampLevelChanged(int index)
+void LampBank::lampLevelChanged(int index)
 {
     const int value = m_controls.sliderValue(index);
     const auto level = static_cast<qint16>(LampCommand::MaxLevel - value);

@@ -23,22 +23,22 @@ public:
 
     // Takes lamp index's level from its slider, paints its indicator, marks it
     // for sending and, for a checked lamp, moves the other checked lamps.
-    void LampLevelChanged(int index);
+    void lampLevelChanged(int index);
 
     // Every level and mark back to 0, as at start-up.
     void reset();
 
-    qint16 LampLevel(int lamp) const { return m_lampLevel.at(lamp); }
-    bool LampDirty(int lamp) const { return m_lampDirty.at(lamp) == FlagTrue; }
-    void clearDirty(int lamp) { m_lampDirty.at(lamp) = FlagFalse; }
+    qint16 lampLevel(int lamp) const { return m_lampLevel.at(lamp); }
+    bool isMarkedForSending(int lamp) const { return m_lampDirty.at(lamp) == FlagTrue; }
+    void clearSendMark(int lamp) { m_lampDirty.at(lamp) = FlagFalse; }
     // Marks every installed lamp (0 to LampCount-1), so that the next refresh tick
     // sends all current levels: a controller that has just come back learns them at once.
     void markAllForSending();
 
-    qint16 SyncSource() const { return m_syncSource; }
+    qint16 syncSource() const { return m_syncSource; }
     void setSyncSource(qint16 source) { m_syncSource = source; }
 
-    qint16 LampCount() const { return m_lampCount; }
+    qint16 lampCount() const { return m_lampCount; }
     void setLampCount(qint16 count) { m_lampCount = count; }
 
 private:

@@ -2,7 +2,7 @@
 
 // The lamp bank's view of one lamp column's controls. Setting a slider to a
 // value other than the one it holds must report the change (call
-// LampBank::LampLevelChanged) before it returns.
+// LampBank::lampLevelChanged) before it returns.
 class LampControls
 {
 public:

@@ -17,7 +17,7 @@ public:
 
     void tick();
 
-    qint16 RefreshIndex() const { return m_refreshIndex; }
+    qint16 refreshIndex() const { return m_refreshIndex; }
 
 private:
     LampBank &m_bank;

@@ -17,19 +17,19 @@ struct Arrangement
     int checkboxTop;
     int windowHeight;
     int listHeight;
-    int command1Top;
-    int label1Left; // used by two rows only; one row follows the window's width
-    int label1BelowCommand4;
-    int combo1Left; // two rows only; one row follows Label1
-    int combo1BelowCommand4;
+    int defineGroupTop;
+    int lampCountLabelLeft; // used by two rows only; one row follows the window's width
+    int lampCountLabelBelowDeselectAll;
+    int lampCountListLeft; // two rows only; one row follows LampCountLabel
+    int lampCountListBelowDeselectAll;
 };
 
 constexpr Arrangement OneRow {2415, 3240, 4560, 1620, 2160, 0, 120, 0, 60};
 constexpr Arrangement TwoRows {2055, 2880, 6840, 3375, 3960, 390, 600, 1110, 540};
 
 constexpr int ButtonPitch = 480;
-constexpr int Label1FromRightEdge = 1740;
-constexpr int Combo1AfterLabel1 = 720;
+constexpr int LampCountLabelFromRightEdge = 1740;
+constexpr int LampCountListAfterLabel = 720;
 
 constexpr std::array<Item, 4> LampItems {Item::LampLabel, Item::LampDisplay, Item::LampSlider,
                                          Item::LampCheckbox};
@@ -68,11 +68,11 @@ int LampLayout::columnOf(int lamp, int count)
     return rowOf(lamp, count) == 0 ? lamp : lamp - (count + 1) / 2;
 }
 
-void LampLayout::ArrangeLamps()
+void LampLayout::arrangeLamps()
 {
-    const auto count = static_cast<qint16>(m_surface.comboSelection() + 1);
+    const auto count = static_cast<qint16>(m_surface.lampCountSelection() + 1);
     m_bank.setLampCount(count);
-    m_settings.WriteSetting(QStringLiteral("LampCount"), QString::number(count));
+    m_settings.writeSetting(QStringLiteral("LampCount"), QString::number(count));
 
     for (int i = 1; i < LampCommand::MaxLamps; ++i) {
         for (Item item : LampItems)
@@ -80,14 +80,14 @@ void LampLayout::ArrangeLamps()
     }
 
     placeGroupControls(count);
-    m_surface.setVisible(Item::Command4, 0, count != 1);
+    m_surface.setVisible(Item::DeselectAllButton, 0, count != 1);
 
     for (int i = 1; i < count; ++i)
         placeLamp(i, count);
 
     const SyncGuard guard(m_bank);
     for (int i = 0; i < count; ++i)
-        m_controls.setSliderValue(i, LampCommand::MaxLevel - m_bank.LampLevel(i));
+        m_controls.setSliderValue(i, LampCommand::MaxLevel - m_bank.lampLevel(i));
 }
 
 void LampLayout::placeGroupControls(int count)
@@ -100,19 +100,19 @@ void LampLayout::placeGroupControls(int count)
     m_surface.setTop(Item::LampCheckbox, 0, a.checkboxTop);
     m_surface.setWindowHeight(a.windowHeight);
     m_surface.setWindowWidth(m_surface.left(Item::LampDisplay) + columns * ColumnPitch);
-    m_surface.setHeight(Item::List1, 0, a.listHeight);
-    m_surface.setTop(Item::Command1, 0, a.command1Top);
-    m_surface.setTop(Item::Command2, 0, m_surface.top(Item::Command1) + ButtonPitch);
-    m_surface.setTop(Item::Command3, 0, m_surface.top(Item::Command2) + ButtonPitch);
-    m_surface.setTop(Item::Command4, 0, m_surface.top(Item::Command3) + ButtonPitch);
+    m_surface.setHeight(Item::GroupList, 0, a.listHeight);
+    m_surface.setTop(Item::DefineGroupButton, 0, a.defineGroupTop);
+    m_surface.setTop(Item::RemoveGroupButton, 0, m_surface.top(Item::DefineGroupButton) + ButtonPitch);
+    m_surface.setTop(Item::SelectGroupButton, 0, m_surface.top(Item::RemoveGroupButton) + ButtonPitch);
+    m_surface.setTop(Item::DeselectAllButton, 0, m_surface.top(Item::SelectGroupButton) + ButtonPitch);
 
     // One row: the window's width as the window accepted it.
-    m_surface.setLeft(Item::Label1, 0,
-                      twoRows ? a.label1Left : m_surface.windowWidth() - Label1FromRightEdge);
-    m_surface.setTop(Item::Label1, 0, m_surface.top(Item::Command4) + a.label1BelowCommand4);
-    m_surface.setLeft(Item::Combo1, 0,
-                      twoRows ? a.combo1Left : m_surface.left(Item::Label1) + Combo1AfterLabel1);
-    m_surface.setTop(Item::Combo1, 0, m_surface.top(Item::Command4) + a.combo1BelowCommand4);
+    m_surface.setLeft(Item::LampCountLabel, 0,
+                      twoRows ? a.lampCountLabelLeft : m_surface.windowWidth() - LampCountLabelFromRightEdge);
+    m_surface.setTop(Item::LampCountLabel, 0, m_surface.top(Item::DeselectAllButton) + a.lampCountLabelBelowDeselectAll);
+    m_surface.setLeft(Item::LampCountList, 0,
+                      twoRows ? a.lampCountListLeft : m_surface.left(Item::LampCountLabel) + LampCountListAfterLabel);
+    m_surface.setTop(Item::LampCountList, 0, m_surface.top(Item::DeselectAllButton) + a.lampCountListBelowDeselectAll);
 }
 
 void LampLayout::placeLamp(int lamp, int count)

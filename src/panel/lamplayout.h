@@ -20,7 +20,7 @@ public:
     LampLayout(LayoutSurface &surface, LampControls &controls, LampBank &bank,
                SettingsStore &settings);
 
-    void ArrangeLamps();
+    void arrangeLamps();
 
     // Row (0 or 1) and column of lamp i for a lamp count.
     static int rowOf(int lamp, int count);

@@ -13,19 +13,19 @@ public:
         LampDisplay,
         LampSlider,
         LampCheckbox,
-        List1,
-        Command1,
-        Command2,
-        Command3,
-        Command4,
-        Label1,
-        Combo1,
+        GroupList,
+        DefineGroupButton,
+        RemoveGroupButton,
+        SelectGroupButton,
+        DeselectAllButton,
+        LampCountLabel,
+        LampCountList,
     };
 
     virtual ~LayoutSurface() = default;
 
     // Selected entry of the lamp-count list, -1 when none.
-    virtual int comboSelection() const = 0;
+    virtual int lampCountSelection() const = 0;
 
     virtual int left(Item item, int lamp = 0) const = 0;
     virtual int top(Item item, int lamp = 0) const = 0;

@@ -1,4 +1,4 @@
-#include "panel/form1.h"
+#include "panel/panelwindow.h"
 #include "platform/productinfo.h"
 #include "platform/signalwatcher.h"
 #include "settings/settingslocation.h"
@@ -18,7 +18,7 @@ int main(int argc, char *argv[])
 
     // Decided once: a portable copy keeps the file beside it, an installed copy a
     // per-user file seeded from the administrator's.
-    Form1 form(SettingsLocation::forThisExecutable().file());
+    PanelWindow form(SettingsLocation::forThisExecutable().file());
     QApplication::setWindowIcon(form.windowIcon());
     form.load();
     form.show();

@@ -12,7 +12,7 @@ constexpr qint16 ReopenPortOn = 1;
 
 qint16 StartupSettings::readLampCount(const SettingsStore &settings)
 {
-    const auto count = NumberText::toInt16(settings.ReadSetting(QStringLiteral("LampCount")));
+    const auto count = NumberText::toInt16(settings.readSetting(QStringLiteral("LampCount")));
     if (!count || *count < MinLampCount || *count > LampCommand::MaxLamps)
         return DefaultLampCount;
     return *count;
@@ -20,7 +20,7 @@ qint16 StartupSettings::readLampCount(const SettingsStore &settings)
 
 qint16 StartupSettings::readPortNumber(const SettingsStore &settings)
 {
-    const auto port = NumberText::toInt16(settings.ReadSetting(QStringLiteral("SerialPort")));
+    const auto port = NumberText::toInt16(settings.readSetting(QStringLiteral("SerialPort")));
     if (!port || *port < DefaultPortNumber)
         return DefaultPortNumber;
     return *port;
@@ -28,11 +28,11 @@ qint16 StartupSettings::readPortNumber(const SettingsStore &settings)
 
 QString StartupSettings::readSerialDevice(const SettingsStore &settings)
 {
-    return settings.ReadSetting(QStringLiteral("SerialDevice"));
+    return settings.readSetting(QStringLiteral("SerialDevice"));
 }
 
 bool StartupSettings::readReopenPort(const SettingsStore &settings)
 {
-    const auto value = NumberText::toInt16(settings.ReadSetting(QStringLiteral("ReopenPort")));
+    const auto value = NumberText::toInt16(settings.readSetting(QStringLiteral("ReopenPort")));
     return value && *value == ReopenPortOn;
 }

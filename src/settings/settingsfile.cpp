@@ -426,7 +426,7 @@ QString SettingsFile::besideExecutable()
         + QLatin1String(FileName);
 }
 
-QString SettingsFile::ReadSetting(const QString &key) const
+QString SettingsFile::readSetting(const QString &key) const
 {
     const QString source = readSource();
     if (source.isEmpty())
@@ -437,12 +437,12 @@ QString SettingsFile::ReadSetting(const QString &key) const
     return readFrom(content.bytes, key);
 }
 
-void SettingsFile::WriteSetting(const QString &key, const QString &value)
+void SettingsFile::writeSetting(const QString &key, const QString &value)
 {
-    WriteSettings({{key, value}});
+    writeSettings({{key, value}});
 }
 
-void SettingsFile::WriteSettings(const Entries &entries)
+void SettingsFile::writeSettings(const Entries &entries)
 {
     Entries storable;
     for (const auto &entry : entries) {

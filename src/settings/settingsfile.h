@@ -38,16 +38,16 @@ public:
 
     QString path() const { return m_path; }
 
-    QString ReadSetting(const QString &key) const override;
-    void WriteSetting(const QString &key, const QString &value) override;
-    void WriteSettings(const Entries &entries) override;
+    QString readSetting(const QString &key) const override;
+    void writeSetting(const QString &key, const QString &value) override;
+    void writeSettings(const Entries &entries) override;
 
     // Whether key, blanks and tabs around it ignored, can be written and read
     // back: not empty, no '=' or line break, not starting with '[' or ';'.
     static bool isStorableKey(const QString &key);
 
     // The value of key in the first "Kelvaris" section of a file's content, as
-    // ReadSetting gives it.
+    // readSetting gives it.
     static QString readFrom(const QByteArray &content, const QString &key);
 
     // The content with key set to value, every other line kept byte for byte.

@@ -12,16 +12,16 @@ class SettingsStore
 public:
     virtual ~SettingsStore() = default;
 
-    virtual QString ReadSetting(const QString &key) const = 0;
-    virtual void WriteSetting(const QString &key, const QString &value) = 0;
+    virtual QString readSetting(const QString &key) const = 0;
+    virtual void writeSetting(const QString &key, const QString &value) = 0;
 
     using Entries = QList<std::pair<QString, QString>>;
     // Writes the keys in order as one change, so that a crash part-way never
     // leaves some of them new and some old. A store that cannot do that writes
     // them one by one.
-    virtual void WriteSettings(const Entries &entries)
+    virtual void writeSettings(const Entries &entries)
     {
         for (const auto &[key, value] : entries)
-            WriteSetting(key, value);
+            writeSetting(key, value);
     }
 };

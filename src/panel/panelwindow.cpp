@@ -1,4 +1,4 @@
-#include "panel/form1.h"
+#include "panel/panelwindow.h"
 
 #include "osc/oscsettings.h"
 #include "panel/lampdisplay.h"
@@ -38,16 +38,16 @@ struct Design
     int height;
 };
 
-constexpr Design Label4Design {120, 240, 1935, 255};
-constexpr Design List1Design {120, 480, 1935, 3375};
+constexpr Design GroupListLabelDesign {120, 240, 1935, 255};
+constexpr Design GroupListDesign {120, 480, 1935, 3375};
 constexpr std::array<Design, 4> CommandDesigns {{
     {360, 2160, 1455, 375},
     {360, 2640, 1455, 375},
     {360, 3120, 1455, 375},
     {360, 4440, 1455, 375},
 }};
-constexpr Design Label1Design {480, 5100, 615, 255};
-constexpr Design Combo1Design {1200, 5040, 675, 315};
+constexpr Design LampCountLabelDesign {480, 5100, 615, 255};
+constexpr Design LampCountListDesign {1200, 5040, 675, 315};
 constexpr Design LampSliderDesign {2280, 780, 630, 2895};
 constexpr Design LampCheckboxDesign {2490, 3660, 195, 255};
 constexpr Design LampLabelDesign {2160, 120, 855, 255};
@@ -58,6 +58,13 @@ const std::array<QString, 4> CommandCaptions {
     QStringLiteral("&Remove Group"),
     QStringLiteral("&Select Group"),
     QStringLiteral("Deselect &All"),
+};
+
+const std::array<QString, 4> CommandNames {
+    QStringLiteral("DefineGroupButton"),
+    QStringLiteral("RemoveGroupButton"),
+    QStringLiteral("SelectGroupButton"),
+    QStringLiteral("DeselectAllButton"),
 };
 
 void place(QWidget *widget, const Design &design)
@@ -73,18 +80,18 @@ QString indexed(const QString &name, int lamp)
 
 } // namespace
 
-Form1::Form1(const QString &settingsPath, QWidget *parent)
-    : Form1(SettingsFile(settingsPath), parent)
+PanelWindow::PanelWindow(const QString &settingsPath, QWidget *parent)
+    : PanelWindow(SettingsFile(settingsPath), parent)
 { }
 
-Form1::Form1(SettingsFile settings, QWidget *parent)
+PanelWindow::PanelWindow(SettingsFile settings, QWidget *parent)
     : QWidget(parent,
               Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                   | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint)
     , m_settings(std::move(settings))
 {
     initResources();
-    setObjectName(QStringLiteral("Form1"));
+    setObjectName(QStringLiteral("PanelWindow"));
     setWindowTitle(QLatin1String(ProductInfo::Title));
     QIcon icon;
     icon.addFile(QStringLiteral(":/icons/kelvaris-32.png"));
@@ -98,37 +105,37 @@ Form1::Form1(SettingsFile settings, QWidget *parent)
     setFixedSize(Twips::toPixels(DesignClientWidth), Twips::toPixels(DesignClientHeight));
     createControls();
 
-    m_kelvarisPort.setObjectName(QStringLiteral("KelvarisPort"));
+    m_serialLink.setObjectName(QStringLiteral("SerialLink"));
     // A child of the window like every other control, found by its name.
-    m_timer1.setParent(this);
-    m_timer1.setObjectName(QStringLiteral("Timer1"));
-    m_timer1.setTimerType(Qt::PreciseTimer);
-    m_timer1.setInterval(RefreshCycle::Period);
-    connect(&m_timer1, &QTimer::timeout, this, [this] { m_refresh.tick(); });
-    m_timer1.start();
+    m_refreshTimer.setParent(this);
+    m_refreshTimer.setObjectName(QStringLiteral("RefreshTimer"));
+    m_refreshTimer.setTimerType(Qt::PreciseTimer);
+    m_refreshTimer.setInterval(RefreshCycle::Period);
+    connect(&m_refreshTimer, &QTimer::timeout, this, [this] { m_refresh.tick(); });
+    m_refreshTimer.start();
 
     // A port opened again has missed every change made while it was closed.
     connect(&m_reopener, &PortReopener::reopened, this, [this] { m_bank.markAllForSending(); });
 }
 
-Form1::~Form1() = default;
+PanelWindow::~PanelWindow() = default;
 
-void Form1::createControls()
+void PanelWindow::createControls()
 {
-    m_label4 = new QLabel(QStringLiteral("Lamp &Groups"), this);
-    m_label4->setObjectName(QStringLiteral("Label4"));
-    m_label4->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    place(m_label4, Label4Design);
+    m_groupListLabel = new QLabel(QStringLiteral("Lamp &Groups"), this);
+    m_groupListLabel->setObjectName(QStringLiteral("GroupListLabel"));
+    m_groupListLabel->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    place(m_groupListLabel, GroupListLabelDesign);
 
-    m_list1 = new SortedListBox(this);
-    m_list1->setObjectName(QStringLiteral("List1"));
-    place(m_list1, List1Design);
-    m_list1->setAccessibleName(QStringLiteral("Lamp Groups"));
-    m_label4->setBuddy(m_list1);
+    m_groupList = new SortedListBox(this);
+    m_groupList->setObjectName(QStringLiteral("GroupList"));
+    place(m_groupList, GroupListDesign);
+    m_groupList->setAccessibleName(QStringLiteral("Lamp Groups"));
+    m_groupListLabel->setBuddy(m_groupList);
 
     for (int k = 0; k < int(m_commands.size()); ++k) {
         auto *button = new QPushButton(CommandCaptions.at(k), this);
-        button->setObjectName(indexed(QStringLiteral("Command"), k + 1));
+        button->setObjectName(CommandNames.at(k));
         button->setAutoDefault(false);
         place(button, CommandDesigns.at(k));
         m_commands.at(k) = button;
@@ -136,20 +143,20 @@ void Form1::createControls()
     m_commands[1]->setEnabled(false);
     m_commands[2]->setEnabled(false);
 
-    m_label1 = new QLabel(QStringLiteral("&Lamp(s):"), this);
-    m_label1->setObjectName(QStringLiteral("Label1"));
-    m_label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    place(m_label1, Label1Design);
+    m_lampCountLabel = new QLabel(QStringLiteral("&Lamp(s):"), this);
+    m_lampCountLabel->setObjectName(QStringLiteral("LampCountLabel"));
+    m_lampCountLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    place(m_lampCountLabel, LampCountLabelDesign);
 
-    m_combo1 = new QComboBox(this);
-    m_combo1->setObjectName(QStringLiteral("Combo1"));
-    m_combo1->setEditable(false);
-    place(m_combo1, Combo1Design);
-    m_combo1->setAccessibleName(QStringLiteral("Lamp(s)"));
+    m_lampCountList = new QComboBox(this);
+    m_lampCountList->setObjectName(QStringLiteral("LampCountList"));
+    m_lampCountList->setEditable(false);
+    place(m_lampCountList, LampCountListDesign);
+    m_lampCountList->setAccessibleName(QStringLiteral("Lamp(s)"));
     // Some platforms give a drop-down list its current entry as its name and take the
     // spoken name from its label instead; the label then reads the same, without colon.
-    m_label1->setAccessibleName(m_combo1->accessibleName());
-    m_label1->setBuddy(m_combo1);
+    m_lampCountLabel->setAccessibleName(m_lampCountList->accessibleName());
+    m_lampCountLabel->setBuddy(m_lampCountList);
 
     createLampColumn(0);
     place(m_lampSliders[0], LampSliderDesign);
@@ -159,20 +166,22 @@ void Form1::createControls()
     m_lampLabels[0]->setText(QStringLiteral("LAMP0"));
     setTabOrder();
 
-    m_groups = std::make_unique<LampGroups>(*m_list1, *this, m_dialogs, m_settings);
-    connect(m_commands[0], &QPushButton::clicked, this, [this] { m_groups->Command1_Click(); });
-    connect(m_commands[1], &QPushButton::clicked, this, [this] { m_groups->Command2_Click(); });
-    connect(m_commands[2], &QPushButton::clicked, this, [this] { m_groups->Command3_Click(); });
-    connect(m_commands[3], &QPushButton::clicked, this, [this] { m_groups->Command4_Click(); });
+    m_groups = std::make_unique<LampGroups>(*m_groupList, *this, m_dialogs, m_settings);
+    connect(m_commands[0], &QPushButton::clicked, this, [this] { m_groups->defineGroupClicked(); });
+    connect(m_commands[1], &QPushButton::clicked, this, [this] { m_groups->removeGroupClicked(); });
+    connect(m_commands[2], &QPushButton::clicked, this, [this] { m_groups->selectGroupClicked(); });
+    connect(m_commands[3], &QPushButton::clicked, this, [this] { m_groups->deselectAllClicked(); });
     // The list box raises no notification for the program's own changes, so a
     // selection change is always the operator's click or key.
-    connect(m_list1, &QListWidget::itemSelectionChanged, this, [this] { m_groups->List1_Click(); });
-    connect(m_list1, &QListWidget::itemDoubleClicked, this, [this] { m_groups->List1_DblClick(); });
+    connect(m_groupList, &QListWidget::itemSelectionChanged, this,
+            [this] { m_groups->groupSelectionChanged(); });
+    connect(m_groupList, &QListWidget::itemDoubleClicked, this,
+            [this] { m_groups->groupDoubleClicked(); });
     // An operator's pick, even of the entry already shown, applies the lamp count.
-    connect(m_combo1, &QComboBox::activated, this, [this] { m_layout.ArrangeLamps(); });
+    connect(m_lampCountList, &QComboBox::activated, this, [this] { m_layout.arrangeLamps(); });
 }
 
-void Form1::createLampColumn(int lamp)
+void PanelWindow::createLampColumn(int lamp)
 {
     auto *slider = new LampSlider(this);
     slider->setObjectName(indexed(QStringLiteral("LampSlider"), lamp));
@@ -199,7 +208,7 @@ void Form1::createLampColumn(int lamp)
     connectLamp(lamp);
 }
 
-void Form1::createLampCopy(int lamp)
+void PanelWindow::createLampCopy(int lamp)
 {
     Q_ASSERT(lamp > 0 && lamp < LampCommand::MaxLamps);
     if (m_lampSliders.at(lamp))
@@ -225,11 +234,11 @@ void Form1::createLampCopy(int lamp)
     QWidget::setTabOrder(m_lampSliders.at(lamp), m_lampCheckboxes.at(lamp));
 }
 
-void Form1::connectLamp(int lamp)
+void PanelWindow::connectLamp(int lamp)
 {
     LampSlider *slider = m_lampSliders.at(lamp);
     connect(slider, &QSlider::valueChanged, this, [this, lamp] {
-        m_bank.LampLevelChanged(lamp);
+        m_bank.lampLevelChanged(lamp);
         levelShown(lamp);
     });
     connect(slider, &LampSlider::pointerMoved, this,
@@ -237,38 +246,38 @@ void Form1::connectLamp(int lamp)
                 // The level follows a drag; motion with no button held means nothing.
                 if (buttons == Qt::NoButton)
                     return;
-                m_bank.LampLevelChanged(lamp);
+                m_bank.lampLevelChanged(lamp);
                 // Pressing the button hid any tip; while dragging, the number follows the pointer.
                 showLampTip(lamp, QCursor::pos(), slider);
             });
 }
 
-void Form1::setTabOrder()
+void PanelWindow::setTabOrder()
 {
-    const QList<QWidget *> order {m_list1,          m_commands[0],      m_commands[1],
-                                  m_commands[2],    m_commands[3],      m_combo1,
+    const QList<QWidget *> order {m_groupList,      m_commands[0],      m_commands[1],
+                                  m_commands[2],    m_commands[3],      m_lampCountList,
                                   m_lampSliders[0], m_lampCheckboxes[0]};
     for (int k = 1; k < order.size(); ++k)
         QWidget::setTabOrder(order.at(k - 1), order.at(k));
 }
 
-void Form1::load()
+void PanelWindow::load()
 {
-    m_list1->clear();
-    m_combo1->clear();
+    m_groupList->clear();
+    m_lampCountList->clear();
     for (int count = StartupSettings::MinLampCount; count <= LampCommand::MaxLamps; ++count)
-        m_combo1->addItem(QStringLiteral(" %1 ").arg(count));
-    m_combo1->setCurrentIndex(-1);
+        m_lampCountList->addItem(QStringLiteral(" %1 ").arg(count));
+    m_lampCountList->setCurrentIndex(-1);
 
     m_bank.reset();
     for (int lamp = 1; lamp < LampCommand::MaxLamps; ++lamp)
         createLampCopy(lamp);
 
-    m_groups->LoadGroups();
+    m_groups->loadGroups();
 
     // Selecting the entry is the list's click: it lays the lamps out.
-    m_combo1->setCurrentIndex(StartupSettings::readLampCount(m_settings) - 1);
-    m_layout.ArrangeLamps();
+    m_lampCountList->setCurrentIndex(StartupSettings::readLampCount(m_settings) - 1);
+    m_layout.arrangeLamps();
 
     openPort();
     if (StartupSettings::readReopenPort(m_settings))
@@ -277,26 +286,25 @@ void Form1::load()
     m_oscReceiver.listen(OscSettings::read(m_settings));
 }
 
-void Form1::openPort()
+void PanelWindow::openPort()
 {
     const qint16 portNumber = StartupSettings::readPortNumber(m_settings);
     const QString device = StartupSettings::readSerialDevice(m_settings);
     // A named device (a USB adapter, say) stands in for the numbered port.
-    const bool selected = device.isEmpty() ? m_kelvarisPort.selectPort(portNumber)
-                                           : m_kelvarisPort.selectDevice(device);
-    if (!selected
-        || !m_kelvarisPort.setLineSettings(QLatin1String(LineSettings::LampControllerText)))
+    const bool selected = device.isEmpty() ? m_serialLink.selectPort(portNumber)
+                                           : m_serialLink.selectDevice(device);
+    if (!selected || !m_serialLink.setLineSettings(QLatin1String(LineSettings::LampControllerText)))
         return;
     // A port that does not open stays closed for the whole run, without a message.
-    m_kelvarisPort.open();
+    m_serialLink.open();
 }
 
-int Form1::lampCount() const
+int PanelWindow::lampCount() const
 {
-    return m_bank.LampCount();
+    return m_bank.lampCount();
 }
 
-void Form1::moveLamp(int lamp, int level)
+void PanelWindow::moveLamp(int lamp, int level)
 {
     const int value = LampCommand::MaxLevel - level;
     if (m_lampSliders.at(lamp)->value() != value) {
@@ -305,18 +313,18 @@ void Form1::moveLamp(int lamp, int level)
     }
     // A hand dragging the thumb onto the value it holds still reports the level,
     // so the lamp goes out on the next tick and checked lamps come into line.
-    m_bank.LampLevelChanged(lamp);
+    m_bank.lampLevelChanged(lamp);
 }
 
-void Form1::closeEvent(QCloseEvent *event)
+void PanelWindow::closeEvent(QCloseEvent *event)
 {
     m_reopener.stop();
-    if (m_kelvarisPort.isOpen())
-        m_kelvarisPort.close();
+    if (m_serialLink.isOpen())
+        m_serialLink.close();
     event->accept();
 }
 
-bool Form1::eventFilter(QObject *watched, QEvent *event)
+bool PanelWindow::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::ToolTip) {
         const int lamp = lampOfTipWidget(watched);
@@ -329,7 +337,7 @@ bool Form1::eventFilter(QObject *watched, QEvent *event)
     return QWidget::eventFilter(watched, event);
 }
 
-int Form1::lampOfTipWidget(const QObject *widget) const
+int PanelWindow::lampOfTipWidget(const QObject *widget) const
 {
     for (int lamp = 0; lamp < LampCommand::MaxLamps; ++lamp) {
         if (widget && (widget == m_lampSliders.at(lamp) || widget == m_lampDisplays.at(lamp)))
@@ -338,66 +346,66 @@ int Form1::lampOfTipWidget(const QObject *widget) const
     return -1;
 }
 
-void Form1::showLampTip(int lamp, const QPoint &globalPos, QWidget *widget)
+void PanelWindow::showLampTip(int lamp, const QPoint &globalPos, QWidget *widget)
 {
     m_tipLamp = lamp;
     m_tipPos = globalPos;
     m_tipWidget = widget;
-    m_tipText = LampToolTip::text(lamp, m_bank.LampLevel(lamp), m_kelvarisPort.isOpen(),
-                                  m_kelvarisPort.device());
+    m_tipText = LampToolTip::text(lamp, m_bank.lampLevel(lamp), m_serialLink.isOpen(),
+                                  m_serialLink.device());
     QToolTip::showText(globalPos, m_tipText, widget);
 }
 
-void Form1::levelShown(int lamp)
+void PanelWindow::levelShown(int lamp)
 {
-    const int level = m_bank.LampLevel(lamp);
+    const int level = m_bank.lampLevel(lamp);
     m_lampSliders.at(lamp)->setAccessibleDescription(QString::number(level));
     // Only the lamp's own tip, while it is still up, follows the level.
     if (lamp == m_tipLamp && m_tipWidget && QToolTip::isVisible() && QToolTip::text() == m_tipText)
         showLampTip(lamp, m_tipPos, m_tipWidget);
 }
 
-int Form1::sliderValue(int lamp) const
+int PanelWindow::sliderValue(int lamp) const
 {
     return m_lampSliders.at(lamp)->value();
 }
 
-void Form1::setSliderValue(int lamp, int value)
+void PanelWindow::setSliderValue(int lamp, int value)
 {
     m_lampSliders.at(lamp)->setValue(value);
 }
 
-int Form1::checkboxValue(int lamp) const
+int PanelWindow::checkboxValue(int lamp) const
 {
     return m_lampCheckboxes.at(lamp)->isChecked() ? 1 : 0;
 }
 
-void Form1::setDisplayGrey(int lamp, int grey)
+void PanelWindow::setDisplayGrey(int lamp, int grey)
 {
     m_lampDisplays.at(lamp)->setFillColor(QColor(grey, grey, grey));
 }
 
-void Form1::setCheckboxValue(int lamp, int value)
+void PanelWindow::setCheckboxValue(int lamp, int value)
 {
     m_lampCheckboxes.at(lamp)->setChecked(value == 1);
 }
 
-void Form1::setRemoveGroupEnabled(bool enabled)
+void PanelWindow::setRemoveGroupEnabled(bool enabled)
 {
     m_commands[1]->setEnabled(enabled);
 }
 
-void Form1::setSelectGroupEnabled(bool enabled)
+void PanelWindow::setSelectGroupEnabled(bool enabled)
 {
     m_commands[2]->setEnabled(enabled);
 }
 
-int Form1::comboSelection() const
+int PanelWindow::lampCountSelection() const
 {
-    return m_combo1->currentIndex();
+    return m_lampCountList->currentIndex();
 }
 
-QWidget *Form1::widgetFor(Item item, int lamp) const
+QWidget *PanelWindow::widgetFor(Item item, int lamp) const
 {
     switch (item) {
     case Item::LampLabel:
@@ -408,79 +416,79 @@ QWidget *Form1::widgetFor(Item item, int lamp) const
         return m_lampSliders.at(lamp);
     case Item::LampCheckbox:
         return m_lampCheckboxes.at(lamp);
-    case Item::List1:
-        return m_list1;
-    case Item::Command1:
+    case Item::GroupList:
+        return m_groupList;
+    case Item::DefineGroupButton:
         return m_commands[0];
-    case Item::Command2:
+    case Item::RemoveGroupButton:
         return m_commands[1];
-    case Item::Command3:
+    case Item::SelectGroupButton:
         return m_commands[2];
-    case Item::Command4:
+    case Item::DeselectAllButton:
         return m_commands[3];
-    case Item::Label1:
-        return m_label1;
-    case Item::Combo1:
-        return m_combo1;
+    case Item::LampCountLabel:
+        return m_lampCountLabel;
+    case Item::LampCountList:
+        return m_lampCountList;
     }
     Q_UNREACHABLE();
     return nullptr;
 }
 
-int Form1::left(Item item, int lamp) const
+int PanelWindow::left(Item item, int lamp) const
 {
     return Twips::fromPixels(widgetFor(item, lamp)->x());
 }
 
-int Form1::top(Item item, int lamp) const
+int PanelWindow::top(Item item, int lamp) const
 {
     return Twips::fromPixels(widgetFor(item, lamp)->y());
 }
 
-int Form1::height(Item item, int lamp) const
+int PanelWindow::height(Item item, int lamp) const
 {
     return Twips::fromPixels(widgetFor(item, lamp)->height());
 }
 
-void Form1::setLeft(Item item, int lamp, int twips)
+void PanelWindow::setLeft(Item item, int lamp, int twips)
 {
     QWidget *widget = widgetFor(item, lamp);
     widget->move(Twips::toPixels(twips), widget->y());
 }
 
-void Form1::setTop(Item item, int lamp, int twips)
+void PanelWindow::setTop(Item item, int lamp, int twips)
 {
     QWidget *widget = widgetFor(item, lamp);
     widget->move(widget->x(), Twips::toPixels(twips));
 }
 
-void Form1::setHeight(Item item, int lamp, int twips)
+void PanelWindow::setHeight(Item item, int lamp, int twips)
 {
     QWidget *widget = widgetFor(item, lamp);
     widget->resize(widget->width(), Twips::toPixels(twips));
 }
 
-void Form1::setVisible(Item item, int lamp, bool visible)
+void PanelWindow::setVisible(Item item, int lamp, bool visible)
 {
     widgetFor(item, lamp)->setVisible(visible);
 }
 
-void Form1::setLampCaption(int lamp, const QString &caption)
+void PanelWindow::setLampCaption(int lamp, const QString &caption)
 {
     m_lampLabels.at(lamp)->setText(caption);
 }
 
-int Form1::windowWidth() const
+int PanelWindow::windowWidth() const
 {
     return Twips::fromPixels(width()) + FrameWidth;
 }
 
-void Form1::setWindowWidth(int twips)
+void PanelWindow::setWindowWidth(int twips)
 {
     setFixedWidth(Twips::toPixels(qMax(0, twips - FrameWidth)));
 }
 
-void Form1::setWindowHeight(int twips)
+void PanelWindow::setWindowHeight(int twips)
 {
     setFixedHeight(Twips::toPixels(qMax(0, twips - FrameHeight)));
 }

@@ -38,11 +38,11 @@ class SortedListBox;
 // window is shown; closing the window closes the serial port. With ReopenPort=1
 // a closed port is opened again, and then every lamp is marked for sending.
 // Remote control (OSC) moves sliders through LampMover, as the operator's hand does.
-class Form1 final : public QWidget,
-                    public LampControls,
-                    public LayoutSurface,
-                    public GroupControls,
-                    public LampMover
+class PanelWindow final : public QWidget,
+                          public LampControls,
+                          public LayoutSurface,
+                          public GroupControls,
+                          public LampMover
 {
     Q_OBJECT
 
@@ -53,9 +53,9 @@ public:
     static constexpr int DesignClientWidth = 9480;
     static constexpr int DesignClientHeight = 6465;
 
-    explicit Form1(const QString &settingsPath, QWidget *parent = nullptr);
-    explicit Form1(SettingsFile settings, QWidget *parent = nullptr);
-    ~Form1() override;
+    explicit PanelWindow(const QString &settingsPath, QWidget *parent = nullptr);
+    explicit PanelWindow(SettingsFile settings, QWidget *parent = nullptr);
+    ~PanelWindow() override;
 
     // Start-up: fills the lists, makes lamps 1 to 15, loads the groups, applies
     // the stored lamp count and opens the serial port.
@@ -63,7 +63,7 @@ public:
 
     LampBank &bank() { return m_bank; }
     const LampBank &bank() const { return m_bank; }
-    SerialLink &port() { return m_kelvarisPort; }
+    SerialLink &port() { return m_serialLink; }
     const RefreshCycle &refreshCycle() const { return m_refresh; }
 
     // Makes lamp i's four controls as hidden copies of lamp 0's.
@@ -81,7 +81,7 @@ public:
     void setSelectGroupEnabled(bool enabled) override;
 
     // LayoutSurface, in twips
-    int comboSelection() const override;
+    int lampCountSelection() const override;
     int left(Item item, int lamp = 0) const override;
     int top(Item item, int lamp = 0) const override;
     int height(Item item, int lamp = 0) const override;
@@ -118,12 +118,12 @@ private:
     QWidget *widgetFor(Item item, int lamp) const;
 
     SettingsFile m_settings;
-    SerialLink m_kelvarisPort;
+    SerialLink m_serialLink;
     LampBank m_bank {*this};
-    RefreshCycle m_refresh {m_bank, m_kelvarisPort};
+    RefreshCycle m_refresh {m_bank, m_serialLink};
     LampLayout m_layout {*this, *this, m_bank, m_settings};
-    QTimer m_timer1;
-    PortReopener m_reopener {m_kelvarisPort};
+    QTimer m_refreshTimer;
+    PortReopener m_reopener {m_serialLink};
 
     // The lamp tip shown last: its lamp, place, control and text.
     int m_tipLamp = -1;
@@ -131,11 +131,11 @@ private:
     QPointer<QWidget> m_tipWidget;
     QString m_tipText;
 
-    QLabel *m_label4 = nullptr;
-    SortedListBox *m_list1 = nullptr;
+    QLabel *m_groupListLabel = nullptr;
+    SortedListBox *m_groupList = nullptr;
     std::array<QPushButton *, 4> m_commands {};
-    QLabel *m_label1 = nullptr;
-    QComboBox *m_combo1 = nullptr;
+    QLabel *m_lampCountLabel = nullptr;
+    QComboBox *m_lampCountList = nullptr;
     std::array<QLabel *, LampCommand::MaxLamps> m_lampLabels {};
     std::array<LampDisplay *, LampCommand::MaxLamps> m_lampDisplays {};
     std::array<LampSlider *, LampCommand::MaxLamps> m_lampSliders {};

@@ -1,6 +1,6 @@
 #include "dialoganswerer.h"
 #include "oscdatagram.h"
-#include "panel/form1.h"
+#include "panel/panelwindow.h"
 #include "panel/lampdisplay.h"
 #include "panel/lampslider.h"
 #include "pseudoterminal.h"
@@ -34,7 +34,7 @@ QRect inTwips(const QWidget *widget)
 
 } // namespace
 
-class tst_Form1 : public QObject
+class tst_PanelWindow : public QObject
 {
     Q_OBJECT
 
@@ -70,7 +70,7 @@ private Q_SLOTS:
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<Form1> m_form;
+    std::unique_ptr<PanelWindow> m_form;
 
     QString settingsPath() const { return m_dir->filePath(QStringLiteral("Kelvaris.ini")); }
     void writeSettings(const QByteArray &content);
@@ -97,37 +97,37 @@ private:
     void hover(QWidget *widget);
 };
 
-void tst_Form1::init()
+void tst_PanelWindow::init()
 {
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
     // No serial device here: nothing must reach a real port from a test.
     writeSettings("[Kelvaris]\nSerialDevice=" + m_dir->filePath(QStringLiteral("none")).toUtf8()
                   + "\n");
-    m_form = std::make_unique<Form1>(settingsPath());
+    m_form = std::make_unique<PanelWindow>(settingsPath());
 }
 
-void tst_Form1::cleanup()
+void tst_PanelWindow::cleanup()
 {
     m_form.reset();
     m_dir.reset();
 }
 
-void tst_Form1::writeSettings(const QByteArray &content)
+void tst_PanelWindow::writeSettings(const QByteArray &content)
 {
     QFile file(settingsPath());
     QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
     file.write(content);
 }
 
-void tst_Form1::showActive()
+void tst_PanelWindow::showActive()
 {
     m_form->show();
     QApplication::setActiveWindow(m_form.get());
     QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
 }
 
-void tst_Form1::hover(QWidget *widget)
+void tst_PanelWindow::hover(QWidget *widget)
 {
     // What the application sends when the pointer has rested on a control.
     const QPoint inside = widget->rect().center();
@@ -135,26 +135,26 @@ void tst_Form1::hover(QWidget *widget)
     QApplication::sendEvent(widget, &help);
 }
 
-void tst_Form1::designGeometry_data()
+void tst_PanelWindow::designGeometry_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QRect>("twips");
 
-    QTest::newRow("Label4") << "Label4" << QRect(120, 240, 1935, 255);
-    QTest::newRow("List1") << "List1" << QRect(120, 480, 1935, 3375);
-    QTest::newRow("Command1") << "Command1" << QRect(360, 2160, 1455, 375);
-    QTest::newRow("Command2") << "Command2" << QRect(360, 2640, 1455, 375);
-    QTest::newRow("Command3") << "Command3" << QRect(360, 3120, 1455, 375);
-    QTest::newRow("Command4") << "Command4" << QRect(360, 4440, 1455, 375);
-    QTest::newRow("Label1") << "Label1" << QRect(480, 5100, 615, 255);
-    QTest::newRow("Combo1") << "Combo1" << QRect(1200, 5040, 675, 315);
+    QTest::newRow("GroupListLabel") << "GroupListLabel" << QRect(120, 240, 1935, 255);
+    QTest::newRow("GroupList") << "GroupList" << QRect(120, 480, 1935, 3375);
+    QTest::newRow("DefineGroupButton") << "DefineGroupButton" << QRect(360, 2160, 1455, 375);
+    QTest::newRow("RemoveGroupButton") << "RemoveGroupButton" << QRect(360, 2640, 1455, 375);
+    QTest::newRow("SelectGroupButton") << "SelectGroupButton" << QRect(360, 3120, 1455, 375);
+    QTest::newRow("DeselectAllButton") << "DeselectAllButton" << QRect(360, 4440, 1455, 375);
+    QTest::newRow("LampCountLabel") << "LampCountLabel" << QRect(480, 5100, 615, 255);
+    QTest::newRow("LampCountList") << "LampCountList" << QRect(1200, 5040, 675, 315);
     QTest::newRow("LampSlider0") << "LampSlider0" << QRect(2280, 780, 630, 2895);
     QTest::newRow("LampCheckbox0") << "LampCheckbox0" << QRect(2490, 3660, 195, 255);
     QTest::newRow("LampLabel0") << "LampLabel0" << QRect(2160, 120, 855, 255);
     QTest::newRow("LampDisplay0") << "LampDisplay0" << QRect(2280, 360, 615, 375);
 }
 
-void tst_Form1::designGeometry()
+void tst_PanelWindow::designGeometry()
 {
     QFETCH(QString, name);
     QFETCH(QRect, twips);
@@ -162,46 +162,46 @@ void tst_Form1::designGeometry()
     QCOMPARE(inTwips(child<QWidget>(name)), twips);
 }
 
-void tst_Form1::designState()
+void tst_PanelWindow::designState()
 {
     QCOMPARE(m_form->windowTitle(), QStringLiteral("Kelvaris Control Panel"));
     QCOMPARE(m_form->size() * TwipsPerPixel, QSize(9480, 6465));
-    QCOMPARE(m_form->windowWidth(), 9480 + Form1::FrameWidth);
+    QCOMPARE(m_form->windowWidth(), 9480 + PanelWindow::FrameWidth);
     QCOMPARE(m_form->minimumSize(), m_form->maximumSize());
     QVERIFY(!(m_form->windowFlags() & Qt::WindowMaximizeButtonHint));
     QVERIFY(!(m_form->windowFlags() & Qt::WindowMinimizeButtonHint));
     QVERIFY(!m_form->windowIcon().isNull());
 
-    const QStringList captions {child<QLabel>(QStringLiteral("Label4"))->text(),
-                                child<QPushButton>(QStringLiteral("Command1"))->text(),
-                                child<QPushButton>(QStringLiteral("Command2"))->text(),
-                                child<QPushButton>(QStringLiteral("Command3"))->text(),
-                                child<QPushButton>(QStringLiteral("Command4"))->text(),
-                                child<QLabel>(QStringLiteral("Label1"))->text(),
+    const QStringList captions {child<QLabel>(QStringLiteral("GroupListLabel"))->text(),
+                                child<QPushButton>(QStringLiteral("DefineGroupButton"))->text(),
+                                child<QPushButton>(QStringLiteral("RemoveGroupButton"))->text(),
+                                child<QPushButton>(QStringLiteral("SelectGroupButton"))->text(),
+                                child<QPushButton>(QStringLiteral("DeselectAllButton"))->text(),
+                                child<QLabel>(QStringLiteral("LampCountLabel"))->text(),
                                 child<QLabel>(QStringLiteral("LampLabel0"))->text()};
     const QStringList expected {"Lamp &Groups",  "&Define Group", "&Remove Group", "&Select Group",
                                 "Deselect &All", "&Lamp(s):",     "LAMP0"};
     QCOMPARE(captions, expected);
 
-    QVERIFY(child<QPushButton>(QStringLiteral("Command1"))->isEnabled());
-    QVERIFY(!child<QPushButton>(QStringLiteral("Command2"))->isEnabled());
-    QVERIFY(!child<QPushButton>(QStringLiteral("Command3"))->isEnabled());
-    QVERIFY(child<QPushButton>(QStringLiteral("Command4"))->isEnabled());
-    QCOMPARE(child<QListWidget>(QStringLiteral("List1"))->count(), 0);
-    QCOMPARE(child<QComboBox>(QStringLiteral("Combo1"))->count(), 0);
-    QCOMPARE(child<QComboBox>(QStringLiteral("Combo1"))->currentIndex(), -1);
-    QVERIFY(!child<QComboBox>(QStringLiteral("Combo1"))->isEditable());
+    QVERIFY(child<QPushButton>(QStringLiteral("DefineGroupButton"))->isEnabled());
+    QVERIFY(!child<QPushButton>(QStringLiteral("RemoveGroupButton"))->isEnabled());
+    QVERIFY(!child<QPushButton>(QStringLiteral("SelectGroupButton"))->isEnabled());
+    QVERIFY(child<QPushButton>(QStringLiteral("DeselectAllButton"))->isEnabled());
+    QCOMPARE(child<QListWidget>(QStringLiteral("GroupList"))->count(), 0);
+    QCOMPARE(child<QComboBox>(QStringLiteral("LampCountList"))->count(), 0);
+    QCOMPARE(child<QComboBox>(QStringLiteral("LampCountList"))->currentIndex(), -1);
+    QVERIFY(!child<QComboBox>(QStringLiteral("LampCountList"))->isEditable());
     QVERIFY(!checkbox(0)->isChecked());
     QVERIFY(checkbox(0)->text().isEmpty());
     QCOMPARE(slider(0)->value(), 255);
     QCOMPARE(m_form->findChildren<LampSlider *>().size(), 1);
 
     // Nothing propagates until the first layout.
-    QCOMPARE(m_form->bank().SyncSource(), qint16(0));
-    QCOMPARE(m_form->bank().LampCount(), qint16(0));
+    QCOMPARE(m_form->bank().syncSource(), qint16(0));
+    QCOMPARE(m_form->bank().lampCount(), qint16(0));
 }
 
-void tst_Form1::sliderSettings()
+void tst_PanelWindow::sliderSettings()
 {
     const LampSlider *s = slider(0);
     QCOMPARE(s->orientation(), Qt::Vertical);
@@ -215,7 +215,7 @@ void tst_Form1::sliderSettings()
     QVERIFY(s->invertedAppearance());
 }
 
-void tst_Form1::keysMoveTheThumbTowardsTheTop_data()
+void tst_PanelWindow::keysMoveTheThumbTowardsTheTop_data()
 {
     QTest::addColumn<int>("key");
     QTest::addColumn<int>("value");
@@ -224,7 +224,7 @@ void tst_Form1::keysMoveTheThumbTowardsTheTop_data()
     QTest::newRow("Up") << int(Qt::Key_Up) << 254;
 }
 
-void tst_Form1::keysMoveTheThumbTowardsTheTop()
+void tst_PanelWindow::keysMoveTheThumbTowardsTheTop()
 {
     QFETCH(int, key);
     QFETCH(int, value);
@@ -235,7 +235,7 @@ void tst_Form1::keysMoveTheThumbTowardsTheTop()
     QTest::keyClick(slider(0), Qt::Key(key));
 
     QCOMPARE(slider(0)->value(), value);
-    QCOMPARE(m_form->bank().LampLevel(0), 255 - value);
+    QCOMPARE(m_form->bank().lampLevel(0), 255 - value);
     QCOMPARE(display(0)->fillColor(), QColor(255 - value, 255 - value, 255 - value));
 
     // And back down again.
@@ -243,7 +243,7 @@ void tst_Form1::keysMoveTheThumbTowardsTheTop()
     QCOMPARE(slider(0)->value(), 255);
 }
 
-void tst_Form1::wheelUpMovesTheThumbUp()
+void tst_PanelWindow::wheelUpMovesTheThumbUp()
 {
     m_form->load();
     showActive();
@@ -254,10 +254,10 @@ void tst_Form1::wheelUpMovesTheThumbUp()
     QApplication::sendEvent(s, &wheel);
 
     QVERIFY(s->value() < 255);
-    QCOMPARE(m_form->bank().LampLevel(0), 255 - s->value());
+    QCOMPARE(m_form->bank().lampLevel(0), 255 - s->value());
 }
 
-void tst_Form1::clickInTheChannelMovesALargeChange()
+void tst_PanelWindow::clickInTheChannelMovesALargeChange()
 {
     m_form->load();
     showActive();
@@ -265,23 +265,23 @@ void tst_Form1::clickInTheChannelMovesALargeChange()
     // Near the top of the channel, well above the thumb at the bottom.
     QTest::mouseClick(s, Qt::LeftButton, {}, QPoint(s->width() / 2, s->height() / 8));
     QTRY_COMPARE(s->value(), 191);
-    QCOMPARE(m_form->bank().LampLevel(0), qint16(64));
+    QCOMPARE(m_form->bank().lampLevel(0), qint16(64));
 }
 
-void tst_Form1::levelAndIndicatorFollowTheSlider()
+void tst_PanelWindow::levelAndIndicatorFollowTheSlider()
 {
     m_form->load();
     slider(0)->setValue(0);
-    QCOMPARE(m_form->bank().LampLevel(0), qint16(255));
+    QCOMPARE(m_form->bank().lampLevel(0), qint16(255));
     QCOMPARE(display(0)->fillColor(), QColor(Qt::white));
-    QVERIFY(m_form->bank().LampDirty(0));
+    QVERIFY(m_form->bank().isMarkedForSending(0));
 
     slider(0)->setValue(255);
-    QCOMPARE(m_form->bank().LampLevel(0), qint16(0));
+    QCOMPARE(m_form->bank().lampLevel(0), qint16(0));
     QCOMPARE(display(0)->fillColor(), QColor(Qt::black));
 }
 
-void tst_Form1::pointerMotionNeedsAButton()
+void tst_PanelWindow::pointerMotionNeedsAButton()
 {
     m_form->load();
     LampSlider *s = slider(3);
@@ -294,37 +294,37 @@ void tst_Form1::pointerMotionNeedsAButton()
     QMouseEvent hover(QEvent::MouseMove, at, s->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
                       Qt::NoModifier);
     QApplication::sendEvent(s, &hover);
-    QCOMPARE(m_form->bank().LampLevel(3), qint16(0));
-    QVERIFY(!m_form->bank().LampDirty(3));
+    QCOMPARE(m_form->bank().lampLevel(3), qint16(0));
+    QVERIFY(!m_form->bank().isMarkedForSending(3));
 
     QMouseEvent drag(QEvent::MouseMove, at, s->mapToGlobal(at), Qt::NoButton, Qt::LeftButton,
                      Qt::NoModifier);
     QApplication::sendEvent(s, &drag);
-    QCOMPARE(m_form->bank().LampLevel(3), qint16(155));
-    QVERIFY(m_form->bank().LampDirty(3));
+    QCOMPARE(m_form->bank().lampLevel(3), qint16(155));
+    QVERIFY(m_form->bank().isMarkedForSending(3));
 }
 
-void tst_Form1::tabOrder()
+void tst_PanelWindow::tabOrder()
 {
     showActive();
     QStringList visited;
-    child<QWidget>(QStringLiteral("List1"))->setFocus();
+    child<QWidget>(QStringLiteral("GroupList"))->setFocus();
     for (int k = 0; k < 7; ++k) {
         visited.append(QApplication::focusWidget()->objectName());
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     }
-    const QStringList expected {"List1",       "Command1",      "Command4", "Combo1",
-                                "LampSlider0", "LampCheckbox0", "List1"};
+    const QStringList expected {"GroupList",       "DefineGroupButton",      "DeselectAllButton", "LampCountList",
+                                "LampSlider0", "LampCheckbox0", "GroupList"};
     QCOMPARE(visited, expected);
 }
 
-void tst_Form1::accessKeys()
+void tst_PanelWindow::accessKeys()
 {
     m_form->load();
     showActive();
     child<QWidget>(QStringLiteral("LampSlider0"))->setFocus();
     QTest::keyClick(m_form.get(), Qt::Key_G, Qt::AltModifier);
-    QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("List1"));
+    QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("GroupList"));
     checkbox(0)->setChecked(true);
     checkbox(5)->setChecked(true);
     // A button's access key presses it the way a click does, released a moment later.
@@ -333,18 +333,18 @@ void tst_Form1::accessKeys()
     QVERIFY(!checkbox(5)->isChecked());
 
     QTest::keyClick(m_form.get(), Qt::Key_L, Qt::AltModifier);
-    QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("Combo1"));
+    QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("LampCountList"));
     checkbox(1)->setChecked(true);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::AltModifier);
     QTRY_VERIFY(!checkbox(1)->isChecked());
 }
 
-void tst_Form1::disabledButtonIgnoresItsKey()
+void tst_PanelWindow::disabledButtonIgnoresItsKey()
 {
     writeSettings("[Kelvaris]\nGroup1=Front\nCode1=3\nSerialDevice=/nonexistent/tty\n");
     m_form->load();
     showActive();
-    auto *list = child<QListWidget>(QStringLiteral("List1"));
+    auto *list = child<QListWidget>(QStringLiteral("GroupList"));
     {
         // Selected without the list's notification: the buttons stay disabled.
         const QSignalBlocker blocker(list);
@@ -359,31 +359,31 @@ void tst_Form1::disabledButtonIgnoresItsKey()
     QCOMPARE(list->count(), 1);
 }
 
-void tst_Form1::startUpLaysOutTheStoredCount()
+void tst_PanelWindow::startUpLaysOutTheStoredCount()
 {
     writeSettings("[Kelvaris]\nLampCount=12\nSerialDevice=/nonexistent/tty\n");
     m_form->load();
 
-    auto *combo = child<QComboBox>(QStringLiteral("Combo1"));
+    auto *combo = child<QComboBox>(QStringLiteral("LampCountList"));
     QCOMPARE(combo->count(), 16);
     QCOMPARE(combo->itemText(0), QStringLiteral(" 1 "));
     QCOMPARE(combo->itemText(15), QStringLiteral(" 16 "));
     QCOMPARE(combo->currentIndex(), 11);
-    QCOMPARE(m_form->bank().LampCount(), qint16(12));
-    QCOMPARE(m_form->bank().SyncSource(), qint16(-1));
+    QCOMPARE(m_form->bank().lampCount(), qint16(12));
+    QCOMPARE(m_form->bank().syncSource(), qint16(-1));
     QCOMPARE(m_form->windowWidth(), 7680);
-    QCOMPARE(m_form->height() * TwipsPerPixel + Form1::FrameHeight, 6840);
+    QCOMPARE(m_form->height() * TwipsPerPixel + PanelWindow::FrameHeight, 6840);
     QCOMPARE(inTwips(child<QWidget>(QStringLiteral("LampLabel7"))).topLeft(), QPoint(3060, 3300));
     QCOMPARE(child<QLabel>(QStringLiteral("LampLabel11"))->text(), QStringLiteral("LAMP11"));
     for (int lamp = 0; lamp < 16; ++lamp)
         QCOMPARE(slider(lamp)->isVisibleTo(m_form.get()), lamp < 12);
     // Start-up changes no slider, so nothing is marked; the rotation sends the levels.
     for (int lamp = 0; lamp < 16; ++lamp)
-        QVERIFY(!m_form->bank().LampDirty(lamp));
+        QVERIFY(!m_form->bank().isMarkedForSending(lamp));
     QVERIFY(!m_form->port().isOpen());
 }
 
-void tst_Form1::lampCopiesHaveLampZerosSizes()
+void tst_PanelWindow::lampCopiesHaveLampZerosSizes()
 {
     m_form->load();
     for (int lamp = 1; lamp < 16; ++lamp) {
@@ -397,7 +397,7 @@ void tst_Form1::lampCopiesHaveLampZerosSizes()
     }
 }
 
-void tst_Form1::checkedLampsMoveTogether()
+void tst_PanelWindow::checkedLampsMoveTogether()
 {
     m_form->load(); // 8 lamps
     checkbox(2)->setChecked(true);
@@ -411,14 +411,14 @@ void tst_Form1::checkedLampsMoveTogether()
         QCOMPARE(slider(lamp)->value(), 40);
     QCOMPARE(slider(10)->value(), 255);
     QCOMPARE(slider(3)->value(), 255);
-    QCOMPARE(m_form->bank().SyncSource(), qint16(-1));
+    QCOMPARE(m_form->bank().syncSource(), qint16(-1));
 
     // An unchecked lamp moves alone.
     slider(3)->setValue(7);
     QCOMPARE(slider(2)->value(), 40);
 }
 
-void tst_Form1::oscMovesASliderAsTheOperatorDoes()
+void tst_PanelWindow::oscMovesASliderAsTheOperatorDoes()
 {
     const quint16 port = OscDatagram::freeLoopbackPort();
     QVERIFY(port != 0);
@@ -426,7 +426,7 @@ void tst_Form1::oscMovesASliderAsTheOperatorDoes()
                   + "\n");
     m_form->load(); // 8 lamps
     // The marks are looked at here, not sent.
-    child<QTimer>(QStringLiteral("Timer1"))->stop();
+    child<QTimer>(QStringLiteral("RefreshTimer"))->stop();
     showActive();
     QTest::mouseClick(checkbox(2), Qt::LeftButton);
     QTest::mouseClick(checkbox(5), Qt::LeftButton);
@@ -444,12 +444,12 @@ void tst_Form1::oscMovesASliderAsTheOperatorDoes()
     QCOMPARE(slider(5)->value(), 155);
     QCOMPARE(slider(3)->value(), 255);
     for (int lamp : {2, 5}) {
-        QCOMPARE(m_form->bank().LampLevel(lamp), qint16(100));
+        QCOMPARE(m_form->bank().lampLevel(lamp), qint16(100));
         QCOMPARE(display(lamp)->fillColor(), QColor(100, 100, 100));
-        QVERIFY(m_form->bank().LampDirty(lamp));
+        QVERIFY(m_form->bank().isMarkedForSending(lamp));
     }
-    QVERIFY(!m_form->bank().LampDirty(3));
-    QCOMPARE(m_form->bank().SyncSource(), qint16(-1));
+    QVERIFY(!m_form->bank().isMarkedForSending(3));
+    QCOMPARE(m_form->bank().syncSource(), qint16(-1));
 
     // Lamp 5 drifts away while unchecked. A move of lamp 2 to the level it holds
     // still marks it and brings the checked lamps into line, as a drag onto the
@@ -458,30 +458,30 @@ void tst_Form1::oscMovesASliderAsTheOperatorDoes()
     slider(5)->setValue(0);
     QTest::mouseClick(checkbox(5), Qt::LeftButton);
     for (int lamp = 0; lamp < 8; ++lamp)
-        m_form->bank().clearDirty(lamp);
+        m_form->bank().clearSendMark(lamp);
     send(2, 100);
     QTRY_COMPARE(slider(5)->value(), 155);
-    QVERIFY(m_form->bank().LampDirty(2));
-    QVERIFY(m_form->bank().LampDirty(5));
-    QCOMPARE(m_form->bank().LampLevel(5), qint16(100));
+    QVERIFY(m_form->bank().isMarkedForSending(2));
+    QVERIFY(m_form->bank().isMarkedForSending(5));
+    QCOMPARE(m_form->bank().lampLevel(5), qint16(100));
 
     // A lamp beyond the count is not there to move; a later message still is.
     send(8, 1);
     send(0, 1);
     QTRY_COMPARE(slider(0)->value(), 254);
     QCOMPARE(slider(8)->value(), 255);
-    QVERIFY(!m_form->bank().LampDirty(8));
+    QVERIFY(!m_form->bank().isMarkedForSending(8));
 }
 
-void tst_Form1::pickingACountReArrangesAndStoresIt()
+void tst_PanelWindow::pickingACountReArrangesAndStoresIt()
 {
     m_form->load(); // 8 lamps
     showActive();
-    auto *combo = child<QComboBox>(QStringLiteral("Combo1"));
+    auto *combo = child<QComboBox>(QStringLiteral("LampCountList"));
     combo->setFocus();
     QTest::keyClick(combo, Qt::Key_Down);
 
-    QCOMPARE(m_form->bank().LampCount(), qint16(9));
+    QCOMPARE(m_form->bank().lampCount(), qint16(9));
     QVERIFY(slider(8)->isVisibleTo(m_form.get()));
     QCOMPARE(inTwips(combo).topLeft(), QPoint(1110, 5940));
     QFile file(settingsPath());
@@ -489,24 +489,24 @@ void tst_Form1::pickingACountReArrangesAndStoresIt()
     QVERIFY(file.readAll().contains("LampCount=9"));
 }
 
-void tst_Form1::defineGroupWithoutCheckedLampShowsTheMessage()
+void tst_PanelWindow::defineGroupWithoutCheckedLampShowsTheMessage()
 {
     m_form->load();
     showActive();
     DialogAnswerer answerer(QMessageBox::Ok);
-    QTest::mouseClick(child<QPushButton>(QStringLiteral("Command1")), Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(QStringLiteral("DefineGroupButton")), Qt::LeftButton);
 
     QCOMPARE(answerer.last().title, QStringLiteral("Kelvaris Control Panel"));
     QVERIFY(answerer.last().text.startsWith(
         QStringLiteral("Lamp groups must contain at least one selected lamp.")));
-    QCOMPARE(child<QListWidget>(QStringLiteral("List1"))->count(), 0);
+    QCOMPARE(child<QListWidget>(QStringLiteral("GroupList"))->count(), 0);
 }
 
-void tst_Form1::groupsWithKeysAndMouseSurviveARestart()
+void tst_PanelWindow::groupsWithKeysAndMouseSurviveARestart()
 {
     m_form->load();
     showActive();
-    auto *list = child<QListWidget>(QStringLiteral("List1"));
+    auto *list = child<QListWidget>(QStringLiteral("GroupList"));
 
     // Define "Front" (lamps 0 and 2) with Alt+D and "Back" (lamp 7) with a click.
     checkbox(0)->setChecked(true);
@@ -517,11 +517,11 @@ void tst_Form1::groupsWithKeysAndMouseSurviveARestart()
         QTRY_VERIFY(typer.answered());
     }
     QTRY_COMPARE(list->count(), 1);
-    child<QPushButton>(QStringLiteral("Command4"))->click();
+    child<QPushButton>(QStringLiteral("DeselectAllButton"))->click();
     checkbox(7)->setChecked(true);
     {
         DialogAnswerer typer(QStringLiteral("Back"));
-        QTest::mouseClick(child<QPushButton>(QStringLiteral("Command1")), Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(QStringLiteral("DefineGroupButton")), Qt::LeftButton);
         QVERIFY(typer.answered());
     }
     QCOMPARE(list->count(), 2);
@@ -529,23 +529,23 @@ void tst_Form1::groupsWithKeysAndMouseSurviveARestart()
 
     // A restart finds both again.
     m_form.reset();
-    m_form = std::make_unique<Form1>(settingsPath());
+    m_form = std::make_unique<PanelWindow>(settingsPath());
     m_form->load();
     showActive();
-    list = child<QListWidget>(QStringLiteral("List1"));
+    list = child<QListWidget>(QStringLiteral("GroupList"));
     QCOMPARE(list->count(), 2);
-    QVERIFY(!child<QPushButton>(QStringLiteral("Command3"))->isEnabled());
+    QVERIFY(!child<QPushButton>(QStringLiteral("SelectGroupButton"))->isEnabled());
 
     // Double-clicking "Front" checks exactly lamps 0 and 2, and moves no fader.
     checkbox(5)->setChecked(true);
     const QRect front = list->visualItemRect(list->item(1));
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, front.center());
-    QVERIFY(child<QPushButton>(QStringLiteral("Command3"))->isEnabled());
+    QVERIFY(child<QPushButton>(QStringLiteral("SelectGroupButton"))->isEnabled());
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, front.center());
     for (int lamp = 0; lamp < 16; ++lamp) {
         QCOMPARE(checkbox(lamp)->isChecked(), lamp == 0 || lamp == 2);
         QCOMPARE(slider(lamp)->value(), 255);
-        QVERIFY(!m_form->bank().LampDirty(lamp));
+        QVERIFY(!m_form->bank().isMarkedForSending(lamp));
     }
 
     // Alt+R removes it after a Yes.
@@ -562,14 +562,14 @@ void tst_Form1::groupsWithKeysAndMouseSurviveARestart()
     QVERIFY(stored.contains("Group1=Back\nCode1=128\nGroup2=\nCode2=\n"));
 }
 
-void tst_Form1::groupListFirstKeySelectsAnEnd()
+void tst_PanelWindow::groupListFirstKeySelectsAnEnd()
 {
     writeSettings("[Kelvaris]\nGroup1=Alpha\nCode1=1\nGroup2=Beta\nCode2=2\nGroup3=Gamma\nCode3=4\n"
                   "SerialDevice=/nonexistent/tty\n");
     m_form->load();
     showActive();
-    auto *list = child<QListWidget>(QStringLiteral("List1"));
-    auto *remove = child<QPushButton>(QStringLiteral("Command2"));
+    auto *list = child<QListWidget>(QStringLiteral("GroupList"));
+    auto *remove = child<QPushButton>(QStringLiteral("RemoveGroupButton"));
 
     // Alt+G then Up: the last group, selected as a click would select it.
     QTest::keyClick(m_form.get(), Qt::Key_G, Qt::AltModifier);
@@ -594,12 +594,12 @@ void tst_Form1::groupListFirstKeySelectsAnEnd()
     QCOMPARE(list->selectedItems().value(0)->text(), QStringLiteral("Beta"));
 }
 
-void tst_Form1::levelTipSaysWhetherItIsSent()
+void tst_PanelWindow::levelTipSaysWhetherItIsSent()
 {
     PseudoTerminal line;
     QVERIFY(line.isValid());
     writeSettings("[Kelvaris]\nLampCount=4\nSerialDevice=" + line.devicePath().toUtf8() + "\n");
-    m_form = std::make_unique<Form1>(settingsPath());
+    m_form = std::make_unique<PanelWindow>(settingsPath());
     m_form->load();
     showActive();
     QVERIFY(m_form->port().isOpen());
@@ -627,7 +627,7 @@ void tst_Form1::levelTipSaysWhetherItIsSent()
     QToolTip::hideText();
 }
 
-void tst_Form1::accessibleNames()
+void tst_PanelWindow::accessibleNames()
 {
     writeSettings("[Kelvaris]\nLampCount=4\nSerialDevice=/nonexistent/tty\n");
     m_form->load();
@@ -637,11 +637,11 @@ void tst_Form1::accessibleNames()
         return accessible ? accessible->text(kind) : QStringLiteral("(none)");
     };
 
-    QCOMPARE(textOf(child<QWidget>(QStringLiteral("List1")), QAccessible::Name),
+    QCOMPARE(textOf(child<QWidget>(QStringLiteral("GroupList")), QAccessible::Name),
              QStringLiteral("Lamp Groups"));
     // On Linux Qt names a drop-down list after its current entry and screen readers take
     // its name from the label it is labelled by; elsewhere the name is its own.
-    auto *combo = child<QWidget>(QStringLiteral("Combo1"));
+    auto *combo = child<QWidget>(QStringLiteral("LampCountList"));
     QCOMPARE(combo->accessibleName(), QStringLiteral("Lamp(s)"));
     QAccessibleInterface *comboAccessible = QAccessible::queryAccessibleInterface(combo);
     QVERIFY(comboAccessible);
@@ -664,5 +664,5 @@ void tst_Form1::accessibleNames()
     QCOMPARE(textOf(slider(2), QAccessible::Description), QStringLiteral("0"));
 }
 
-QTEST_MAIN(tst_Form1)
-#include "tst_form1.moc"
+QTEST_MAIN(tst_PanelWindow)
+#include "tst_panelwindow.moc"
