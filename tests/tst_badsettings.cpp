@@ -11,6 +11,7 @@
 #include "panelprocess.h"
 #include "pseudoterminal.h"
 #include "serial/seriallink.h"
+#include "settings/initext.h"
 
 #include <QComboBox>
 #include <QElapsedTimer>
@@ -209,9 +210,8 @@ void tst_BadSettings::startsWithDefaults_data()
         << garbage(GarbageSize, GarbageSeed + 1) << false << QStringList();
     QTest::newRow("50 MB file") << hugeFile() << true << QStringList {QStringLiteral("Big")};
     QTest::newRow("1 MB lines") << longLines() << true
-                                << QStringList {
-                                       QString(SettingsFile::MaxValueLength, QLatin1Char('n')),
-                                       QStringLiteral("Next")};
+                                << QStringList {QString(IniText::MaxValueLength, QLatin1Char('n')),
+                                                QStringLiteral("Next")};
     QTest::newRow("NUL bytes") << nulBytes() << true << QStringList {QStringLiteral("Alpha")};
     QTest::newRow("missing section")
         << QByteArray("; no section of ours\nLampCount=12\nSerialPort=3\nGroup1=A\nCode1=3\n"
