@@ -292,7 +292,7 @@ void PanelWindow::openPort(const PanelSettings &settings)
     const bool selected = settings.serialDevice.isEmpty()
         ? m_serialLink.selectPort(settings.serialPort)
         : m_serialLink.selectDevice(settings.serialDevice);
-    if (!selected || !m_serialLink.setLineSettings(QLatin1String(LineSettings::LampControllerText)))
+    if (!selected)
         return;
     // A port that does not open stays closed for the whole run, without a message.
     m_serialLink.open();
