@@ -6,7 +6,7 @@
 // every other key reading as before. Content with a UTF-16 byte-order mark is
 // written back as strictly valid UTF-16 with the same mark, or not at all when
 // it was not valid UTF-16 to begin with.
-#include "settings/settingsfile.h"
+#include "settings/initext.h"
 
 #include <QByteArray>
 #include <QList>
@@ -58,8 +58,8 @@ QString readBack(const QString &value)
             break;
         }
     }
-    if (text.size() > SettingsFile::MaxValueLength) {
-        text.truncate(SettingsFile::MaxValueLength);
+    if (text.size() > IniText::MaxValueLength) {
+        text.truncate(IniText::MaxValueLength);
         if (text.back().isHighSurrogate())
             text.chop(1);
     }
@@ -138,11 +138,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const size_t contentStart = HeaderSize + keyLength + valueLength;
     const QByteArray content(bytes + contentStart, qsizetype(size - contentStart));
 
-    const QString before = SettingsFile::readFrom(content, key);
-    check(before.size() <= SettingsFile::MaxValueLength);
+    const QString before = IniText::readFrom(content, key);
+    check(before.size() <= IniText::MaxValueLength);
 
-    const QByteArray written = SettingsFile::writeTo(content, key, value);
-    if (!SettingsFile::isStorableKey(key)) {
+    const QByteArray written = IniText::writeTo(content, key, value);
+    if (!IniText::isStorableKey(key)) {
         check(written == content);
         check(before.isEmpty());
         return 0;
@@ -163,10 +163,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         check(written.startsWith(Bom) == content.startsWith(Bom));
         check(otherLinesKept(linesOf(content), linesOf(written)));
     }
-    check(SettingsFile::readFrom(written, key) == readBack(value));
+    check(IniText::readFrom(written, key) == readBack(value));
     for (const QString &other : OtherKeys) {
         if (!sameKey(other, key))
-            check(SettingsFile::readFrom(written, other) == SettingsFile::readFrom(content, other));
+            check(IniText::readFrom(written, other) == IniText::readFrom(content, other));
     }
     return 0;
 }

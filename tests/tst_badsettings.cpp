@@ -7,10 +7,11 @@
 #include "lampcommandreader.h"
 #include "monitor/lampcommanddecoder.h"
 #include "panel/panelwindow.h"
-#include "panel/startupsettings.h"
 #include "panelprocess.h"
 #include "pseudoterminal.h"
 #include "serial/seriallink.h"
+#include "settings/initext.h"
+#include "settings/panelsettings.h"
 
 #include <QComboBox>
 #include <QElapsedTimer>
@@ -31,7 +32,7 @@ constexpr std::chrono::milliseconds StartTimeout = 10s;
 constexpr std::chrono::milliseconds PollInterval = 10ms;
 constexpr std::chrono::milliseconds StillRunningAfter = 500ms;
 
-constexpr int DefaultLamps = StartupSettings::DefaultLampCount;
+constexpr int DefaultLamps = PanelSettings::DefaultLampCount;
 // A full rotation and one more: lamps 1 to 7, 0, then 1 again.
 constexpr int RotationCommands = DefaultLamps + 1;
 
@@ -209,9 +210,8 @@ void tst_BadSettings::startsWithDefaults_data()
         << garbage(GarbageSize, GarbageSeed + 1) << false << QStringList();
     QTest::newRow("50 MB file") << hugeFile() << true << QStringList {QStringLiteral("Big")};
     QTest::newRow("1 MB lines") << longLines() << true
-                                << QStringList {
-                                       QString(SettingsFile::MaxValueLength, QLatin1Char('n')),
-                                       QStringLiteral("Next")};
+                                << QStringList {QString(IniText::MaxValueLength, QLatin1Char('n')),
+                                                QStringLiteral("Next")};
     QTest::newRow("NUL bytes") << nulBytes() << true << QStringList {QStringLiteral("Alpha")};
     QTest::newRow("missing section")
         << QByteArray("; no section of ours\nLampCount=12\nSerialPort=3\nGroup1=A\nCode1=3\n"
@@ -257,11 +257,11 @@ void tst_BadSettings::startsWithDefaults()
         QCOMPARE(form.findChild<QComboBox *>(QStringLiteral("LampCountList"))->currentIndex() + 1,
                  DefaultLamps);
         QCOMPARE(form.bank().lampCount(), DefaultLamps);
-        QCOMPARE(StartupSettings::readPortNumber(SettingsFile(path)),
-                 StartupSettings::DefaultPortNumber);
-        if (!onTheLine && StartupSettings::readSerialDevice(SettingsFile(path)).isEmpty())
+        const PanelSettings read = PanelSettings::read(SettingsFile(path));
+        QCOMPARE(read.serialPort, PanelSettings::DefaultSerialPort);
+        if (!onTheLine && read.serialDevice.isEmpty())
             QCOMPARE(form.port().device(),
-                     SerialLink::deviceForPort(StartupSettings::DefaultPortNumber));
+                     SerialLink::deviceForPort(PanelSettings::DefaultSerialPort));
         auto *list = form.findChild<QListWidget *>(QStringLiteral("GroupList"));
         QStringList shown;
         for (int row = 0; row < list->count(); ++row)

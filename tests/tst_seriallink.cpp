@@ -1,4 +1,5 @@
 #include "pseudoterminal.h"
+#include "serial/devicepath.h"
 #include "serial/seriallink.h"
 
 #include <QtTest>
@@ -16,7 +17,6 @@ using namespace std::chrono_literals;
 
 namespace {
 
-const QString LampLine = QStringLiteral("9600,N,8,1");
 constexpr auto ReadTimeout = 5s;
 // How long to wait for bytes that must not come.
 constexpr auto SilenceTimeout = 200ms;
@@ -138,10 +138,10 @@ private:
     }
 };
 
-// Opens the link on the pseudo-terminal as start-up does: device, line settings, open.
+// Opens the link on the pseudo-terminal as start-up does.
 bool openOn(SerialLink &link, const PseudoTerminal &pty)
 {
-    return link.selectDevice(pty.devicePath()) && link.setLineSettings(LampLine) && link.open();
+    return link.selectDevice(pty.devicePath()) && link.open();
 }
 
 } // namespace
@@ -157,10 +157,9 @@ private Q_SLOTS:
     void deviceNamedDirectlyReplacesPort();
     void selectionRefusedWhileOpen();
     void sendsExactBytesInOrder();
-    void deviceHasLineSettingsWhileOpen_data();
-    void deviceHasLineSettingsWhileOpen();
-    void lineSettingsReachThePort();
-    void invalidLineSettingsChangeNothing();
+    void devicePath_data();
+    void devicePath();
+    void deviceHasControllerLineWhileOpen();
     void opensWriteOnlyNonBlockingAndNotInherited();
     void doesNotTakeDeviceAsControllingTerminal();
     void deviceInUseIsRefused();
@@ -267,90 +266,49 @@ void tst_SerialLink::sendsExactBytesInOrder()
     QVERIFY(link.isOpen());
 }
 
-void tst_SerialLink::deviceHasLineSettingsWhileOpen_data()
+void tst_SerialLink::devicePath_data()
 {
-    // A pseudo-terminal always reports 8 data bits and no parity enable, whatever was
-    // set; the rate, the stop bits and the odd/mark flags show what the link set.
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<speed_t>("speed");
-    QTest::addColumn<bool>("twoStopBits");
-    QTest::addColumn<bool>("oddParity");
-    QTest::addColumn<bool>("stickParity");
+    QTest::addColumn<QString>("device");
+    QTest::addColumn<QString>("path");
 
-    QTest::newRow("lamp controller line") << LampLine << speed_t(B9600) << false << false << false;
-    QTest::newRow("19200, even, 2 stop")
-        << QStringLiteral("19200,E,8,2") << speed_t(B19200) << true << false << false;
-    QTest::newRow("4800, odd") << QStringLiteral("4800,O,8,1") << speed_t(B4800) << false << true
-                               << false;
-    QTest::newRow("38400, mark, 2 stop")
-        << QStringLiteral("38400,M,8,2") << speed_t(B38400) << true << true << true;
+    QTest::newRow("bare name") << "ttyUSB0"
+                               << "/dev/ttyUSB0";
+    QTest::newRow("name below /dev") << "serial/by-id/usb-x"
+                                     << "/dev/serial/by-id/usb-x";
+    QTest::newRow("absolute path") << "/dev/pts/3"
+                                   << "/dev/pts/3";
+    QTest::newRow("path from here") << "./tty"
+                                    << "./tty";
+    QTest::newRow("path from above") << "../tty"
+                                     << "../tty";
+    QTest::newRow("dot name") << ".tty"
+                              << "/dev/.tty";
 }
 
-void tst_SerialLink::deviceHasLineSettingsWhileOpen()
+void tst_SerialLink::devicePath()
 {
-    QFETCH(QString, text);
-    QFETCH(speed_t, speed);
-    QFETCH(bool, twoStopBits);
-    QFETCH(bool, oddParity);
-    QFETCH(bool, stickParity);
+    QFETCH(QString, device);
+    QFETCH(QString, path);
+    QCOMPARE(serialDevicePath(device), path);
+}
 
+void tst_SerialLink::deviceHasControllerLineWhileOpen()
+{
     PseudoTerminal pty;
     QVERIFY(pty.isValid());
     SerialLink link;
-    QVERIFY(link.selectDevice(pty.devicePath()));
-    QVERIFY(link.setLineSettings(text));
-    QVERIFY(link.open());
+    QVERIFY(openOn(link, pty));
 
     const std::optional<termios> line = pty.lineSettings();
     QVERIFY(line.has_value());
-    QCOMPARE(::cfgetospeed(&*line), speed);
-    QCOMPARE(::cfgetispeed(&*line), speed);
+    QCOMPARE(::cfgetospeed(&*line), speed_t(B9600));
+    QCOMPARE(::cfgetispeed(&*line), speed_t(B9600));
     QCOMPARE(line->c_cflag & CSIZE, tcflag_t(CS8));
-    QCOMPARE(bool(line->c_cflag & CSTOPB), twoStopBits);
-    QCOMPARE(bool(line->c_cflag & PARODD), oddParity);
-    QCOMPARE(bool(line->c_cflag & CMSPAR), stickParity);
-    if (text == LampLine)
-        QVERIFY(!(line->c_cflag & PARENB));
+    QVERIFY(!(line->c_cflag & (CSTOPB | PARENB | PARODD | CMSPAR)));
     // No flow control of either kind, and bytes leave untranslated.
     QVERIFY(!(line->c_cflag & CRTSCTS));
     QVERIFY(!(line->c_iflag & (IXON | IXOFF)));
     QVERIFY(!(line->c_oflag & OPOST));
-}
-
-void tst_SerialLink::lineSettingsReachThePort()
-{
-    // Data bits and parity, which a pseudo-terminal does not keep, as the port holds them.
-    SerialLink link;
-    QVERIFY(link.setLineSettings(QStringLiteral("19200,E,7,2")));
-    const LineSettings settings = link.lineSettings();
-    QCOMPARE(settings.baudRate, 19200);
-    QCOMPARE(settings.parity, QSerialPort::EvenParity);
-    QCOMPARE(settings.dataBits, QSerialPort::Data7);
-    QCOMPARE(settings.stopBits, QSerialPort::TwoStop);
-
-    QVERIFY(link.setLineSettings(LampLine));
-    const LineSettings lampLine = link.lineSettings();
-    QCOMPARE(lampLine.baudRate, 9600);
-    QCOMPARE(lampLine.parity, QSerialPort::NoParity);
-    QCOMPARE(lampLine.dataBits, QSerialPort::Data8);
-    QCOMPARE(lampLine.stopBits, QSerialPort::OneStop);
-}
-
-void tst_SerialLink::invalidLineSettingsChangeNothing()
-{
-    PseudoTerminal pty;
-    QVERIFY(pty.isValid());
-    SerialLink link;
-    QVERIFY(link.selectDevice(pty.devicePath()));
-    QVERIFY(link.setLineSettings(QStringLiteral("19200,N,8,2")));
-    QVERIFY(!link.setLineSettings(QStringLiteral("300,O,5,X")));
-    QVERIFY(link.open());
-
-    const std::optional<termios> line = pty.lineSettings();
-    QVERIFY(line.has_value());
-    QCOMPARE(::cfgetospeed(&*line), speed_t(B19200));
-    QVERIFY(line->c_cflag & CSTOPB);
-    QVERIFY(!(line->c_cflag & PARODD));
 }
 
 void tst_SerialLink::opensWriteOnlyNonBlockingAndNotInherited()
@@ -410,7 +368,6 @@ void tst_SerialLink::deviceInUseIsRefused()
 
     SerialLink second;
     QVERIFY(second.selectDevice(pty.devicePath()));
-    QVERIFY(second.setLineSettings(LampLine));
     QVERIFY(!second.open());
     QVERIFY(!second.isOpen());
     second.write(QByteArrayLiteral("L1FF\r"));
@@ -440,7 +397,6 @@ void tst_SerialLink::missingDeviceLeavesLinkClosed()
     SerialLink link;
     if (!device.isEmpty())
         QVERIFY(link.selectDevice(device));
-    QVERIFY(link.setLineSettings(LampLine));
     QVERIFY(!link.open());
     QVERIFY(!link.isOpen());
 

@@ -1,3 +1,4 @@
+#include "settings/initext.h"
 #include "settings/settingsfile.h"
 
 #include <QDir>
@@ -44,8 +45,6 @@ private Q_SLOTS:
     void fullDiskLeavesOldFile();
     void readOnlyFolderLeavesOldFile();
     void unreadableFileIsNotOverwritten();
-
-    void besideExecutable();
 
 private:
     QString fileWith(const QByteArray &bytes, const QString &name = QStringLiteral("Kelvaris.ini"));
@@ -250,7 +249,7 @@ void tst_SettingsFile::read()
     const QString path = fileWith(file);
     QVERIFY(!path.isEmpty());
     QCOMPARE(SettingsFile(path).readSetting(key), value);
-    QCOMPARE(SettingsFile::readFrom(file, key), value);
+    QCOMPARE(IniText::readFrom(file, key), value);
     QCOMPARE(contentOf(path), file); // reading never changes the file
 }
 
@@ -344,7 +343,7 @@ void tst_SettingsFile::readerSurvivesHostileContent()
     const QString path = fileWith(file);
     QVERIFY(!path.isEmpty());
     const QString got = SettingsFile(path).readSetting(QStringLiteral("LampCount"));
-    QVERIFY(got.size() <= SettingsFile::MaxValueLength);
+    QVERIFY(got.size() <= IniText::MaxValueLength);
     if (value.isValid())
         QCOMPARE(got, value.toString());
 }
@@ -494,7 +493,7 @@ void tst_SettingsFile::write()
     } else {
         path = fileWith(before);
         QVERIFY(!path.isEmpty());
-        QCOMPARE(SettingsFile::writeTo(before, key, value), after);
+        QCOMPARE(IniText::writeTo(before, key, value), after);
     }
     SettingsFile(path).writeSetting(key, value);
     QCOMPARE(contentOf(path), after);
@@ -652,7 +651,7 @@ void tst_SettingsFile::unstorableKeyChangesNothing()
     const QByteArray before("[Kelvaris]\nA=1\n");
     const QString path = fileWith(before);
     QVERIFY(!path.isEmpty());
-    QVERIFY(!SettingsFile::isStorableKey(key));
+    QVERIFY(!IniText::isStorableKey(key));
     SettingsFile(path).writeSetting(key, QStringLiteral("2"));
     QCOMPARE(contentOf(path), before);
     QCOMPARE(SettingsFile(path).readSetting(key), QString());
@@ -821,14 +820,6 @@ void tst_SettingsFile::unreadableFileIsNotOverwritten()
         QSKIP("permission bits do not stop this user");
 
     QCOMPARE(contentOf(path), old);
-}
-
-void tst_SettingsFile::besideExecutable()
-{
-    const QString path = SettingsFile::besideExecutable();
-    const QFileInfo executable(QCoreApplication::applicationFilePath());
-    QCOMPARE(QFileInfo(path).fileName(), QStringLiteral("Kelvaris.ini"));
-    QCOMPARE(QFileInfo(path).path(), executable.canonicalPath());
 }
 
 void tst_SettingsFile::severalKeysAreOneChange()

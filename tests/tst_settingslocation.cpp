@@ -25,6 +25,7 @@ private Q_SLOTS:
     void firstWriteWithoutSeedMakesNewFile();
     void noWritableHomeAbsorbsWrites_data();
     void noWritableHomeAbsorbsWrites();
+    void buildTreeKeepsTheFileBeside();
 };
 
 namespace {
@@ -149,7 +150,7 @@ void tst_SettingsLocation::decide_data()
     QTest::addColumn<QString>("configHome");
     QTest::addColumn<QString>("home");
     QTest::addColumn<QString>("path");
-    QTest::addColumn<QString>("seed");
+    QTest::addColumn<QString>("readsFrom"); // empty: no file
 
     const QString exe = QStringLiteral("<exe>");
     const QString beside = QStringLiteral("<exe>/Kelvaris.ini");
@@ -159,7 +160,7 @@ void tst_SettingsLocation::decide_data()
     const QString perUser = QStringLiteral("<home>/.config/kelvaris/Kelvaris.ini");
 
     QTest::newRow("writable folder: the file beside it")
-        << exe << true << QStringList {beside, admin1} << Unset << home << beside << QString();
+        << exe << true << QStringList {beside, admin1} << Unset << home << beside << beside;
     QTest::newRow("read-only folder with a file beside: seeded from it")
         << exe << false << QStringList {beside, admin1} << Unset << home << perUser << beside;
     QTest::newRow("read-only folder without a file beside: the system file")
@@ -193,18 +194,19 @@ void tst_SettingsLocation::decide()
     QFETCH(QString, configHome);
     QFETCH(QString, home);
     QFETCH(QString, path);
-    QFETCH(QString, seed);
+    QFETCH(QString, readsFrom);
 
     Scratch scratch;
     QVERIFY(scratch.isValid());
+    // Each file names itself, so a read shows which one it came from.
     for (const QString &file : files)
-        QVERIFY(scratch.write(scratch.resolved(file), "[Kelvaris]\n"));
+        QVERIFY(scratch.write(scratch.resolved(file), "[Kelvaris]\nFile=" + file.toUtf8()));
 
-    const SettingsLocation location = SettingsLocation::decide(
-        scratch.resolved(folder), writable, scratch.environment(configHome, home));
-    QCOMPARE(location.path(), scratch.resolved(path));
-    QCOMPARE(location.seed(), scratch.resolved(seed));
-    QCOMPARE(location.isPortable(), writable && folder == QStringLiteral("<exe>"));
+    const SettingsFile file = SettingsLocation::decide(scratch.resolved(folder), writable,
+                                                       scratch.environment(configHome, home))
+                                  .file();
+    QCOMPARE(file.path(), scratch.resolved(path));
+    QCOMPARE(file.readSetting(QStringLiteral("File")), readsFrom);
 }
 
 void tst_SettingsLocation::firstWriteCopiesTheSeed()
@@ -215,10 +217,9 @@ void tst_SettingsLocation::firstWriteCopiesTheSeed()
     const QByteArray adminBytes("; for every user\r\n[Kelvaris]\r\nSerialDevice=/dev/ttyUSB0\r\n"
                                 "Group1=Stage\r\nCode1=5\r\n");
     QVERIFY(scratch.write(admin, adminBytes));
-    const SettingsLocation location = scratch.installed();
-    const QString perUser = location.path();
+    SettingsFile settings = scratch.installed().file();
+    const QString perUser = settings.path();
     QCOMPARE(perUser, scratch.resolved(QStringLiteral("<home>/.config")) + PerUserFile);
-    SettingsFile settings = location.file();
 
     // Before the per-user file exists, the administrator's is read.
     QCOMPARE(settings.readSetting(QStringLiteral("SerialDevice")), QStringLiteral("/dev/ttyUSB0"));
@@ -245,8 +246,7 @@ void tst_SettingsLocation::firstWriteWithoutSeedMakesNewFile()
 {
     Scratch scratch;
     QVERIFY(scratch.isValid());
-    const SettingsLocation location = scratch.installed(QStringLiteral("<config>"));
-    SettingsFile settings = location.file();
+    SettingsFile settings = scratch.installed(QStringLiteral("<config>")).file();
     QCOMPARE(settings.readSetting(QStringLiteral("LampCount")), QString());
 
     settings.writeSetting(QStringLiteral("LampCount"), QStringLiteral("8"));
@@ -283,6 +283,14 @@ void tst_SettingsLocation::noWritableHomeAbsorbsWrites()
     QCOMPARE(settings.readSetting(QStringLiteral("LampCount")), QStringLiteral("12"));
     QCOMPARE(FileBytes::read(beside), besideBytes);
     QCOMPARE(scratch.entries(), before);
+}
+
+void tst_SettingsLocation::buildTreeKeepsTheFileBeside()
+{
+    // This test runs from its build tree: a copy its user may write, symlinks resolved.
+    const QFileInfo executable(QCoreApplication::applicationFilePath());
+    QCOMPARE(SettingsLocation::forThisExecutable().file().path(),
+             executable.canonicalPath() + QStringLiteral("/Kelvaris.ini"));
 }
 
 QTEST_GUILESS_MAIN(tst_SettingsLocation)

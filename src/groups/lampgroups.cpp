@@ -4,6 +4,7 @@
 #include "groups/groupdialogs.h"
 #include "groups/grouplist.h"
 #include "lamps/lampcommand.h"
+#include "settings/initext.h"
 #include "settings/numbertext.h"
 #include "settings/settingsstore.h"
 
@@ -12,7 +13,6 @@ namespace {
 constexpr int Checked = 1;
 constexpr int Unchecked = 0;
 constexpr QChar CarriageReturn = QLatin1Char('\r');
-constexpr QChar LineFeed = QLatin1Char('\n');
 
 QString groupKey(int n)
 {
@@ -51,14 +51,7 @@ QString LampGroups::removeQuestion(const QString &name)
 
 QString LampGroups::oneLineName(const QString &typed)
 {
-    // A line break in a stored value would start a new line of the settings file,
-    // and with it a key or section the operator never meant to write.
-    for (qsizetype i = 0; i < typed.size(); ++i) {
-        const QChar c = typed.at(i);
-        if (c == CarriageReturn || c == LineFeed)
-            return typed.left(i);
-    }
-    return typed;
+    return IniText::firstLine(typed);
 }
 
 LampGroups::LampGroups(GroupList &list, GroupControls &controls, GroupDialogs &dialogs,

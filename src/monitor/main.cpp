@@ -3,7 +3,9 @@
 #include "monitor/monitorsession.h"
 #include "monitor/virtualcontroller.h"
 #include "platform/productinfo.h"
+#include "serial/linesettings.h"
 #include "serialdevicereader.h"
+#include "settings/panelsettings.h"
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
@@ -14,7 +16,7 @@
 #include <unistd.h>
 
 namespace {
-const auto Program = QStringLiteral("kelvaris-monitor");
+const QString Program(MonitorProgram);
 
 const auto Description = QStringLiteral(
     "Shows what the Kelvaris panel sends on its serial line: each lamp's last level,\n"
@@ -22,14 +24,14 @@ const auto Description = QStringLiteral(
     "lamp command (anything but 'L', one upper-case hex digit for the lamp, two for\n"
     "the level and a carriage return). Reads only; never writes to the line.\n"
     "\n"
-    "  kelvaris-monitor /dev/ttyUSB0        watch a real serial line (9600 baud, 8N1)\n"
+    "  kelvaris-monitor /dev/ttyUSB0        watch a real serial line (%1 baud, 8N1)\n"
     "  kelvaris-monitor --virtual           be the lamp controller, without hardware\n"
     "  kelvaris-monitor --virtual --log     the same, one line per command");
 
 const auto Epilog = QStringLiteral(
     "\n"
     "With --virtual the first line on standard output is \"Device: /dev/pts/N\";\n"
-    "put that path into SerialDevice= in the panel's Kelvaris.ini. With a DEVICE,\n"
+    "put that path into %2= in the panel's Kelvaris.ini. With a DEVICE,\n"
     "\"kelvaris-monitor: reading DEVICE ...\" on standard error says it is open.\n"
     "A device is held by the first program that opens it, so DEVICE cannot be the\n"
     "panel's own adapter: use a second adapter whose receive wire is tapped onto the\n"
@@ -79,7 +81,7 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationVersion(QLatin1String(ProductInfo::Version));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(Description);
+    parser.setApplicationDescription(Description.arg(LineSettings::LampController.baudRate));
     const QCommandLineOption helpOption({QStringLiteral("h"), QStringLiteral("help")},
                                         QStringLiteral("Show this help and exit."));
     const QCommandLineOption versionOption(QStringLiteral("version"),
@@ -98,7 +100,10 @@ int main(int argc, char *argv[])
     if (!parser.parse(QCoreApplication::arguments()))
         return usageError(parser.errorText());
     if (parser.isSet(helpOption)) {
-        printLine(stdout, parser.helpText() + Epilog.arg(LampCommandDecoder::MaxKeptBadBytes));
+        printLine(stdout,
+                  parser.helpText()
+                      + Epilog.arg(QString::number(LampCommandDecoder::MaxKeptBadBytes),
+                                   PanelSettings::SerialDeviceKey));
         return static_cast<int>(MonitorExitCode::Normal);
     }
     if (parser.isSet(versionOption)) {
@@ -134,9 +139,10 @@ int main(int argc, char *argv[])
         printLine(stdout, QStringLiteral("Device: ") + source->deviceName());
     } else {
         // On stderr, so that --log output holds nothing but log lines.
-        printLine(stderr,
-                  Program + QStringLiteral(": reading ") + source->deviceName()
-                      + QStringLiteral(" at 9600 baud, 8N1"));
+        printLine(
+            stderr,
+            Program + QStringLiteral(": reading ") + source->deviceName()
+                + QStringLiteral(" at %1 baud, 8N1").arg(LineSettings::LampController.baudRate));
     }
     session.start();
     return QCoreApplication::exec();

@@ -1,5 +1,11 @@
 #pragma once
 
+#include <QLatin1String>
+
+// The monitor's name; followed by a colon it starts every message the monitor
+// writes to standard error.
+inline constexpr QLatin1String MonitorProgram {"kelvaris-monitor"};
+
 // The monitor's exit codes, stable for scripts. The values follow the BSD sysexits
 // convention so that shells and service managers read them the usual way.
 enum class MonitorExitCode : int {

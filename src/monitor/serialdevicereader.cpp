@@ -1,14 +1,11 @@
 #include "serialdevicereader.h"
 
+#include "serial/devicepath.h"
 #include "serial/linesettings.h"
 
 #include <QFile>
 
 #include <unistd.h>
-
-namespace {
-const auto DeviceDirectory = QStringLiteral("/dev/");
-} // namespace
 
 SerialDeviceReader::SerialDeviceReader(const QString &device, QObject *parent)
     : ByteSource(parent), m_device(device)
@@ -17,14 +14,10 @@ SerialDeviceReader::SerialDeviceReader(const QString &device, QObject *parent)
 bool SerialDeviceReader::open()
 {
     m_port.setPortName(m_device);
-    const LineSettings line = LineSettings::lampController();
-    m_port.setBaudRate(line.baudRate);
-    m_port.setDataBits(line.dataBits);
-    m_port.setParity(line.parity);
-    m_port.setStopBits(line.stopBits);
-    m_port.setFlowControl(QSerialPort::NoFlowControl);
+    // A closed port takes any line; the port's own checks come with opening.
+    LineSettings::LampController.applyTo(m_port);
     if (!m_port.open(QIODevice::ReadOnly)) {
-        const QString prefix = QStringLiteral("kelvaris-monitor: cannot open %1: ").arg(m_device);
+        const QString prefix = QStringLiteral("%1: cannot open %2: ").arg(MonitorProgram, m_device);
         switch (m_port.error()) {
         case QSerialPort::DeviceNotFoundError:
             setFailure(
@@ -35,7 +28,7 @@ bool SerialDeviceReader::open()
             break;
         case QSerialPort::PermissionError:
             // QSerialPort reports a device locked by another program the same way.
-            if (::access(QFile::encodeName(systemPath()).constData(), R_OK) == 0) {
+            if (::access(QFile::encodeName(serialDevicePath(m_device)).constData(), R_OK) == 0) {
                 setFailure(MonitorExitCode::DeviceBusy,
                            prefix
                                + QStringLiteral("in use by another program (%1). A device "
@@ -75,14 +68,8 @@ void SerialDeviceReader::handleError(QSerialPort::SerialPortError error)
     if (error != QSerialPort::ResourceError && error != QSerialPort::ReadError)
         return;
     setFailure(MonitorExitCode::IoError,
-               QStringLiteral("kelvaris-monitor: lost %1: %2. Check the cable and the adapter.")
-                   .arg(m_device, m_port.errorString()));
+               QStringLiteral("%1: lost %2: %3. Check the cable and the adapter.")
+                   .arg(MonitorProgram, m_device, m_port.errorString()));
     m_port.close();
     Q_EMIT failed();
-}
-
-QString SerialDeviceReader::systemPath() const
-{
-    // QSerialPort takes "ttyUSB0" as short for "/dev/ttyUSB0".
-    return m_device.startsWith(QLatin1Char('/')) ? m_device : DeviceDirectory + m_device;
 }

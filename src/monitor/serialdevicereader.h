@@ -5,9 +5,9 @@
 #include <QSerialPort>
 #include <QString>
 
-// A real serial device, opened read-only on the lamp controller's line (9600 baud
-// 8N1) without flow control: the
-// line the panel writes to, tapped or wired to the monitor instead of the controller.
+// A real serial device, opened read-only on the lamp controller's line
+// (LineSettings::LampController): the line the panel writes to, tapped or wired to
+// the monitor instead of the controller.
 class SerialDeviceReader final : public ByteSource
 {
     Q_OBJECT
@@ -19,7 +19,6 @@ public:
     QString deviceName() const override { return m_device; }
 
 private:
-    QString systemPath() const;
     void readPort();
     void handleError(QSerialPort::SerialPortError error);
 

@@ -4,34 +4,25 @@
 
 #include <QSocketNotifier>
 
-#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstring>
 #include <termios.h>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 constexpr std::size_t ReadChunk = 4096;
 
-// The lamp controller's line as raw termios settings, without flow control; false
-// for a baud rate termios has no name for.
+// termios names line speeds instead of numbering them: the controller's, by its name.
+constexpr std::pair<qint32, speed_t> ControllerSpeed {LineSettings::LampController.baudRate, B9600};
+
+// The lamp controller's line as raw termios settings, without flow control.
 bool setControllerLine(termios &settings)
 {
-    constexpr std::array<std::pair<qint32, speed_t>, 6> Speeds {{
-        {1200, B1200},
-        {2400, B2400},
-        {4800, B4800},
-        {9600, B9600},
-        {19200, B19200},
-        {38400, B38400},
-    }};
     constexpr std::array<tcflag_t, 4> CharacterSizes {CS5, CS6, CS7, CS8};
+    constexpr LineSettings line = LineSettings::LampController;
 
-    const LineSettings line = LineSettings::lampController();
-    const auto speed = std::find_if(Speeds.begin(), Speeds.end(), [&](const auto &entry) {
-        return entry.first == line.baudRate;
-    });
     ::cfmakeraw(&settings);
     settings.c_cflag &= ~static_cast<tcflag_t>(CSIZE | CSTOPB | PARENB | PARODD | CRTSCTS);
     settings.c_cflag
@@ -41,8 +32,8 @@ bool setControllerLine(termios &settings)
     settings.c_cflag |= line.parity == QSerialPort::EvenParity ? PARENB
         : line.parity == QSerialPort::OddParity                ? (PARENB | PARODD)
                                                                : 0;
-    return speed != Speeds.end() && ::cfsetispeed(&settings, speed->second) == 0
-        && ::cfsetospeed(&settings, speed->second) == 0;
+    return ::cfsetispeed(&settings, ControllerSpeed.second) == 0
+        && ::cfsetospeed(&settings, ControllerSpeed.second) == 0;
 }
 } // namespace
 
@@ -115,6 +106,6 @@ void VirtualController::readMaster()
 void VirtualController::fail(MonitorExitCode code, const QString &what, int error)
 {
     setFailure(code,
-               QStringLiteral("kelvaris-monitor: %1: %2")
-                   .arg(what, QString::fromLocal8Bit(std::strerror(error))));
+               QStringLiteral("%1: %2: %3")
+                   .arg(MonitorProgram, what, QString::fromLocal8Bit(std::strerror(error))));
 }

@@ -17,7 +17,7 @@ public:
     ~VirtualController() override;
 
     bool open() override;
-    // The slave's path, e.g. "/dev/pts/3", for SerialDevice in Kelvaris.ini.
+    // The slave's path, e.g. "/dev/pts/3", for the panel's settings file.
     QString deviceName() const override { return m_pair.slavePath(); }
 
 private:

@@ -1,7 +1,5 @@
 #include "osc/oscreceiver.h"
 
-#include "osc/oscsettings.h"
-
 #include <QNetworkDatagram>
 #include <QUdpSocket>
 
@@ -9,9 +7,15 @@ OscReceiver::OscReceiver(LampMover &mover, QObject *parent) : QObject(parent), m
 
 OscReceiver::~OscReceiver() = default;
 
-bool OscReceiver::listen(const OscSettings &settings)
+QHostAddress OscReceiver::listenAddress(const QString &text)
 {
-    if (!settings.port || isListening())
+    const QHostAddress address(text.trimmed());
+    return address.isNull() ? QHostAddress(QHostAddress::LocalHost) : address;
+}
+
+bool OscReceiver::listen(std::optional<quint16> port, const QString &address)
+{
+    if (!port || isListening())
         return isListening();
     if (!m_socket) {
         m_socket = std::make_unique<QUdpSocket>();
@@ -19,7 +23,7 @@ bool OscReceiver::listen(const OscSettings &settings)
         connect(m_socket.get(), &QUdpSocket::readyRead, this, &OscReceiver::readPending);
     }
     // No address sharing: a port another program holds is "in use", not shared.
-    return m_socket->bind(settings.address, *settings.port, QAbstractSocket::DontShareAddress);
+    return m_socket->bind(listenAddress(address), *port, QAbstractSocket::DontShareAddress);
 }
 
 bool OscReceiver::isListening() const

@@ -2,13 +2,15 @@
 
 #include "osc/osccommandhandler.h"
 
+#include <QHostAddress>
 #include <QObject>
+#include <QString>
 #include <memory>
+#include <optional>
 
 class QUdpSocket;
 
 class LampMover;
-struct OscSettings;
 
 // Listens for OSC datagrams on the window's event thread and hands each to the
 // command handler. Nothing is ever sent back.
@@ -24,10 +26,15 @@ public:
     explicit OscReceiver(LampMover &mover, QObject *parent = nullptr);
     ~OscReceiver() override;
 
-    // Starts listening when the settings name a port; a port that cannot be bound
-    // leaves remote control off, silently. False when not listening.
-    bool listen(const OscSettings &settings);
+    // Starts listening when a port is given, on the address the text names; a port
+    // that cannot be bound leaves remote control off, silently. False when not
+    // listening.
+    bool listen(std::optional<quint16> port, const QString &address);
     bool isListening() const;
+
+    // An IPv4 or IPv6 address; 127.0.0.1 for an empty text or one that is no
+    // address, so a slip of the hand never opens the panel to the network.
+    static QHostAddress listenAddress(const QString &text);
 
 private:
     void readPending();

@@ -2,6 +2,7 @@
 
 #include "lamps/lampbank.h"
 #include "lamps/lampcontrols.h"
+#include "settings/panelsettings.h"
 #include "settings/settingsstore.h"
 
 #include <array>
@@ -72,7 +73,7 @@ void LampLayout::arrangeLamps()
 {
     const auto count = static_cast<qint16>(m_surface.lampCountSelection() + 1);
     m_bank.setLampCount(count);
-    m_settings.writeSetting(QStringLiteral("LampCount"), QString::number(count));
+    m_settings.writeSetting(PanelSettings::LampCountKey, QString::number(count));
 
     for (int i = 1; i < LampCommand::MaxLamps; ++i) {
         for (Item item : LampItems)

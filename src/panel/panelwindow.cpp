@@ -1,13 +1,12 @@
 #include "panel/panelwindow.h"
 
-#include "osc/oscsettings.h"
 #include "panel/lampdisplay.h"
 #include "panel/lampslider.h"
 #include "panel/lamptooltip.h"
 #include "panel/sortedlistbox.h"
-#include "panel/startupsettings.h"
 #include "panel/twips.h"
 #include "platform/productinfo.h"
+#include "settings/panelsettings.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -263,9 +262,10 @@ void PanelWindow::setTabOrder()
 
 void PanelWindow::load()
 {
+    const PanelSettings settings = PanelSettings::read(m_settings);
     m_groupList->clear();
     m_lampCountList->clear();
-    for (int count = StartupSettings::MinLampCount; count <= LampCommand::MaxLamps; ++count)
+    for (int count = PanelSettings::MinLampCount; count <= LampCommand::MaxLamps; ++count)
         m_lampCountList->addItem(QStringLiteral(" %1 ").arg(count));
     m_lampCountList->setCurrentIndex(-1);
 
@@ -276,24 +276,23 @@ void PanelWindow::load()
     m_groups->loadGroups();
 
     // Selecting the entry is the list's click: it lays the lamps out.
-    m_lampCountList->setCurrentIndex(StartupSettings::readLampCount(m_settings) - 1);
+    m_lampCountList->setCurrentIndex(settings.lampCount - 1);
     m_layout.arrangeLamps();
 
-    openPort();
-    if (StartupSettings::readReopenPort(m_settings))
+    openPort(settings);
+    if (settings.reopenPort)
         m_reopener.start();
     // Remote control, when the settings ask for it; a port that will not bind is silent.
-    m_oscReceiver.listen(OscSettings::read(m_settings));
+    m_oscReceiver.listen(settings.oscPort, settings.oscAddress);
 }
 
-void PanelWindow::openPort()
+void PanelWindow::openPort(const PanelSettings &settings)
 {
-    const qint16 portNumber = StartupSettings::readPortNumber(m_settings);
-    const QString device = StartupSettings::readSerialDevice(m_settings);
     // A named device (a USB adapter, say) stands in for the numbered port.
-    const bool selected = device.isEmpty() ? m_serialLink.selectPort(portNumber)
-                                           : m_serialLink.selectDevice(device);
-    if (!selected || !m_serialLink.setLineSettings(QLatin1String(LineSettings::LampControllerText)))
+    const bool selected = settings.serialDevice.isEmpty()
+        ? m_serialLink.selectPort(settings.serialPort)
+        : m_serialLink.selectDevice(settings.serialDevice);
+    if (!selected)
         return;
     // A port that does not open stays closed for the whole run, without a message.
     m_serialLink.open();

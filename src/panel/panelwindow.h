@@ -28,6 +28,7 @@ class QPushButton;
 class LampDisplay;
 class LampSlider;
 class SortedListBox;
+struct PanelSettings;
 
 // The panel's one window. It owns every part of the system and only wires them
 // together: the widgets report to the lamp bank (levels, linked lamps), the
@@ -110,7 +111,7 @@ private:
     void createLampColumn(int lamp);
     void setTabOrder();
     void connectLamp(int lamp);
-    void openPort();
+    void openPort(const PanelSettings &settings);
     // After a lamp's level changed: its accessible description and a shown tip follow.
     void levelShown(int lamp);
     void showLampTip(int lamp, const QPoint &globalPos, QWidget *widget);

@@ -1,25 +1,18 @@
 #include "serial/seriallink.h"
 
+#include "serial/devicepath.h"
+#include "serial/linesettings.h"
+
 #include <QFileInfo>
 
 namespace {
 
 constexpr int FirstPortNumber = 1;
 
-// QSerialPort takes a name without a path ("ttyUSB0") as a device in /dev.
-[[maybe_unused]] QString systemLocation(const QString &device)
-{
-    if (device.startsWith(QLatin1Char('/')) || device.startsWith(QLatin1String("./"))
-        || device.startsWith(QLatin1String("../")))
-        return device;
-    return QStringLiteral("/dev/") + device;
-}
-
 } // namespace
 
 SerialLink::SerialLink(QObject *parent) : QObject(parent)
 {
-    m_port.setFlowControl(QSerialPort::NoFlowControl);
     connect(&m_port, &QSerialPort::errorOccurred, this, &SerialLink::handlePortError);
 }
 
@@ -60,36 +53,17 @@ bool SerialLink::devicePresent() const
     if (m_device.isEmpty())
         return false;
 #ifdef Q_OS_UNIX
-    return QFileInfo::exists(systemLocation(m_device));
+    return QFileInfo::exists(serialDevicePath(m_device));
 #else
     return true;
 #endif
-}
-
-bool SerialLink::setLineSettings(const QString &settings)
-{
-    const std::optional<LineSettings> parsed = LineSettings::parse(settings);
-    if (!parsed)
-        return false;
-    return m_port.setBaudRate(parsed->baudRate) && m_port.setParity(parsed->parity)
-        && m_port.setDataBits(parsed->dataBits) && m_port.setStopBits(parsed->stopBits);
-}
-
-LineSettings SerialLink::lineSettings() const
-{
-    LineSettings settings;
-    settings.baudRate = m_port.baudRate();
-    settings.parity = m_port.parity();
-    settings.dataBits = m_port.dataBits();
-    settings.stopBits = m_port.stopBits();
-    return settings;
 }
 
 bool SerialLink::open()
 {
     if (m_port.isOpen())
         return true;
-    if (m_device.isEmpty())
+    if (m_device.isEmpty() || !LineSettings::LampController.applyTo(m_port))
         return false;
     // QSerialPort opens without becoming the controlling terminal, non-blocking and
     // close-on-exec, and takes the device's lock file so a second opener fails.

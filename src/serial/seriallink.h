@@ -1,14 +1,13 @@
 #pragma once
 
 #include "lamps/commandport.h"
-#include "serial/linesettings.h"
 
 #include <QObject>
 #include <QSerialPort>
 #include <QString>
 
-// The one-way serial link to the lamp controller: select a port, set the line,
-// open for writing, write, close. Nothing is ever read.
+// The one-way serial link to the lamp controller: select a port, open it for
+// writing on the controller's line, write, close. Nothing is ever read.
 //
 // Writes are queued and return at once; the queue is bounded so that a stalled line
 // never grows memory. If the device goes away while open (adapter unplugged), the link
@@ -39,12 +38,8 @@ public:
     // where ports are not files.
     bool devicePresent() const;
 
-    // Fails, changing nothing, when the text is not valid line settings.
-    bool setLineSettings(const QString &settings);
-    // The settings the port is configured with.
-    LineSettings lineSettings() const;
-
-    // Opens the selected device for writing. On failure the link stays closed.
+    // Opens the selected device for writing, on the lamp controller's line
+    // (LineSettings::LampController). On failure the link stays closed.
     bool open();
     bool isOpen() const override;
     void write(const QByteArray &command) override;

@@ -1,5 +1,6 @@
 #include "settings/settingslocation.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QStringList>
@@ -113,9 +114,14 @@ SettingsFile SettingsLocation::file() const
 
 SettingsLocation SettingsLocation::forThisExecutable()
 {
-    const QString beside = SettingsFile::besideExecutable();
-    if (beside.isEmpty())
+    // Without an application object there is no executable folder; no file then
+    // reads nothing and writes nowhere rather than into the root folder.
+    if (!QCoreApplication::instance())
         return {};
-    const QString folder = QFileInfo(beside).path();
+    const QString directory = QCoreApplication::applicationDirPath();
+    if (directory.isEmpty())
+        return {};
+    const QString canonical = QDir(directory).canonicalPath();
+    const QString folder = canonical.isEmpty() ? directory : canonical;
     return decide(folder, QFileInfo(folder).isWritable(), QProcessEnvironment::systemEnvironment());
 }

@@ -19,22 +19,18 @@ public:
     // The folder under each configuration base folder that holds the file.
     static const QLatin1String FolderName;
 
-    // The file the panel reads and writes; empty when there is none to write
-    // (no usable home), and then writes are absorbed.
-    QString path() const { return m_path; }
-    // The file reads come from while path() does not exist; empty for none.
-    QString seed() const { return m_seed; }
-    // Whether path() is the file beside the executable, used as it always was.
-    bool isPortable() const { return m_portable; }
-    // The settings file to hand to the panel: the file itself when portable,
-    // else the per-user file made from the seed on its first write.
+    // The settings file to hand to the panel: the file beside the executable when
+    // portable, else the per-user file made from the seed on its first write. Its
+    // path is empty when there is none to write (no usable home), and then writes
+    // are absorbed.
     SettingsFile file() const;
 
     // The decision for an executable in folder (its real, absolute path).
     // folderWritable tells whether the running user may create files there.
     static SettingsLocation decide(const QString &folder, bool folderWritable,
                                    const QProcessEnvironment &environment);
-    // The decision for the running executable and process environment.
+    // The decision for the running executable (its folder with symlinks resolved)
+    // and process environment; no file at all when that folder cannot be found.
     static SettingsLocation forThisExecutable();
 
     // Whether a folder belongs to the system's installed software: /usr or

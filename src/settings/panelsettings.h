@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QLatin1String>
+#include <QString>
+#include <QtGlobal>
+#include <optional>
+
+class SettingsStore;
+
+// What the panel reads from the settings file once, at start-up, with the defaults
+// that replace a missing or invalid entry. Numbers follow the number rule
+// (NumberText). The key names are here for the few places that write them back.
+struct PanelSettings
+{
+    static constexpr QLatin1String LampCountKey {"LampCount"};
+    static constexpr QLatin1String SerialPortKey {"SerialPort"};
+    static constexpr QLatin1String SerialDeviceKey {"SerialDevice"};
+    static constexpr QLatin1String ReopenPortKey {"ReopenPort"};
+    static constexpr QLatin1String OscPortKey {"OscPort"};
+    static constexpr QLatin1String OscAddressKey {"OscAddress"};
+
+    static constexpr qint16 MinLampCount = 1;
+    static constexpr qint16 DefaultLampCount = 8;
+    static constexpr qint16 DefaultSerialPort = 1;
+    static constexpr qint32 MinOscPort = 1;
+    static constexpr qint32 MaxOscPort = 65535;
+
+    // 1 to 16 lamps, else 8.
+    qint16 lampCount = DefaultLampCount;
+    // The numbered port: 1 or more, else 1.
+    qint16 serialPort = DefaultSerialPort;
+    // A device path that replaces the numbered port; empty when unset.
+    QString serialDevice;
+    // True only for the number 1, which asks for the port to be opened again whenever
+    // it is closed. Missing, empty or any other value keeps the once-only open.
+    bool reopenPort = false;
+    // Where remote control listens: 1 to 65535, else none, and nothing listens.
+    std::optional<quint16> oscPort;
+    // The address text, blanks around it removed; the receiver decides what it means.
+    QString oscAddress;
+
+    static PanelSettings read(const SettingsStore &settings);
+};
