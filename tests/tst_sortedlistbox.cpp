@@ -14,6 +14,11 @@
 
 namespace {
 
+// The key table's list, long enough that a page lies between its first and last entry.
+constexpr int LastEntry = 29;
+// Stands for the entry the view's own Page Down reaches from the first one.
+constexpr int PageBelowFirst = -2;
+
 QStringList entryNames(const SortedListBox &list)
 {
     QStringList names;
@@ -247,22 +252,70 @@ private Q_SLOTS:
         QCOMPARE(rowSpy.count(), 0);
     }
 
-    void focusAndAddingSelectNothing()
+    void keysOnTheList_data()
     {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<int>("selectedBefore");
+        QTest::addColumn<int>("selectedAfter");
+        QTest::addColumn<int>("doubleClicks");
+        QTest::newRow("Home") << int(Qt::Key_Home) << 0 << -1 << 0 << 0;
+        QTest::newRow("End") << int(Qt::Key_End) << 0 << -1 << LastEntry << 0;
+        QTest::newRow("Page Up") << int(Qt::Key_PageUp) << 0 << -1 << 0 << 0;
+        QTest::newRow("Page Down") << int(Qt::Key_PageDown) << 0 << -1 << PageBelowFirst << 0;
+        QTest::newRow("Up") << int(Qt::Key_Up) << 0 << -1 << LastEntry << 0;
+        QTest::newRow("Down") << int(Qt::Key_Down) << 0 << -1 << 0 << 0;
+        QTest::newRow("Enter") << int(Qt::Key_Return) << 0 << -1 << -1 << 0;
+        QTest::newRow("Enter on a selected entry") << int(Qt::Key_Return) << 0 << 3 << 3 << 1;
+        QTest::newRow("keypad Enter on a selected entry")
+            << int(Qt::Key_Enter) << int(Qt::KeypadModifier) << 3 << 3 << 1;
+    }
+    void keysOnTheList()
+    {
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        QFETCH(int, selectedBefore);
+        QFETCH(int, selectedAfter);
+        QFETCH(int, doubleClicks);
+
         SortedListBox list;
         showList(list);
+        QVERIFY(QTest::qWaitForWindowActive(&list));
+        QStringList names;
+        for (int i = 0; i <= LastEntry; ++i)
+            names << QStringLiteral("Group %1").arg(i, 2, 10, QLatin1Char('0'));
+
+        // Neither the focus nor adding an entry selects one or makes one current.
         QSignalSpy selectionSpy(&list, &QListWidget::itemSelectionChanged);
-        list.addEntry(QStringLiteral("b"));
+        addAll(list, names.mid(1));
+        list.clearFocus();
         list.setFocus(Qt::TabFocusReason);
-        list.addEntry(QStringLiteral("a"));
-        QCOMPARE(list.selectedIndex(), -1);
+        QVERIFY(list.hasFocus());
+        QCOMPARE(list.currentRow(), -1);
+        list.addEntry(names.constFirst());
         QCOMPARE(list.currentRow(), -1);
         QCOMPARE(selectionSpy.count(), 0);
 
-        // Nothing current, so the operator's first Down is the first entry, notified.
-        QTest::keyClick(&list, Qt::Key_Down);
-        QCOMPARE(list.selectedIndex(), 0);
-        QCOMPARE(selectionSpy.count(), 1);
+        if (selectedBefore >= 0)
+            list.setCurrentRow(selectedBefore);
+        selectionSpy.clear();
+        QSignalSpy doubleClickSpy(&list, &QListWidget::itemDoubleClicked);
+        QTest::keyClick(&list, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+        const int selected = list.selectedIndex();
+        QCOMPARE(selectionSpy.count(), selected == selectedBefore ? 0 : 1);
+        QCOMPARE(doubleClickSpy.count(), doubleClicks);
+
+        int expected = selectedAfter;
+        if (selectedAfter == PageBelowFirst) {
+            // Where the view's own Page Down goes from the first entry.
+            list.setCurrentRow(0);
+            QTest::keyClick(&list, Qt::Key_PageDown);
+            expected = list.selectedIndex();
+            QVERIFY(expected > 1 && expected < LastEntry);
+        }
+        QCOMPARE(selected, expected);
+        if (doubleClicks > 0)
+            QCOMPARE(doubleClickSpy.at(0).at(0).value<QListWidgetItem *>(), list.item(expected));
     }
 
     void clickAfterRemovalSelectsAgain()
@@ -305,7 +358,8 @@ private Q_SLOTS:
         PlainControls controls;
         LampGroups groups(list, controls, controls, settings);
         showList(list);
-        connect(&list, &QListWidget::itemSelectionChanged, this, [&] { groups.groupSelectionChanged(); });
+        connect(&list, &QListWidget::itemSelectionChanged, this,
+                [&] { groups.groupSelectionChanged(); });
         connect(&list, &QListWidget::itemDoubleClicked, this, [&] { groups.groupDoubleClicked(); });
 
         controls.m_boxes[1] = 1;
