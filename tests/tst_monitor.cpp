@@ -207,6 +207,8 @@ private Q_SLOTS:
     void liveViewOnATerminalRestoresTheCursor();
     void liveViewFitsTheTerminal_data();
     void liveViewFitsTheTerminal();
+    void liveViewKeepsTheLampsThatChangedLast_data();
+    void liveViewKeepsTheLampsThatChangedLast();
     void liveViewFollowsAResizedTerminal();
 };
 
@@ -536,6 +538,38 @@ void tst_Monitor::liveViewFitsTheTerminal()
         QVERIFY2(lines.filter(QStringLiteral("hidden")).isEmpty(), qPrintable(lines.join(u'\n')));
     else
         QCOMPARE(lines.constLast(), hiddenLine);
+}
+
+void tst_Monitor::liveViewKeepsTheLampsThatChangedLast_data()
+{
+    QTest::addColumn<QList<int>>("commands"); // lamp, level, lamp, level, ...
+    QTest::addColumn<QList<int>>("shown"); // as many as the terminal has room for
+    QTest::newRow("the only lamp moving") << QList<int> {12, 200} << QList<int> {0, 1, 12};
+    QTest::newRow("latest changes") << QList<int> {3, 10, 12, 20, 7, 30} << QList<int> {7, 12};
+    QTest::newRow("same level again") << QList<int> {5, 60, 2, 50, 5, 60} << QList<int> {2};
+}
+
+void tst_Monitor::liveViewKeepsTheLampsThatChangedLast()
+{
+    QFETCH(QList<int>, commands);
+    QFETCH(QList<int>, shown);
+    constexpr int LinesBesideLamps = 4; // the header, the hidden lamps' line, the cursor's
+    // As from a panel just started: every lamp at 0 first, one command at a time.
+    LampActivity activity;
+    qint64 nowMs = 0;
+    for (int lamp = 0; lamp < LampCommand::MaxLamps; ++lamp)
+        activity.recordCommand(lamp, 0, ++nowMs);
+    for (qsizetype i = 0; i + 1 < commands.size(); i += 2)
+        activity.recordCommand(commands.at(i), commands.at(i + 1), ++nowMs);
+    QElapsedTimer clock;
+    LiveView view(activity, clock, QStringLiteral("/dev/pts/7"), stdout, true);
+    const QString frame = view.frame(nowMs, {int(shown.size()) + LinesBesideLamps, 0});
+    QList<int> lamps;
+    const QRegularExpression lampRow(QStringLiteral("^LAMP (\\d+) "),
+                                     QRegularExpression::MultilineOption);
+    for (auto match = lampRow.globalMatch(frame); match.hasNext();)
+        lamps << match.next().captured(1).toInt();
+    QCOMPARE(lamps, shown);
 }
 
 void tst_Monitor::liveViewFollowsAResizedTerminal()

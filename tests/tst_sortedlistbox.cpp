@@ -14,6 +14,11 @@
 
 namespace {
 
+// The key table's list, long enough that a page lies between its first and last entry.
+constexpr int LastEntry = 29;
+// Stands for the entry the view's own Page Down reaches from the first one.
+constexpr int PageBelowFirst = -2;
+
 QStringList entryNames(const SortedListBox &list)
 {
     QStringList names;
@@ -73,7 +78,7 @@ private:
         list.resize(200, 300);
         list.show();
         list.activateWindow();
-        QVERIFY(QTest::qWaitForWindowExposed(&list));
+        QVERIFY(QTest::qWaitForWindowActive(&list));
     }
     void click(SortedListBox &list, int row)
     {
@@ -247,22 +252,58 @@ private Q_SLOTS:
         QCOMPARE(rowSpy.count(), 0);
     }
 
-    void focusAndAddingSelectNothing()
+    void keysOnTheList_data()
     {
+        QTest::addColumn<int>("keys"); // a key and its modifiers, combined
+        QTest::addColumn<int>("before"); // the entry selected first; only Enter rows have one
+        QTest::addColumn<int>("after");
+        QTest::newRow("Home") << int(Qt::Key_Home) << -1 << 0;
+        QTest::newRow("End") << int(Qt::Key_End) << -1 << LastEntry;
+        QTest::newRow("Page Up") << int(Qt::Key_PageUp) << -1 << 0;
+        QTest::newRow("Page Down") << int(Qt::Key_PageDown) << -1 << PageBelowFirst;
+        QTest::newRow("Up") << int(Qt::Key_Up) << -1 << LastEntry;
+        QTest::newRow("Down") << int(Qt::Key_Down) << -1 << 0;
+        QTest::newRow("Enter") << int(Qt::Key_Return) << -1 << -1;
+        QTest::newRow("Enter on a selected entry") << int(Qt::Key_Return) << 3 << 3;
+        QTest::newRow("keypad Enter on a selected entry")
+            << (Qt::KeypadModifier | Qt::Key_Enter).toCombined() << 3 << 3;
+    }
+    void keysOnTheList()
+    {
+        QFETCH(int, keys);
+        QFETCH(int, before);
+        QFETCH(int, after);
         SortedListBox list;
         showList(list);
+
+        // Neither the focus nor adding an entry selects one or makes one current.
         QSignalSpy selectionSpy(&list, &QListWidget::itemSelectionChanged);
-        list.addEntry(QStringLiteral("b"));
+        for (int i = LastEntry; i > 0; --i)
+            list.addEntry(QStringLiteral("Group %1").arg(i, 2, 10, QLatin1Char('0')));
+        list.clearFocus();
         list.setFocus(Qt::TabFocusReason);
-        list.addEntry(QStringLiteral("a"));
-        QCOMPARE(list.selectedIndex(), -1);
+        QCOMPARE(list.currentRow(), -1);
+        list.addEntry(QStringLiteral("Group 00"));
         QCOMPARE(list.currentRow(), -1);
         QCOMPARE(selectionSpy.count(), 0);
 
-        // Nothing current, so the operator's first Down is the first entry, notified.
-        QTest::keyClick(&list, Qt::Key_Down);
-        QCOMPARE(list.selectedIndex(), 0);
-        QCOMPARE(selectionSpy.count(), 1);
+        if (before >= 0)
+            list.setCurrentRow(before);
+        selectionSpy.clear();
+        QSignalSpy doubleClickSpy(&list, &QListWidget::itemDoubleClicked);
+        const auto key = QKeyCombination::fromCombined(keys);
+        QTest::keyClick(&list, key.key(), key.keyboardModifiers());
+        const int selected = list.selectedIndex();
+        QCOMPARE(selectionSpy.count(), selected == before ? 0 : 1);
+        QCOMPARE(doubleClickSpy.count(), before >= 0 ? 1 : 0);
+        if (after == PageBelowFirst) {
+            // Where the view's own Page Down goes from the first entry.
+            list.setCurrentRow(0);
+            QTest::keyClick(&list, Qt::Key_PageDown);
+            after = list.selectedIndex();
+            QVERIFY(after > 1 && after < LastEntry);
+        }
+        QCOMPARE(selected, after);
     }
 
     void clickAfterRemovalSelectsAgain()
@@ -305,7 +346,8 @@ private Q_SLOTS:
         PlainControls controls;
         LampGroups groups(list, controls, controls, settings);
         showList(list);
-        connect(&list, &QListWidget::itemSelectionChanged, this, [&] { groups.groupSelectionChanged(); });
+        connect(&list, &QListWidget::itemSelectionChanged, this,
+                [&] { groups.groupSelectionChanged(); });
         connect(&list, &QListWidget::itemDoubleClicked, this, [&] { groups.groupDoubleClicked(); });
 
         controls.m_boxes[1] = 1;

@@ -10,7 +10,14 @@ void LampActivity::recordCommand(int lamp, int level, qint64 nowMs)
 {
     if (lamp < 0 || lamp >= LampCommand::MaxLamps)
         return;
-    m_lamps[static_cast<std::size_t>(lamp)] = {true, level, nowMs};
+    Lamp &entry = m_lamps[static_cast<std::size_t>(lamp)];
+    if (entry.seen && entry.level != level) {
+        entry.changed = true;
+        entry.lastChangeMs = nowMs;
+    }
+    entry.seen = true;
+    entry.level = level;
+    entry.lastCommandMs = nowMs;
     m_recentCommandsMs.push_back(nowMs);
     ++m_commandCount;
     forgetBefore(nowMs);

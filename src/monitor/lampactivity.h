@@ -22,6 +22,10 @@ public:
         bool seen = false;
         int level = 0;
         qint64 lastCommandMs = 0;
+        // A command with another level than the lamp's last one; the first command a
+        // lamp gets is no change, as its level before is not known.
+        bool changed = false;
+        qint64 lastChangeMs = 0;
     };
 
     void recordCommand(int lamp, int level, qint64 nowMs);

@@ -5,7 +5,9 @@
 
 #include <algorithm>
 #include <array>
+#include <numeric>
 #include <sys/ioctl.h>
+#include <tuple>
 
 namespace {
 const auto HideCursor = QByteArrayLiteral("\x1b[?25l");
@@ -31,6 +33,17 @@ constexpr int HeaderLines = 2;
 // The line the cursor rests on below the view: using it would scroll the terminal.
 constexpr int CursorLine = 1;
 constexpr char16_t Ellipsis = u'\u2026';
+
+// Which lamp keeps its row in a short terminal: the panel sends every lamp it drives
+// again and again, so being seen says little; the lamp being moved is the one whose
+// level changed last. Then lamps seen on the line, then the others.
+bool keptBefore(const LampActivity::Lamp &a, const LampActivity::Lamp &b)
+{
+    const auto rank = [](const LampActivity::Lamp &lamp) {
+        return std::make_tuple(lamp.changed, lamp.seen, lamp.changed ? lamp.lastChangeMs : 0);
+    };
+    return rank(a) > rank(b);
+}
 } // namespace
 
 LiveView::LiveView(LampActivity &activity, const QElapsedTimer &clock, const QString &deviceName,
@@ -64,17 +77,16 @@ QString LiveView::frame(qint64 nowMs, TerminalSize size)
     if (maxLines >= AllLines) {
         shown.fill(true);
     } else {
-        // Room for the lamps between the header and the line about the hidden ones. The
-        // lamps the panel drives are the ones seen on the line, so they go first.
-        int room = std::max(maxLines - HeaderLines - 1, 0);
-        for (const bool seen : {true, false}) {
-            for (int lamp = 0; lamp < LampCommand::MaxLamps && room > 0; ++lamp) {
-                if (m_activity.lamp(lamp).seen == seen) {
-                    shown[static_cast<std::size_t>(lamp)] = true;
-                    --room;
-                }
-            }
-        }
+        // Room for the lamps between the header and the line about the hidden ones; the
+        // rows kept stay in lamp order, ties go to the lower lamp.
+        const int room = std::max(maxLines - HeaderLines - 1, 0);
+        std::array<int, LampCommand::MaxLamps> byKeeping {};
+        std::iota(byKeeping.begin(), byKeeping.end(), 0);
+        std::stable_sort(byKeeping.begin(), byKeeping.end(), [this](int a, int b) {
+            return keptBefore(m_activity.lamp(a), m_activity.lamp(b));
+        });
+        for (int i = 0; i < room; ++i)
+            shown[static_cast<std::size_t>(byKeeping[static_cast<std::size_t>(i)])] = true;
     }
     for (int lamp = 0; lamp < LampCommand::MaxLamps; ++lamp) {
         if (shown[static_cast<std::size_t>(lamp)])

@@ -14,8 +14,8 @@
 // per lamp with its last level as a number and a bar, and the age of its last command.
 // On a terminal it redraws in place and fits the terminal's size, read before every
 // redraw: lines are cut at the right edge, and lamp rows that do not fit are left out
-// (lamps never seen on the line first) with a line saying how many. Into a pipe or
-// file it prints plain snapshots, less often, without escape sequences.
+// with a line saying how many, keeping the lamps whose level changed most recently.
+// Into a pipe or file it prints plain snapshots, less often, without escape sequences.
 class LiveView final : public QObject
 {
     Q_OBJECT

@@ -108,15 +108,54 @@ void SortedListBox::focusInEvent(QFocusEvent *event)
 
 void SortedListBox::keyPressEvent(QKeyEvent *event)
 {
-    const bool upOrDown = event->key() == Qt::Key_Down || event->key() == Qt::Key_Up;
     const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
-    if (upOrDown && plain && selectedIndex() < 0 && count() > 0) {
-        // The operator's key: the selection change is notified as a click would be.
-        setCurrentRow(event->key() == Qt::Key_Down ? 0 : count() - 1);
+    const int selected = selectedIndex();
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (plain && enter && selected >= 0) {
+        // Whatever the window does on a double-click, a keyboard user gets with Enter.
+        Q_EMIT itemDoubleClicked(item(selected));
         event->accept();
         return;
     }
+    if (plain && selected < 0 && count() > 0) {
+        const int row = rowFromNothingSelected(event->key());
+        if (row >= 0) {
+            // The operator's key: the selection change is notified as a click would be.
+            setCurrentRow(row);
+            event->accept();
+            return;
+        }
+    }
     QListWidget::keyPressEvent(event);
+}
+
+// With no current entry the view would take every cursor key to the first entry.
+int SortedListBox::rowFromNothingSelected(int key)
+{
+    switch (key) {
+    case Qt::Key_Home:
+    case Qt::Key_PageUp:
+    case Qt::Key_Down:
+        return 0;
+    case Qt::Key_End:
+    case Qt::Key_Up:
+        return count() - 1;
+    case Qt::Key_PageDown:
+        return pageBelowFirst();
+    default:
+        return -1;
+    }
+}
+
+// Where the view's own page step goes from the first entry, found by making the first
+// entry current for a moment, without selecting it or telling anyone.
+int SortedListBox::pageBelowFirst()
+{
+    const QSignalBlocker blocker(this);
+    selectionModel()->setCurrentIndex(model()->index(0, 0), QItemSelectionModel::NoUpdate);
+    const QModelIndex below = moveCursor(MovePageDown, Qt::NoModifier);
+    forgetCurrentWithoutSelection();
+    return below.isValid() ? below.row() : 0;
 }
 
 void SortedListBox::forgetCurrentWithoutSelection()

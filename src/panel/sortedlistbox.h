@@ -10,7 +10,9 @@
 // operator's clicks and keys do.
 //
 // The list holds no current entry while nothing is selected, so that the first Down
-// selects the first entry and the first Up the last one, whatever came before.
+// selects the first entry and the first Up the last one, whatever came before; Home
+// and Page Up select the first, End the last, Page Down the entry a page below the
+// first. Enter on the selected entry is the keyboard's double-click.
 class SortedListBox final : public QListWidget, public GroupList
 {
     Q_OBJECT
@@ -36,5 +38,7 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
+    int rowFromNothingSelected(int key);
+    int pageBelowFirst();
     void forgetCurrentWithoutSelection();
 };
