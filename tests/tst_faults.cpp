@@ -3,6 +3,7 @@
 // written, and the process killed in the middle of saving its groups.
 
 #include "dialoganswerer.h"
+#include "fakegrouplist.h"
 #include "filebytes.h"
 #include "groupsaverplan.h"
 #include "lampcommandreader.h"
@@ -231,7 +232,7 @@ public:
         if (step.define) {
             qsizetype at = 0;
             while (at < groups.size()
-                   && !GroupSaverPlan::sortsBefore(step.name, groups.at(at).name))
+                   && !FakeGroupList::sortsBefore(step.name, groups.at(at).name))
                 ++at;
             groups.insert(at, {step.name, step.code});
         } else {

@@ -1,7 +1,6 @@
-#include "groups/groupcontrols.h"
-#include "groups/groupdialogs.h"
+#include "fakegroupcontrols.h"
+#include "fakegrouplist.h"
 #include "groups/lampgroups.h"
-#include "lamps/lampcommand.h"
 #include "panel/sortedlistbox.h"
 #include "settings/settingsfile.h"
 
@@ -10,28 +9,20 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <array>
-
 namespace {
 
-QStringList entryNames(const SortedListBox &list)
+QStringList entryNames(const GroupList &list)
 {
-    QStringList names;
-    for (int i = 0; i < list.count(); ++i)
-        names << list.name(i);
-    return names;
+    return FakeGroupList::namesOf(list);
 }
 
-QList<qint32> entryCodes(const SortedListBox &list)
+QList<qint32> entryCodes(const GroupList &list)
 {
-    QList<qint32> codes;
-    for (int i = 0; i < list.count(); ++i)
-        codes << list.code(i);
-    return codes;
+    return FakeGroupList::codesOf(list);
 }
 
 // Adds the names in turn, giving the n-th the code n + 1; returns the indices reported.
-QList<int> addAll(SortedListBox &list, const QStringList &names)
+QList<int> addAll(GroupList &list, const QStringList &names)
 {
     QList<int> indices;
     for (const QString &name : names) {
@@ -41,24 +32,6 @@ QList<int> addAll(SortedListBox &list, const QStringList &names)
     }
     return indices;
 }
-
-// Check boxes and buttons as plain values; every question answered Yes, every name "Stage".
-class PlainControls final : public GroupControls, public GroupDialogs
-{
-public:
-    int checkboxValue(int lamp) const override { return m_boxes.at(size_t(lamp)); }
-    void setCheckboxValue(int lamp, int value) override { m_boxes.at(size_t(lamp)) = value; }
-    void setRemoveGroupEnabled(bool enabled) override { m_removeEnabled = enabled; }
-    void setSelectGroupEnabled(bool enabled) override { m_selectEnabled = enabled; }
-    void information(const QString &) override { }
-    bool askYesNo(const QString &) override { return true; }
-    QString askText(const QString &) override { return m_name; }
-
-    std::array<int, LampCommand::MaxLamps> m_boxes {};
-    bool m_removeEnabled = false;
-    bool m_selectEnabled = false;
-    QString m_name;
-};
 
 } // namespace
 
@@ -133,10 +106,14 @@ private Q_SLOTS:
         QFETCH(QStringList, order);
         QFETCH(QList<qint32>, codes);
 
+        // The fake list of the group tests must keep the same order.
         SortedListBox list;
-        QCOMPARE(addAll(list, added), indices);
-        QCOMPARE(entryNames(list), order);
-        QCOMPARE(entryCodes(list), codes);
+        FakeGroupList fake;
+        for (GroupList *each : {static_cast<GroupList *>(&list), static_cast<GroupList *>(&fake)}) {
+            QCOMPARE(addAll(*each, added), indices);
+            QCOMPARE(entryNames(*each), order);
+            QCOMPARE(entryCodes(*each), codes);
+        }
     }
 
     void keepsEveryThirtyTwoBitCode_data()
@@ -302,38 +279,39 @@ private Q_SLOTS:
         QVERIFY(dir.isValid());
         SettingsFile settings(dir.filePath(QStringLiteral("Kelvaris.ini")));
         SortedListBox list;
-        PlainControls controls;
+        FakeGroupControls controls;
         LampGroups groups(list, controls, controls, settings);
         showList(list);
-        connect(&list, &QListWidget::itemSelectionChanged, this, [&] { groups.groupSelectionChanged(); });
+        connect(&list, &QListWidget::itemSelectionChanged, this,
+                [&] { groups.groupSelectionChanged(); });
         connect(&list, &QListWidget::itemDoubleClicked, this, [&] { groups.groupDoubleClicked(); });
 
-        controls.m_boxes[1] = 1;
-        controls.m_name = QStringLiteral("zeta");
+        controls.checkCode(2);
+        controls.textAnswers << QStringLiteral("zeta");
         groups.defineGroupClicked();
-        controls.m_boxes = {};
-        controls.m_boxes[0] = 1;
-        controls.m_boxes[2] = 1;
-        controls.m_name = QStringLiteral("Alpha");
+        controls.checkCode(5);
+        controls.textAnswers << QStringLiteral("Alpha");
         groups.defineGroupClicked();
         QCOMPARE(entryNames(list), (QStringList {QStringLiteral("Alpha"), QStringLiteral("zeta")}));
         QCOMPARE(entryCodes(list), (QList<qint32> {5, 2}));
         QCOMPARE(settings.readSetting(QStringLiteral("Code1")), QStringLiteral("5"));
-        QVERIFY(!controls.m_selectEnabled);
+        QVERIFY(controls.buttonLog.isEmpty());
 
         // Double-clicking zeta selects it, enables the buttons and checks lamp 1 alone.
+        const QStringList enabled {QStringLiteral("Remove=1"), QStringLiteral("Select=1")};
         doubleClick(list, 1);
-        QVERIFY(controls.m_removeEnabled && controls.m_selectEnabled);
-        QCOMPARE(controls.m_boxes[0] + controls.m_boxes[2], 0);
-        QCOMPARE(controls.m_boxes[1], 1);
+        QCOMPARE(controls.buttonLog.mid(controls.buttonLog.size() - 2), enabled);
+        QCOMPARE(controls.checkedLamps(), QList<int> {1});
 
         // Removing it leaves the buttons enabled with nothing selected.
+        controls.buttonLog.clear();
+        controls.yesNoAnswers << true;
         groups.removeGroupClicked();
         QCOMPARE(entryNames(list), QStringList {QStringLiteral("Alpha")});
         QCOMPARE(list.selectedIndex(), -1);
-        QVERIFY(controls.m_removeEnabled && controls.m_selectEnabled);
+        QVERIFY(controls.buttonLog.isEmpty());
         groups.selectGroupClicked();
-        QCOMPARE(controls.m_boxes[1], 1);
+        QCOMPARE(controls.checkedLamps(), QList<int> {1});
         QCOMPARE(settings.readSetting(QStringLiteral("Group2")), QString());
     }
 
