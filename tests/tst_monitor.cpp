@@ -192,11 +192,9 @@ class tst_Monitor : public QObject
 
 private Q_SLOTS:
     void helpDocumentsLogFormatAndExitCodes();
-    void usageErrors_data();
-    void usageErrors();
-    void missingDeviceIsNamed();
+    void refusesToStart_data();
+    void refusesToStart();
     void permissionDeniedNamesTheFix();
-    void notASerialDeviceIsAnIoError();
     void virtualControllerLogsCommands();
     void virtualControllerReportsTrailingGarbageWhenQuiet();
     void virtualControllerOutlivesThePanelClosingTheDevice();
@@ -228,40 +226,51 @@ void tst_Monitor::helpDocumentsLogFormatAndExitCodes()
     }
 }
 
-void tst_Monitor::usageErrors_data()
+void tst_Monitor::refusesToStart_data()
 {
+    // @MISSING@ stands for a path where nothing is, @FILE@ for an ordinary file.
     QTest::addColumn<QStringList>("arguments");
-    QTest::newRow("no arguments") << QStringList();
-    QTest::newRow("only --log") << QStringList {QStringLiteral("--log")};
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("named"); // in the message on standard error
+
+    const QString help = QStringLiteral("--help");
+    const QString port = QStringLiteral("/dev/ttyS0");
+    QTest::newRow("no arguments") << QStringList() << ExitUsage << help;
+    QTest::newRow("only --log") << QStringList {QStringLiteral("--log")} << ExitUsage << help;
     QTest::newRow("unknown option")
-        << QStringList {QStringLiteral("--baud=19200"), QStringLiteral("/dev/ttyS0")};
+        << QStringList {QStringLiteral("--baud=19200"), port} << ExitUsage << help;
     QTest::newRow("device and --virtual")
-        << QStringList {QStringLiteral("--virtual"), QStringLiteral("/dev/ttyS0")};
-    QTest::newRow("two devices") << QStringList {QStringLiteral("/dev/ttyS0"),
-                                                 QStringLiteral("/dev/ttyS1")};
+        << QStringList {QStringLiteral("--virtual"), port} << ExitUsage << help;
+    QTest::newRow("two devices") << QStringList {port, QStringLiteral("/dev/ttyS1")} << ExitUsage
+                                 << help;
+    QTest::newRow("missing device") << QStringList {QStringLiteral("@MISSING@")}
+                                    << ExitDeviceNotFound << QStringLiteral("@MISSING@");
+    QTest::newRow("not a serial device")
+        << QStringList {QStringLiteral("@FILE@")} << ExitIoError << QStringLiteral("@FILE@");
 }
 
-void tst_Monitor::usageErrors()
+void tst_Monitor::refusesToStart()
 {
     QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QString, named);
+
+    QTemporaryDir dir;
+    QTemporaryFile file;
+    QVERIFY(dir.isValid() && file.open());
+    const auto resolved = [&](QString text) {
+        return text
+            .replace(QStringLiteral("@MISSING@"), dir.filePath(QStringLiteral("ttyKelvaris0")))
+            .replace(QStringLiteral("@FILE@"), file.fileName());
+    };
+    for (QString &argument : arguments)
+        argument = resolved(argument);
     MonitorProcess monitor;
     QVERIFY(monitor.start(arguments));
     QVERIFY(monitor.process().waitForFinished());
-    QCOMPARE(monitor.process().exitCode(), ExitUsage);
-    QVERIFY2(monitor.errors().contains(QLatin1String("--help")), qPrintable(monitor.errors()));
+    QCOMPARE(monitor.process().exitCode(), exitCode);
+    QVERIFY2(monitor.errors().contains(resolved(named)), qPrintable(monitor.errors()));
     QVERIFY(monitor.output().isEmpty());
-}
-
-void tst_Monitor::missingDeviceIsNamed()
-{
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    const QString device = dir.filePath(QStringLiteral("ttyKelvaris0"));
-    MonitorProcess monitor;
-    QVERIFY(monitor.start({device}));
-    QVERIFY(monitor.process().waitForFinished());
-    QCOMPARE(monitor.process().exitCode(), ExitDeviceNotFound);
-    QVERIFY2(monitor.errors().contains(device), qPrintable(monitor.errors()));
 }
 
 void tst_Monitor::permissionDeniedNamesTheFix()
@@ -289,17 +298,6 @@ void tst_Monitor::permissionDeniedNamesTheFix()
     const QString errors = monitor.errors();
     QVERIFY2(errors.contains(terminal.devicePath()), qPrintable(errors));
     QVERIFY2(errors.contains(QLatin1String("dialout")), qPrintable(errors));
-}
-
-void tst_Monitor::notASerialDeviceIsAnIoError()
-{
-    QTemporaryFile file;
-    QVERIFY(file.open());
-    MonitorProcess monitor;
-    QVERIFY(monitor.start({file.fileName()}));
-    QVERIFY(monitor.process().waitForFinished());
-    QCOMPARE(monitor.process().exitCode(), ExitIoError);
-    QVERIFY2(monitor.errors().contains(file.fileName()), qPrintable(monitor.errors()));
 }
 
 void tst_Monitor::virtualControllerLogsCommands()
