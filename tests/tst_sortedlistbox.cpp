@@ -1,25 +1,14 @@
-#include "fakegroupcontrols.h"
 #include "fakegrouplist.h"
-#include "groups/lampgroups.h"
 #include "panel/sortedlistbox.h"
-#include "settings/settingsfile.h"
 
 #include <QLineEdit>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
 
-QStringList entryNames(const GroupList &list)
-{
-    return FakeGroupList::namesOf(list);
-}
-
-QList<qint32> entryCodes(const GroupList &list)
-{
-    return FakeGroupList::codesOf(list);
-}
+const auto entryNames = FakeGroupList::namesOf;
+const auto entryCodes = FakeGroupList::codesOf;
 
 // Adds the names in turn, giving the n-th the code n + 1; returns the indices reported.
 QList<int> addAll(GroupList &list, const QStringList &names)
@@ -131,17 +120,18 @@ private Q_SLOTS:
         SortedListBox list;
         list.setCode(list.addEntry(QStringLiteral("G")), code);
         list.addEntry(QStringLiteral("A")); // moves G down one place
-        QCOMPARE(list.code(1), code);
-        QCOMPARE(list.code(0), 0);
-    }
+        QCOMPARE(entryCodes(list), (QList<qint32> {0, code}));
+        list.removeEntry(0); // and back up
+        QCOMPARE(entryNames(list), QStringList {QStringLiteral("G")});
+        QCOMPARE(entryCodes(list), QList<qint32> {code});
 
-    void removeAndClear()
-    {
-        SortedListBox list;
-        addAll(list, {QStringLiteral("c"), QStringLiteral("a"), QStringLiteral("b")});
-        list.removeEntry(1);
-        QCOMPARE(entryNames(list), (QStringList {QStringLiteral("a"), QStringLiteral("c")}));
-        QCOMPARE(entryCodes(list), (QList<qint32> {2, 1}));
+        // Indices out of range give nothing and change nothing.
+        QCOMPARE(list.name(5), QString());
+        QCOMPARE(list.code(-1), 0);
+        list.setCode(3, 9);
+        list.removeEntry(7);
+        QCOMPARE(entryCodes(list), QList<qint32> {code});
+
         list.clear();
         QCOMPARE(list.count(), 0);
         QCOMPARE(list.selectedIndex(), -1);
@@ -171,19 +161,6 @@ private Q_SLOTS:
         QCOMPARE(list.selectedIndex(), -1);
     }
 
-    void oneEntryAtMostIsSelected()
-    {
-        SortedListBox list;
-        QCOMPARE(list.selectionMode(), QAbstractItemView::SingleSelection);
-        addAll(list, {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")});
-        showList(list);
-        click(list, 0);
-        QTest::mouseClick(list.viewport(), Qt::LeftButton, Qt::ControlModifier,
-                          list.visualItemRect(list.item(2)).center());
-        QCOMPARE(list.selectedItems().size(), 1);
-        QCOMPARE(list.selectedIndex(), 2);
-    }
-
     void operatorSelectionIsNotified()
     {
         SortedListBox list;
@@ -204,6 +181,13 @@ private Q_SLOTS:
         QCOMPARE(doubleClickSpy.count(), 1);
         QCOMPARE(list.selectedIndex(), 0);
         QCOMPARE(selectionSpy.count(), 3);
+
+        // One entry at most is selected, whatever the modifier.
+        QCOMPARE(list.selectionMode(), QAbstractItemView::SingleSelection);
+        QTest::mouseClick(list.viewport(), Qt::LeftButton, Qt::ControlModifier,
+                          list.visualItemRect(list.item(2)).center());
+        QCOMPARE(list.selectedItems().size(), 1);
+        QCOMPARE(list.selectedIndex(), 2);
     }
 
     void programChangesAreNotNotified()
@@ -271,59 +255,6 @@ private Q_SLOTS:
         QTest::keyClick(list.viewport(), Qt::Key_F2);
         QVERIFY(list.findChildren<QLineEdit *>().isEmpty());
         QCOMPARE(list.name(0), QStringLiteral("a"));
-    }
-
-    void servesTheGroupCommands()
-    {
-        QTemporaryDir dir;
-        QVERIFY(dir.isValid());
-        SettingsFile settings(dir.filePath(QStringLiteral("Kelvaris.ini")));
-        SortedListBox list;
-        FakeGroupControls controls;
-        LampGroups groups(list, controls, controls, settings);
-        showList(list);
-        connect(&list, &QListWidget::itemSelectionChanged, this,
-                [&] { groups.groupSelectionChanged(); });
-        connect(&list, &QListWidget::itemDoubleClicked, this, [&] { groups.groupDoubleClicked(); });
-
-        controls.checkCode(2);
-        controls.textAnswers << QStringLiteral("zeta");
-        groups.defineGroupClicked();
-        controls.checkCode(5);
-        controls.textAnswers << QStringLiteral("Alpha");
-        groups.defineGroupClicked();
-        QCOMPARE(entryNames(list), (QStringList {QStringLiteral("Alpha"), QStringLiteral("zeta")}));
-        QCOMPARE(entryCodes(list), (QList<qint32> {5, 2}));
-        QCOMPARE(settings.readSetting(QStringLiteral("Code1")), QStringLiteral("5"));
-        QVERIFY(controls.buttonLog.isEmpty());
-
-        // Double-clicking zeta selects it, enables the buttons and checks lamp 1 alone.
-        const QStringList enabled {QStringLiteral("Remove=1"), QStringLiteral("Select=1")};
-        doubleClick(list, 1);
-        QCOMPARE(controls.buttonLog.mid(controls.buttonLog.size() - 2), enabled);
-        QCOMPARE(controls.checkedLamps(), QList<int> {1});
-
-        // Removing it leaves the buttons enabled with nothing selected.
-        controls.buttonLog.clear();
-        controls.yesNoAnswers << true;
-        groups.removeGroupClicked();
-        QCOMPARE(entryNames(list), QStringList {QStringLiteral("Alpha")});
-        QCOMPARE(list.selectedIndex(), -1);
-        QVERIFY(controls.buttonLog.isEmpty());
-        groups.selectGroupClicked();
-        QCOMPARE(controls.checkedLamps(), QList<int> {1});
-        QCOMPARE(settings.readSetting(QStringLiteral("Group2")), QString());
-    }
-
-    void outOfRangeIndexGivesNothing()
-    {
-        SortedListBox list;
-        list.addEntry(QStringLiteral("a"));
-        QCOMPARE(list.name(5), QString());
-        QCOMPARE(list.code(-1), 0);
-        list.setCode(3, 9);
-        list.removeEntry(7);
-        QCOMPARE(list.count(), 1);
     }
 };
 
