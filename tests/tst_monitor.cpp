@@ -13,7 +13,6 @@
 #include <QtTest>
 
 #include <array>
-#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
@@ -45,52 +44,43 @@ constexpr qsizetype ReadChunk = 4096;
 // How long one look at the monitor's screen waits for more output.
 constexpr std::chrono::milliseconds ScreenReadSlice = 50ms;
 
-// An open file descriptor, closed on scope exit.
-class Descriptor final
+// The panel's side of the line: the device opened as the panel opens it, write-only,
+// and closed with this.
+class PanelSide final
 {
 public:
-    explicit Descriptor(int fd = -1) : m_fd(fd) { }
-    ~Descriptor() { reset(); }
-    Descriptor(const Descriptor &) = delete;
-    Descriptor &operator=(const Descriptor &) = delete;
-
-    int get() const { return m_fd; }
-    bool isValid() const { return m_fd >= 0; }
-    void reset(int fd = -1)
+    explicit PanelSide(const QString &device)
     {
-        if (m_fd >= 0)
-            ::close(m_fd);
-        m_fd = fd;
+        const int fd
+            = ::open(QFile::encodeName(device).constData(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+        if (fd >= 0
+            && !m_file.open(fd, QIODevice::WriteOnly | QIODevice::Unbuffered,
+                            QFileDevice::AutoCloseHandle))
+            ::close(fd);
     }
+
+    bool isOpen() const { return m_file.isOpen(); }
+    bool send(const QByteArray &bytes) { return m_file.write(bytes) == bytes.size(); }
+    // Waits until what was sent has left.
+    void drain() { ::tcdrain(m_file.handle()); }
+    void close() { m_file.close(); }
 
 private:
-    int m_fd = -1;
+    QFile m_file;
 };
-
-bool writeAll(int fd, const QByteArray &bytes)
-{
-    qsizetype done = 0;
-    while (done < bytes.size()) {
-        const ssize_t count
-            = ::write(fd, bytes.constData() + done, static_cast<std::size_t>(bytes.size() - done));
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count <= 0)
-            return false;
-        done += count;
-    }
-    return true;
-}
 
 // Sets the window size of a pseudo-terminal, as a terminal emulator does when resized.
 bool setWindowSize(const PseudoTerminal &terminal, int rows, int columns)
 {
-    const Descriptor device(::open(QFile::encodeName(terminal.devicePath()).constData(),
-                                   O_RDWR | O_NOCTTY | O_CLOEXEC));
+    const int fd = ::open(QFile::encodeName(terminal.devicePath()).constData(),
+                          O_RDWR | O_NOCTTY | O_CLOEXEC);
     winsize size = {};
     size.ws_row = static_cast<unsigned short>(rows);
     size.ws_col = static_cast<unsigned short>(columns);
-    return device.isValid() && ::ioctl(device.get(), TIOCSWINSZ, &size) == 0;
+    const bool set = fd >= 0 && ::ioctl(fd, TIOCSWINSZ, &size) == 0;
+    if (fd >= 0)
+        ::close(fd);
+    return set;
 }
 
 // A running kelvaris-monitor whose standard output is read line by line.
@@ -176,13 +166,6 @@ QStringList logEntries(const QStringList &lines)
             entries.append(line.section(QLatin1Char(' '), 1));
     }
     return entries;
-}
-
-// The panel's side of the line: opens the device as the panel would, write-only.
-Descriptor openAsPanel(const QString &device)
-{
-    return Descriptor(
-        ::open(QFile::encodeName(device).constData(), O_WRONLY | O_NOCTTY | O_CLOEXEC));
 }
 } // namespace
 
@@ -305,26 +288,26 @@ void tst_Monitor::virtualControllerLogsCommands()
     const QString device = monitor.virtualDevice();
     QVERIFY2(device.startsWith(QLatin1String("/dev/")), qPrintable(monitor.lines().join(u'\n')));
 
-    Descriptor panel = openAsPanel(device);
-    QVERIFY2(panel.isValid(), qPrintable(device));
+    PanelSide panel(device);
+    QVERIFY2(panel.isOpen(), qPrintable(device));
     // Written as the panel does, one command per write, then noise and a command whose
     // level is in lower case.
-    QVERIFY(writeAll(panel.get(), "L3C8\r"));
-    QVERIFY(writeAll(panel.get(), "LFFF\r"));
-    QVERIFY(writeAll(panel.get(), "L000\r"));
-    QVERIFY(writeAll(panel.get(), "xyzLA7"));
-    QVERIFY(writeAll(panel.get(), "F\rL3c8\rL9"));
-    QVERIFY(writeAll(panel.get(), "01\r"));
+    QVERIFY(panel.send("L3C8\r"));
+    QVERIFY(panel.send("LFFF\r"));
+    QVERIFY(panel.send("L000\r"));
+    QVERIFY(panel.send("xyzLA7"));
+    QVERIFY(panel.send("F\rL3c8\rL9"));
+    QVERIFY(panel.send("01\r"));
     // The edges of what is shown as itself, and the escape character itself.
-    QVERIFY(writeAll(panel.get(), "! \\\x7f~\x80\x1fL000\r"));
-    panel.reset();
+    QVERIFY(panel.send("! \\\x7f~\x80\x1fL000\r"));
+    panel.close();
     // The panel is closed and started again, opening the same device anew. The last
     // command is cut short: only the line going quiet can report it.
     for (const char *bytes : {"L100\r", "L1FF\rL2F"}) {
-        const Descriptor again = openAsPanel(device);
-        QVERIFY2(again.isValid(), qPrintable(device));
-        QVERIFY(writeAll(again.get(), bytes));
-        ::tcdrain(again.get());
+        PanelSide again(device);
+        QVERIFY2(again.isOpen(), qPrintable(device));
+        QVERIFY(again.send(bytes));
+        again.drain();
     }
 
     const QStringList expected {
@@ -405,10 +388,10 @@ void tst_Monitor::liveViewPrintsPlainSnapshotsIntoAPipe()
     MonitorProcess monitor;
     QVERIFY(monitor.start({QStringLiteral("--virtual")}));
     const QString device = monitor.virtualDevice();
-    const Descriptor panel = openAsPanel(device);
-    QVERIFY2(panel.isValid(), qPrintable(device));
-    QVERIFY(writeAll(panel.get(), "L3C8\r"));
-    QVERIFY(writeAll(panel.get(), "zzLFFF\r"));
+    PanelSide panel(device);
+    QVERIFY2(panel.isOpen(), qPrintable(device));
+    QVERIFY(panel.send("L3C8\r"));
+    QVERIFY(panel.send("zzLFFF\r"));
 
     // A snapshot taken after both commands: one row per lamp, unseen lamps as "-".
     const QRegularExpression lamp3(QStringLiteral("^LAMP 3 +200 #{13}\\.{3} +\\d+\\.\\d s ago$"),
@@ -444,9 +427,9 @@ void tst_Monitor::liveViewOnATerminalRestoresTheCursor()
     QVERIFY2(shown.contains("\x1b[?25l"), "cursor not hidden");
     const QRegularExpression devicePath(QStringLiteral("Device: (/dev/pts/\\d+)"));
     const QString device = devicePath.match(QString::fromUtf8(shown)).captured(1);
-    const Descriptor panel = openAsPanel(device);
-    QVERIFY2(panel.isValid(), qPrintable(device));
-    QVERIFY(writeAll(panel.get(), "L3C8\r"));
+    PanelSide panel(device);
+    QVERIFY2(panel.isOpen(), qPrintable(device));
+    QVERIFY(panel.send("L3C8\r"));
     // Redrawn in place with a bar of block characters.
     QTRY_VERIFY_WITH_TIMEOUT((shown += screen.read(ReadChunk, ScreenReadSlice))
                                  .contains(QStringLiteral("200 ████").toUtf8()),
