@@ -42,12 +42,6 @@ bool CommandRecorder::waitForCount(std::size_t count, std::chrono::milliseconds 
     return m_arrived.wait_for(lock, timeout, [&] { return m_commands.size() >= count; });
 }
 
-std::size_t CommandRecorder::count() const
-{
-    const std::lock_guard<std::mutex> lock(m_mutex);
-    return m_commands.size();
-}
-
 std::vector<CommandRecorder::Command> CommandRecorder::commands() const
 {
     const std::lock_guard<std::mutex> lock(m_mutex);

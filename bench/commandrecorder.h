@@ -32,7 +32,6 @@ public:
 
     // Waits until at least count commands have arrived; false on timeout.
     bool waitForCount(std::size_t count, std::chrono::milliseconds timeout);
-    std::size_t count() const;
     std::vector<Command> commands() const;
     qint64 malformedBytes() const;
 

@@ -47,7 +47,7 @@ int main(int argc, char *argv[])
     }
 
     const qint64 pid = panel.pid();
-    const std::size_t commandsBefore = recorder.count();
+    const std::size_t commandsBefore = recorder.commands().size();
     const qint64 wallBeforeNs = MonotonicClock::nowNs();
     const std::optional<qint64> ticksBefore = ProcessUsage::cpuTicks(pid);
     const std::optional<std::chrono::nanoseconds> nsBefore = ProcessUsage::scheduledTime(pid);
@@ -55,7 +55,7 @@ int main(int argc, char *argv[])
     const std::optional<qint64> ticksAfter = ProcessUsage::cpuTicks(pid);
     const std::optional<std::chrono::nanoseconds> nsAfter = ProcessUsage::scheduledTime(pid);
     const qint64 wallAfterNs = MonotonicClock::nowNs();
-    const std::size_t commandsAfter = recorder.count();
+    const std::size_t commandsAfter = recorder.commands().size();
     const std::optional<qint64> peakKiB = ProcessUsage::peakResidentKiB(pid);
     panel.stop();
 

@@ -35,14 +35,7 @@ qint64 kernelStartNs()
 
 qint64 LaunchClock::startNs()
 {
-    if (isExact())
-        return qEnvironmentVariable(EnvironmentName).toLongLong();
-    return kernelStartNs();
-}
-
-bool LaunchClock::isExact()
-{
-    bool ok = false;
-    qEnvironmentVariable(EnvironmentName).toLongLong(&ok);
-    return ok;
+    bool stamped = false;
+    const qint64 stampNs = qEnvironmentVariable(EnvironmentName).toLongLong(&stamped);
+    return stamped ? stampNs : kernelStartNs();
 }

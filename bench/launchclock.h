@@ -12,6 +12,4 @@ public:
     static constexpr const char *EnvironmentName = "KELVARIS_BENCH_EXEC_NS";
 
     static qint64 startNs();
-    // Whether startNs() came from bench-launch's exact stamp.
-    static bool isExact();
 };

@@ -1,7 +1,8 @@
 #include "panelini.h"
 
+#include "filebytes.h"
+
 #include <QDir>
-#include <QFile>
 
 QByteArray PanelIni::text(int lampCount, const QString &device, const QString &extraLines)
 {
@@ -14,10 +15,5 @@ QString PanelIni::write(const QString &folder, int lampCount, const QString &dev
                         const QString &extraLines)
 {
     const QString path = QDir(folder).filePath(QStringLiteral("Kelvaris.ini"));
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return {};
-    if (file.write(text(lampCount, device, extraLines)) < 0)
-        return {};
-    return path;
+    return FileBytes::write(path, text(lampCount, device, extraLines)) ? path : QString();
 }

@@ -5,6 +5,7 @@
 #include "monotonicclock.h"
 #include "panel/panelwindow.h"
 #include "panelini.h"
+#include "platform/productinfo.h"
 #include "pseudoterminal.h"
 
 #include <QApplication>
@@ -37,8 +38,8 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     const qint64 appReadyNs = MonotonicClock::nowNs();
     QApplication::setApplicationName(QStringLiteral("Kelvaris"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Kelvaris Control Panel"));
-    QApplication::setApplicationVersion(QStringLiteral("1.00"));
+    QApplication::setApplicationDisplayName(QLatin1String(ProductInfo::Title));
+    QApplication::setApplicationVersion(QLatin1String(ProductInfo::Version));
     QApplication::setStyle(QStringLiteral("Fusion"));
 
     PanelWindow form(settingsPath);

@@ -41,9 +41,6 @@ public:
         return result;
     }
 
-    // The saver's list order: plain comparison of the names.
-    static bool sortsBefore(const QString &a, const QString &b) { return a < b; }
-
 private:
     static constexpr int RunDigits = 4;
     static constexpr int StepDigits = 7;

@@ -5,7 +5,6 @@
 
 #include "filebytes.h"
 #include "lampcommandreader.h"
-#include "monitor/lampcommanddecoder.h"
 #include "panel/panelwindow.h"
 #include "panelprocess.h"
 #include "pseudoterminal.h"
@@ -280,10 +279,10 @@ void tst_BadSettings::startsWithDefaults()
 
     if (onTheLine) {
         // The rotation of the default count: lamps 1 to 7, then 0, all at level 0.
-        LampCommandDecoder decoder;
+        LampCommandReader reader(line);
         const std::chrono::milliseconds readFrom(clock.elapsed());
         const QList<LampCommandReader::Command> commands
-            = LampCommandReader::receive(line, decoder, RotationCommands, StartTimeout - readFrom);
+            = reader.receive(RotationCommands, StartTimeout - readFrom);
         QVERIFY2(!commands.isEmpty(), "no lamp command within the start timeout");
         qInfo("first lamp command after %lld ms",
               qlonglong(readFrom.count() + commands.first().atMs));
@@ -292,7 +291,7 @@ void tst_BadSettings::startsWithDefaults()
             QCOMPARE(commands.at(k).lamp, (k + 1) % DefaultLamps);
             QCOMPARE(commands.at(k).level, 0);
         }
-        QCOMPARE(decoder.malformedByteCount(), 0);
+        QCOMPARE(reader.malformedBytes(), 0);
     } else {
         // Nothing to listen to: the lamp count it writes back tells what it chose.
         qint64 rewrittenAt = -1;

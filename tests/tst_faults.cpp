@@ -3,10 +3,10 @@
 // written, and the process killed in the middle of saving its groups.
 
 #include "dialoganswerer.h"
+#include "fakegrouplist.h"
 #include "filebytes.h"
 #include "groupsaverplan.h"
 #include "lampcommandreader.h"
-#include "monitor/lampcommanddecoder.h"
 #include "panel/lampslider.h"
 #include "panel/panelwindow.h"
 #include "panelprocess.h"
@@ -69,12 +69,10 @@ constexpr int MaxDelayAfterSaveMs = 3;
 constexpr quint32 KillSeed = 20240611;
 
 // The lamps of the commands that arrive until count have come or the time is up.
-QList<int> receiveLamps(PseudoTerminal &line, LampCommandDecoder &decoder, int count,
-                        std::chrono::milliseconds timeout)
+QList<int> receiveLamps(LampCommandReader &reader, int count, std::chrono::milliseconds timeout)
 {
     QList<int> lamps;
-    for (const LampCommandReader::Command &command :
-         LampCommandReader::receive(line, decoder, count, timeout))
+    for (const LampCommandReader::Command &command : reader.receive(count, timeout))
         lamps.append(command.lamp);
     return lamps;
 }
@@ -84,17 +82,17 @@ QList<int> receiveLamps(PseudoTerminal &line, LampCommandDecoder &decoder, int c
 // half of that tells the two apart.
 void expectEveryLampAtOnce(PseudoTerminal &line)
 {
-    LampCommandDecoder decoder;
-    const QList<int> first = receiveLamps(line, decoder, 1, StartTimeout);
+    LampCommandReader reader(line);
+    const QList<int> first = receiveLamps(reader, 1, StartTimeout);
     QCOMPARE(first.size(), 1);
-    const QList<int> rest = receiveLamps(line, decoder, AllLamps - 1, BurstWindow);
+    const QList<int> rest = receiveLamps(reader, AllLamps - 1, BurstWindow);
     QList<int> expected;
     for (int lamp = 0; lamp < AllLamps; ++lamp)
         expected.append(lamp);
     QCOMPARE(first + rest, expected);
 
     // Then the rotation goes on, one lamp a tick.
-    const QList<int> next = receiveLamps(line, decoder, 2, StartTimeout);
+    const QList<int> next = receiveLamps(reader, 2, StartTimeout);
     QCOMPARE(next.size(), 2);
     QCOMPARE(next.at(1), (next.at(0) + 1) % AllLamps);
 }
@@ -234,7 +232,7 @@ public:
         if (step.define) {
             qsizetype at = 0;
             while (at < groups.size()
-                   && !GroupSaverPlan::sortsBefore(step.name, groups.at(at).name))
+                   && !FakeGroupList::sortsBefore(step.name, groups.at(at).name))
                 ++at;
             groups.insert(at, {step.name, step.code});
         } else {
@@ -291,9 +289,8 @@ void tst_Faults::peerVanishingLeavesTheProcessIdle()
                           + "\n"));
     QVERIFY(panel.start());
 
-    LampCommandDecoder decoder;
-    QCOMPARE(LampCommandReader::receive(line, decoder, CommandsBeforeHangUp, StartTimeout).size(),
-             CommandsBeforeHangUp);
+    LampCommandReader reader(line);
+    QCOMPARE(reader.receive(CommandsBeforeHangUp, StartTimeout).size(), CommandsBeforeHangUp);
 
     // The controller's end goes away between two ticks, as an unplugged adapter does.
     line.closeMaster();
@@ -328,9 +325,8 @@ void tst_Faults::peerVanishingLeavesTheWindowWorking()
     form.load();
     form.show();
     QVERIFY(form.port().isOpen());
-    LampCommandDecoder decoder;
-    QCOMPARE(LampCommandReader::receive(line, decoder, CommandsBeforeHangUp, StartTimeout).size(),
-             CommandsBeforeHangUp);
+    LampCommandReader reader(line);
+    QCOMPARE(reader.receive(CommandsBeforeHangUp, StartTimeout).size(), CommandsBeforeHangUp);
 
     line.closeMaster();
     // The next tick's write finds the device gone and the link closes.

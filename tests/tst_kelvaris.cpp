@@ -60,9 +60,8 @@ void tst_Kelvaris::rotationReachesTheLine()
     QVERIFY(panel.prepare(settings));
     QVERIFY(panel.start());
 
-    LampCommandDecoder decoder;
-    const QList<LampCommandReader::Command> commands
-        = LampCommandReader::receive(line, decoder, 9, StartTimeout);
+    LampCommandReader reader(line);
+    const QList<LampCommandReader::Command> commands = reader.receive(9, StartTimeout);
     QCOMPARE(commands.size(), 9);
 
     // Lamps 1, 2, 3, 0, 1, ... at level 0, one a tick.
@@ -75,8 +74,7 @@ void tst_Kelvaris::rotationReachesTheLine()
     // Loose bounds: this only shows the commands come a tick apart, not how evenly.
     QVERIFY2(span > ticks * Period.count() / 2 && span < ticks * Period.count() * 2,
              qPrintable(QString::number(span)));
-    decoder.flush();
-    QCOMPARE(decoder.malformedByteCount(), 0);
+    QCOMPARE(reader.malformedBytes(), 0);
 
     // The line is set up as the controller expects while the panel holds it.
     const auto open = line.lineSettings();
@@ -181,9 +179,9 @@ void tst_Kelvaris::oscMessagesReachTheLine()
     QVERIFY(panel.prepare("[Kelvaris]\nLampCount=4\nSerialDevice=" + line.devicePath().toUtf8()
                           + "\nOscPort=" + QByteArray::number(port) + "\n"));
     QVERIFY(panel.start());
-    LampCommandDecoder decoder;
+    LampCommandReader reader(line);
     // The rotation is running, so start-up is over and the panel listens.
-    QCOMPARE(LampCommandReader::receive(line, decoder, 1, StartTimeout).size(), 1);
+    QCOMPARE(reader.receive(1, StartTimeout).size(), 1);
     QCOMPARE(ProcessUsage::udpSockets(panel.process().processId()), QStringList {hexSocket(port)});
 
     QUdpSocket sender;
@@ -196,8 +194,7 @@ void tst_Kelvaris::oscMessagesReachTheLine()
         // on the first tick after the datagram, or the one after that at worst.
         const int commandLimit = 2 * (1 + int(expected.size()));
         while (!expected.isEmpty() && seen.size() < commandLimit) {
-            const QList<LampCommandReader::Command> commands
-                = LampCommandReader::receive(line, decoder, 1, StartTimeout);
+            const QList<LampCommandReader::Command> commands = reader.receive(1, StartTimeout);
             QVERIFY(!commands.isEmpty());
             const QString word
                 = QStringLiteral("%1:%2").arg(commands.first().lamp).arg(commands.first().level);
@@ -234,8 +231,7 @@ void tst_Kelvaris::oscMessagesReachTheLine()
     clock.start();
     bool markerSeen = false;
     while (!markerSeen && clock.elapsed() < StartTimeout.count()) {
-        for (const LampCommandReader::Command &command :
-             LampCommandReader::receive(line, decoder, 1, Period)) {
+        for (const LampCommandReader::Command &command : reader.receive(1, Period)) {
             QVERIFY(command.lamp < 4);
             QVERIFY(command.level != 9);
             markerSeen = markerSeen || (command.lamp == 0 && command.level == 1);
@@ -247,8 +243,7 @@ void tst_Kelvaris::oscMessagesReachTheLine()
     QVERIFY(!sender.hasPendingDatagrams());
     QVERIFY(panel.terminate());
     QCOMPARE(panel.process().exitCode(), 0);
-    decoder.flush();
-    QCOMPARE(decoder.malformedByteCount(), 0);
+    QCOMPARE(reader.malformedBytes(), 0);
 }
 
 void tst_Kelvaris::oscIsOffWithoutAPort_data()
@@ -278,9 +273,9 @@ void tst_Kelvaris::oscIsOffWithoutAPort()
     QVERIFY(panel.prepare("[Kelvaris]\nLampCount=2\nSerialDevice=" + line.devicePath().toUtf8()
                           + "\n" + portLine));
     QVERIFY(panel.start());
-    LampCommandDecoder decoder;
+    LampCommandReader reader(line);
     // Start-up is over and the panel runs on as ever, holding no UDP socket at all.
-    QCOMPARE(LampCommandReader::receive(line, decoder, 3, StartTimeout).size(), 3);
+    QCOMPARE(reader.receive(3, StartTimeout).size(), 3);
     QCOMPARE(ProcessUsage::udpSockets(panel.process().processId()), QStringList());
     QVERIFY(panel.terminate());
     QCOMPARE(panel.process().exitCode(), 0);

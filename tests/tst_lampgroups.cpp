@@ -1,169 +1,57 @@
-#include "groups/groupcontrols.h"
-#include "groups/groupdialogs.h"
-#include "groups/grouplist.h"
+#include "fakegroupcontrols.h"
+#include "fakegrouplist.h"
+#include "filebytes.h"
 #include "groups/lampgroups.h"
 #include "settings/settingsfile.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <algorithm>
-#include <array>
 #include <memory>
-#include <vector>
 
 namespace {
 
-constexpr int Lamps = 16;
+constexpr int Lamps = LampCommand::MaxLamps;
 const QChar Cr = QLatin1Char('\r');
-
-// A sorted list like the window's: case-insensitive, equal names after the existing ones.
-class FakeList final : public GroupList
-{
-public:
-    struct Entry
-    {
-        QString name;
-        qint32 code = 0;
-    };
-
-    void clear() override
-    {
-        m_entries.clear();
-        m_selected = -1;
-    }
-    int addEntry(const QString &name) override
-    {
-        const auto at = std::upper_bound(m_entries.begin(), m_entries.end(), name,
-                                         [](const QString &n, const Entry &e) {
-                                             return n.compare(e.name, Qt::CaseInsensitive) < 0;
-                                         });
-        const int index = int(at - m_entries.begin());
-        m_entries.insert(at, Entry {name, 0});
-        if (m_selected >= index)
-            ++m_selected;
-        return index;
-    }
-    void removeEntry(int index) override
-    {
-        m_entries.erase(m_entries.begin() + index);
-        if (m_selected == index)
-            m_selected = -1;
-        else if (m_selected > index)
-            --m_selected;
-    }
-    int count() const override { return int(m_entries.size()); }
-    QString name(int index) const override { return m_entries.at(size_t(index)).name; }
-    qint32 code(int index) const override { return m_entries.at(size_t(index)).code; }
-    void setCode(int index, qint32 code) override { m_entries.at(size_t(index)).code = code; }
-    int selectedIndex() const override { return m_selected; }
-
-    void select(int index) { m_selected = index; }
-    QStringList names() const
-    {
-        QStringList out;
-        for (const Entry &e : m_entries)
-            out << e.name;
-        return out;
-    }
-    QList<qint32> codes() const
-    {
-        QList<qint32> out;
-        for (const Entry &e : m_entries)
-            out << e.code;
-        return out;
-    }
-
-private:
-    std::vector<Entry> m_entries;
-    int m_selected = -1;
-};
-
-class FakeControls final : public GroupControls
-{
-public:
-    int checkboxValue(int lamp) const override { return m_values.at(size_t(lamp)); }
-    void setCheckboxValue(int lamp, int value) override
-    {
-        m_values.at(size_t(lamp)) = value;
-        ++m_checkboxWrites;
-    }
-    void setRemoveGroupEnabled(bool enabled) override
-    {
-        m_buttonLog << QStringLiteral("Remove=%1").arg(enabled);
-    }
-    void setSelectGroupEnabled(bool enabled) override
-    {
-        m_buttonLog << QStringLiteral("Select=%1").arg(enabled);
-    }
-
-    void check(const QList<int> &lamps)
-    {
-        for (int lamp : lamps)
-            m_values.at(size_t(lamp)) = 1;
-    }
-    QList<int> checkedLamps() const
-    {
-        QList<int> out;
-        for (int lamp = 0; lamp < Lamps; ++lamp) {
-            if (m_values.at(size_t(lamp)) == 1)
-                out << lamp;
-        }
-        return out;
-    }
-
-    std::array<int, Lamps> m_values {};
-    int m_checkboxWrites = 0;
-    QStringList m_buttonLog;
-};
-
-// Records every dialog with its exact text and answers from a script.
-class FakeDialogs final : public GroupDialogs
-{
-public:
-    void information(const QString &text) override
-    {
-        m_shown << QStringLiteral("information:") + text;
-    }
-    bool askYesNo(const QString &text) override
-    {
-        m_shown << QStringLiteral("question:") + text;
-        return !m_yesNoAnswers.isEmpty() && m_yesNoAnswers.takeFirst();
-    }
-    QString askText(const QString &prompt) override
-    {
-        m_shown << QStringLiteral("input:") + prompt;
-        return m_textAnswers.isEmpty() ? QString() : m_textAnswers.takeFirst();
-    }
-
-    QStringList m_shown;
-    QList<bool> m_yesNoAnswers;
-    QStringList m_textAnswers;
-};
-
-const QString ExpectedPrompt
-    = QStringLiteral("input:Enter name of the lamp group you want to define:") + Cr
+const QString Prompt = QStringLiteral("input:Enter name of the lamp group you want to define:") + Cr
     + QStringLiteral("(must be at least 1 character)");
+
+using Lines = QList<QByteArray>;
+
+QString question(const QString &name)
+{
+    return QStringLiteral("question:Are you sure you want to remove") + Cr
+        + QStringLiteral("the lamp group '") + name + QStringLiteral("'?");
+}
 
 struct Panel
 {
-    explicit Panel(const QString &path) : settings(path), groups(list, controls, dialogs, settings)
+    explicit Panel(const QString &path) : settings(path), groups(list, controls, controls, settings)
     { }
 
-    FakeList list;
-    FakeControls controls;
-    FakeDialogs dialogs;
+    FakeGroupList list;
+    FakeGroupControls controls;
     SettingsFile settings;
     LampGroups groups;
 
     // Define Group with the given lamps checked and the given text typed.
     void define(const QList<int> &lamps, const QString &name)
     {
-        controls.m_values.fill(0);
-        controls.check(lamps);
-        dialogs.m_textAnswers << name;
+        controls.boxes.fill(0);
+        for (const int lamp : lamps)
+            controls.boxes.at(lamp) = 1;
+        controls.textAnswers << name;
         groups.defineGroupClicked();
+    }
+    // Remove Group on the entry at index, the question answered as given.
+    void remove(int index, bool yes)
+    {
+        list.select(index);
+        controls.yesNoAnswers << yes;
+        groups.removeGroupClicked();
     }
 };
 
@@ -175,22 +63,11 @@ class tst_LampGroups : public QObject
 
 private:
     QString iniPath() const { return m_dir->filePath(QStringLiteral("Kelvaris.ini")); }
-    QString stored(const QString &key) const { return SettingsFile(iniPath()).readSetting(key); }
-    void store(const QString &key, const QString &value)
-    {
-        SettingsFile(iniPath()).writeSetting(key, value);
-    }
-    QByteArray rawFile() const
-    {
-        QFile file(iniPath());
-        if (!file.open(QIODevice::ReadOnly))
-            return {};
-        return file.readAll();
-    }
+    QByteArray rawFile() const { return FileBytes::read(iniPath()); }
     // The file's lines without their line ends.
-    QList<QByteArray> rawLines() const
+    Lines rawLines() const
     {
-        QList<QByteArray> lines = rawFile().split('\n');
+        Lines lines = rawFile().split('\n');
         for (QByteArray &line : lines) {
             if (line.endsWith('\r'))
                 line.chop(1);
@@ -198,14 +75,20 @@ private:
         lines.removeAll(QByteArray());
         return lines;
     }
-    // True when the key is written in the file, whatever its value.
-    bool keyInFile(const QString &key) const
+    // The group entries as the file holds them, in file order.
+    Lines groupLines() const
     {
-        const QByteArray prefix = key.toLatin1().toLower() + '=';
-        const QList<QByteArray> lines = rawLines();
-        return std::any_of(lines.begin(), lines.end(), [&](const QByteArray &line) {
-            return line.toLower().startsWith(prefix);
-        });
+        Lines lines = rawLines();
+        lines.erase(std::remove_if(lines.begin(), lines.end(),
+                                   [](const QByteArray &line) {
+                                       return !line.startsWith("Group") && !line.startsWith("Code");
+                                   }),
+                    lines.end());
+        return lines;
+    }
+    void writeSection(const QByteArray &entries)
+    {
+        QVERIFY(FileBytes::write(iniPath(), "[Kelvaris]\n" + entries));
     }
 
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -217,13 +100,12 @@ private Q_SLOTS:
         QVERIFY(m_dir->isValid());
     }
 
-    // --- Define Group: the code from the check boxes ---
+    // --- Define Group ---
 
     void defineStoresCodeOfCheckedLamps_data()
     {
         QTest::addColumn<QList<int>>("values"); // the sixteen check box values
         QTest::addColumn<qint32>("code");
-        QTest::addColumn<QString>("codeText");
 
         auto boxes = [](std::initializer_list<std::pair<int, int>> set) {
             QList<int> values(Lamps, 0);
@@ -231,127 +113,102 @@ private Q_SLOTS:
                 values[lamp] = value;
             return values;
         };
-        QTest::newRow("lamps 0 and 2") << boxes({{0, 1}, {2, 1}}) << 5 << QStringLiteral("5");
-        QTest::newRow("lamp 15 alone") << boxes({{15, 1}}) << 32768 << QStringLiteral("32768");
-        QTest::newRow("all sixteen") << QList<int>(Lamps, 1) << 65535 << QStringLiteral("65535");
-        QTest::newRow("hidden lamp 10 still checked")
-            << boxes({{1, 1}, {3, 1}, {10, 1}}) << 1034 << QStringLiteral("1034");
-        QTest::newRow("value 2 is not checked")
-            << boxes({{0, 1}, {1, 2}}) << 1 << QStringLiteral("1");
-        QTest::newRow("value -1 is not checked")
-            << boxes({{4, -1}, {5, 1}}) << 32 << QStringLiteral("32");
+        QTest::newRow("lamps 0 and 2") << boxes({{0, 1}, {2, 1}}) << 5;
+        QTest::newRow("lamp 15 alone") << boxes({{15, 1}}) << 32768;
+        QTest::newRow("all sixteen") << QList<int>(Lamps, 1) << 65535;
+        QTest::newRow("hidden lamp 10 still checked") << boxes({{1, 1}, {3, 1}, {10, 1}}) << 1034;
+        QTest::newRow("value 2 is not checked") << boxes({{0, 1}, {1, 2}}) << 1;
+        QTest::newRow("value -1 is not checked") << boxes({{4, -1}, {5, 1}}) << 32;
     }
     void defineStoresCodeOfCheckedLamps()
     {
         QFETCH(QList<int>, values);
         QFETCH(qint32, code);
-        QFETCH(QString, codeText);
 
         Panel panel(iniPath());
-        std::copy(values.begin(), values.end(), panel.controls.m_values.begin());
-        panel.dialogs.m_textAnswers << QStringLiteral("Stage");
+        std::copy(values.begin(), values.end(), panel.controls.boxes.begin());
+        panel.controls.textAnswers << QStringLiteral("Stage");
         panel.groups.defineGroupClicked();
 
-        QCOMPARE(panel.dialogs.m_shown, QStringList {ExpectedPrompt});
+        QCOMPARE(panel.controls.shown, QStringList {Prompt});
         QCOMPARE(panel.list.names(), QStringList {QStringLiteral("Stage")});
         QCOMPARE(panel.list.codes(), QList<qint32> {code});
-        QCOMPARE(stored(QStringLiteral("Group1")), QStringLiteral("Stage"));
-        QCOMPARE(stored(QStringLiteral("Code1")), codeText);
-        QVERIFY(keyInFile(QStringLiteral("Group2")));
-        QVERIFY(keyInFile(QStringLiteral("Code2")));
-        QCOMPARE(stored(QStringLiteral("Group2")), QString());
-        QCOMPARE(stored(QStringLiteral("Code2")), QString());
+        QCOMPARE(
+            groupLines(),
+            (Lines {"Group1=Stage", "Code1=" + QByteArray::number(code), "Group2=", "Code2="}));
         // The boxes, the selection and the buttons are left as they were.
-        QCOMPARE(QList<int>(panel.controls.m_values.begin(), panel.controls.m_values.end()),
-                 values);
+        QCOMPARE(QList<int>(panel.controls.boxes.begin(), panel.controls.boxes.end()), values);
         QCOMPARE(panel.list.selectedIndex(), -1);
-        QVERIFY(panel.controls.m_buttonLog.isEmpty());
+        QVERIFY(panel.controls.buttonLog.isEmpty());
     }
 
-    void defineWithoutCheckedLampShowsMessageOnly_data()
+    void defineWithoutLampOrNameChangesNothing_data()
     {
         QTest::addColumn<QList<int>>("values");
-        QTest::newRow("nothing checked") << QList<int>(Lamps, 0);
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("shown");
+
+        const QString noLamp = QStringLiteral("information:")
+            + QStringLiteral("Lamp groups must contain at least one selected lamp.") + Cr
+            + QStringLiteral("Use Deselect All if you want to deselect all lamps.");
         QList<int> odd(Lamps, 2);
         odd[3] = -1;
         odd[15] = 255;
-        QTest::newRow("only values other than 1") << odd;
+        QList<int> lamp0(Lamps, 0);
+        lamp0[0] = 1;
+        QTest::newRow("nothing checked") << QList<int>(Lamps, 0) << "never asked" << noLamp;
+        QTest::newRow("only values other than 1") << odd << "never asked" << noLamp;
+        QTest::newRow("nothing typed or Cancel") << lamp0 << QString() << Prompt;
+        QTest::newRow("line feed first") << lamp0 << "\nStage" << Prompt;
+        QTest::newRow("carriage return first") << lamp0 << "\r\nStage" << Prompt;
     }
-    void defineWithoutCheckedLampShowsMessageOnly()
+    void defineWithoutLampOrNameChangesNothing()
     {
         QFETCH(QList<int>, values);
+        QFETCH(QString, typed);
+        QFETCH(QString, shown);
 
-        store(QStringLiteral("LampCount"), QStringLiteral("8"));
+        writeSection("LampCount=8\n");
         const QByteArray before = rawFile();
         Panel panel(iniPath());
-        std::copy(values.begin(), values.end(), panel.controls.m_values.begin());
-        panel.dialogs.m_textAnswers << QStringLiteral("never asked");
+        std::copy(values.begin(), values.end(), panel.controls.boxes.begin());
+        panel.controls.textAnswers << typed;
         panel.groups.defineGroupClicked();
 
-        const QString message = QStringLiteral("information:")
-            + QStringLiteral("Lamp groups must contain at least one selected lamp.") + Cr
-            + QStringLiteral("Use Deselect All if you want to deselect all lamps.");
-        QCOMPARE(panel.dialogs.m_shown, QStringList {message});
+        QCOMPARE(panel.controls.shown, QStringList {shown});
         QCOMPARE(panel.list.count(), 0);
         QCOMPARE(rawFile(), before);
     }
 
-    void defineWithoutNameChangesNothing_data()
+    // The code goes to the entry the list placed the name at, not the last one, and
+    // the whole run is rewritten in list order with an empty end entry.
+    void groupsAreSavedInListOrder_data()
     {
-        QTest::addColumn<QString>("typed");
-        QTest::newRow("nothing typed or Cancel") << QString();
-        QTest::newRow("line feed first") << QStringLiteral("\nStage");
-        QTest::newRow("carriage return first") << QStringLiteral("\r\nStage");
+        QTest::addColumn<QStringList>("defined"); // the k-th with lamp k alone
+        QTest::addColumn<QList<qint32>>("codes");
+        QTest::addColumn<Lines>("lines");
+
+        QTest::newRow("Zeta then Alpha")
+            << QStringList {QStringLiteral("Zeta"), QStringLiteral("Alpha")} << QList<qint32> {2, 1}
+            << Lines {"Group1=Alpha", "Code1=2", "Group2=Zeta", "Code2=1", "Group3=", "Code3="};
+        QTest::newRow("two groups may share a name")
+            << QStringList {QStringLiteral("Same"), QStringLiteral("Same")} << QList<qint32> {1, 2}
+            << Lines {"Group1=Same", "Code1=1", "Group2=Same", "Code2=2", "Group3=", "Code3="};
     }
-    void defineWithoutNameChangesNothing()
-    {
-        QFETCH(QString, typed);
-
-        Panel panel(iniPath());
-        panel.define({0}, typed);
-
-        QCOMPARE(panel.dialogs.m_shown, QStringList {ExpectedPrompt});
-        QCOMPARE(panel.list.count(), 0);
-        QVERIFY(!QFile::exists(iniPath()));
-    }
-
-    // --- Sorted list and the renumbered run in the file ---
-
     void groupsAreSavedInListOrder()
     {
-        Panel panel(iniPath());
-        panel.define({0}, QStringLiteral("Zeta"));
-        panel.define({1}, QStringLiteral("Alpha"));
+        QFETCH(QStringList, defined);
+        QFETCH(QList<qint32>, codes);
+        QFETCH(Lines, lines);
 
-        QCOMPARE(panel.list.names(),
-                 (QStringList {QStringLiteral("Alpha"), QStringLiteral("Zeta")}));
-        // The code went to the entry the list placed it at, not the last one.
-        QCOMPARE(panel.list.codes(), (QList<qint32> {2, 1}));
-        QCOMPARE(stored(QStringLiteral("Group1")), QStringLiteral("Alpha"));
-        QCOMPARE(stored(QStringLiteral("Code1")), QStringLiteral("2"));
-        QCOMPARE(stored(QStringLiteral("Group2")), QStringLiteral("Zeta"));
-        QCOMPARE(stored(QStringLiteral("Code2")), QStringLiteral("1"));
-        QVERIFY(keyInFile(QStringLiteral("Group3")));
-        QVERIFY(keyInFile(QStringLiteral("Code3")));
-        QCOMPARE(stored(QStringLiteral("Group3")), QString());
-        QCOMPARE(stored(QStringLiteral("Code3")), QString());
-        QVERIFY(!keyInFile(QStringLiteral("Group4")));
+        Panel panel(iniPath());
+        for (int k = 0; k < defined.size(); ++k)
+            panel.define({k}, defined.at(k));
+        QCOMPARE(panel.list.codes(), codes);
+        QCOMPARE(groupLines(), lines);
     }
 
-    void twoGroupsMayShareAName()
-    {
-        Panel panel(iniPath());
-        panel.define({0}, QStringLiteral("Same"));
-        panel.define({1}, QStringLiteral("Same"));
-
-        QCOMPARE(panel.list.names(),
-                 (QStringList {QStringLiteral("Same"), QStringLiteral("Same")}));
-        QCOMPARE(stored(QStringLiteral("Group1")), QStringLiteral("Same"));
-        QCOMPARE(stored(QStringLiteral("Group2")), QStringLiteral("Same"));
-        QCOMPARE(stored(QStringLiteral("Code1")) + QLatin1Char(',')
-                     + stored(QStringLiteral("Code2")),
-                 QStringLiteral("1,2"));
-    }
+    // --- Remove Group ---
 
     void removingTheMiddleGroupRenumbers()
     {
@@ -361,33 +218,29 @@ private Q_SLOTS:
         panel.define({2}, QStringLiteral("C"));
         panel.list.select(1);
         panel.groups.groupSelectionChanged();
-        panel.controls.m_buttonLog.clear();
-        panel.dialogs.m_shown.clear();
-        panel.dialogs.m_yesNoAnswers << true;
-        panel.groups.removeGroupClicked();
+        panel.controls.buttonLog.clear();
+        panel.controls.shown.clear();
+        panel.remove(1, true);
 
-        const QString question = QStringLiteral("question:Are you sure you want to remove") + Cr
-            + QStringLiteral("the lamp group 'B'?");
-        QCOMPARE(panel.dialogs.m_shown, QStringList {question});
+        QCOMPARE(panel.controls.shown, QStringList {question(QStringLiteral("B"))});
         QCOMPARE(panel.list.names(), (QStringList {QStringLiteral("A"), QStringLiteral("C")}));
-        QCOMPARE(stored(QStringLiteral("Group2")), QStringLiteral("C"));
-        QCOMPARE(stored(QStringLiteral("Code2")), QStringLiteral("4"));
-        QVERIFY(keyInFile(QStringLiteral("Group3")));
-        QCOMPARE(stored(QStringLiteral("Group3")), QString());
-        QCOMPARE(stored(QStringLiteral("Code3")), QString());
+        // The end entry of the longer run before stays behind, empty.
+        QCOMPARE(groupLines(),
+                 (Lines {"Group1=A", "Code1=1", "Group2=C", "Code2=4",
+                         "Group3=", "Code3=", "Group4=", "Code4="}));
         // The buttons keep their state although nothing is selected any more.
-        QVERIFY(panel.controls.m_buttonLog.isEmpty());
+        QVERIFY(panel.controls.buttonLog.isEmpty());
         QCOMPARE(panel.list.selectedIndex(), -1);
 
         // With no selection both buttons do nothing.
-        panel.controls.m_values.fill(1);
-        panel.dialogs.m_yesNoAnswers << true;
+        panel.controls.boxes.fill(1);
+        panel.controls.yesNoAnswers << true;
         panel.groups.removeGroupClicked();
         panel.groups.selectGroupClicked();
         panel.groups.groupDoubleClicked();
-        QCOMPARE(panel.dialogs.m_shown.size(), 1);
+        QCOMPARE(panel.controls.shown.size(), 1);
         QCOMPARE(panel.list.count(), 2);
-        QCOMPARE(panel.controls.m_checkboxWrites, 0);
+        QCOMPARE(panel.controls.checkboxWrites, 0);
     }
 
     void removingTheOnlyGroupDisablesTheButtons()
@@ -396,16 +249,13 @@ private Q_SLOTS:
         panel.define({0, 1}, QStringLiteral("Only"));
         panel.list.select(0);
         panel.groups.groupSelectionChanged();
-        panel.controls.m_buttonLog.clear();
-        panel.dialogs.m_yesNoAnswers << true;
-        panel.groups.removeGroupClicked();
+        panel.controls.buttonLog.clear();
+        panel.remove(0, true);
 
         QCOMPARE(panel.list.count(), 0);
-        QCOMPARE(panel.controls.m_buttonLog,
+        QCOMPARE(panel.controls.buttonLog,
                  (QStringList {QStringLiteral("Remove=0"), QStringLiteral("Select=0")}));
-        QVERIFY(keyInFile(QStringLiteral("Group1")));
-        QCOMPARE(stored(QStringLiteral("Group1")), QString());
-        QCOMPARE(stored(QStringLiteral("Code1")), QString());
+        QCOMPARE(groupLines(), (Lines {"Group1=", "Code1=", "Group2=", "Code2="}));
         // The removed group's lamps stay checked.
         QCOMPARE(panel.controls.checkedLamps(), (QList<int> {0, 1}));
     }
@@ -415,16 +265,12 @@ private Q_SLOTS:
         Panel panel(iniPath());
         panel.define({0}, QStringLiteral("Keep"));
         const QByteArray before = rawFile();
-        panel.list.select(0);
-        panel.dialogs.m_yesNoAnswers << false;
-        panel.groups.removeGroupClicked();
+        panel.remove(0, false);
 
-        QCOMPARE(panel.dialogs.m_shown.last(),
-                 QStringLiteral("question:Are you sure you want to remove") + Cr
-                     + QStringLiteral("the lamp group 'Keep'?"));
+        QCOMPARE(panel.controls.shown.last(), question(QStringLiteral("Keep")));
         QCOMPARE(panel.list.names(), QStringList {QStringLiteral("Keep")});
         QCOMPARE(rawFile(), before);
-        QVERIFY(panel.controls.m_buttonLog.isEmpty());
+        QVERIFY(panel.controls.buttonLog.isEmpty());
     }
 
     // --- Select Group, double-click and Deselect All ---
@@ -435,16 +281,16 @@ private Q_SLOTS:
         QTest::addColumn<bool>("doubleClick");
         QTest::addColumn<QList<int>>("checked");
 
+        QList<int> all;
+        for (int lamp = 0; lamp < Lamps; ++lamp)
+            all << lamp;
         QTest::newRow("code 5, button") << 5 << false << QList<int> {0, 2};
         QTest::newRow("code 5, double-click") << 5 << true << QList<int> {0, 2};
         QTest::newRow("lamp 15") << 32768 << false << QList<int> {15};
-        QTest::newRow("all sixteen")
-            << 65535 << true << QList<int> {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15};
+        QTest::newRow("all sixteen") << 65535 << true << all;
         QTest::newRow("bit 16 selects nothing") << 65536 << false << QList<int> {};
         QTest::newRow("bits 30 and 0") << qint32(0x40000001) << false << QList<int> {0};
-        QTest::newRow("largest code")
-            << qint32(0x7fffffff) << true
-            << QList<int> {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15};
+        QTest::newRow("largest code") << qint32(0x7fffffff) << true << all;
     }
     void selectChecksExactlyTheGroupsLamps()
     {
@@ -452,16 +298,16 @@ private Q_SLOTS:
         QFETCH(bool, doubleClick);
         QFETCH(QList<int>, checked);
 
-        store(QStringLiteral("Group1"), QStringLiteral("G"));
-        store(QStringLiteral("Code1"), QString::number(code));
+        writeSection("Group1=G\nCode1=" + QByteArray::number(code) + "\n");
         const QByteArray before = rawFile();
         Panel panel(iniPath());
         panel.groups.loadGroups();
         QCOMPARE(panel.list.codes(), QList<qint32> {code});
 
         // Lamps 1 and 7 checked before, lamp 9 with a value that is not 1.
-        panel.controls.check({1, 7});
-        panel.controls.m_values[9] = 2;
+        panel.controls.boxes[1] = 1;
+        panel.controls.boxes[7] = 1;
+        panel.controls.boxes[9] = 2;
         panel.list.select(0);
         if (doubleClick)
             panel.groups.groupDoubleClicked();
@@ -469,30 +315,29 @@ private Q_SLOTS:
             panel.groups.selectGroupClicked();
 
         QCOMPARE(panel.controls.checkedLamps(), checked);
-        for (int value : panel.controls.m_values)
+        for (int value : panel.controls.boxes)
             QVERIFY(value == 0 || value == 1);
-        QVERIFY(panel.dialogs.m_shown.isEmpty());
+        QVERIFY(panel.controls.shown.isEmpty());
         QCOMPARE(rawFile(), before);
         QCOMPARE(panel.list.count(), 1);
     }
 
     void deselectAllReachesHiddenLamps()
     {
-        store(QStringLiteral("Group1"), QStringLiteral("G"));
-        store(QStringLiteral("Code1"), QStringLiteral("7"));
+        writeSection("Group1=G\nCode1=7\n");
         const QByteArray before = rawFile();
         Panel panel(iniPath());
         panel.groups.loadGroups();
-        panel.controls.m_values.fill(1);
-        panel.controls.m_values[12] = 2;
+        panel.controls.boxes.fill(1);
+        panel.controls.boxes[12] = 2;
         panel.list.select(0);
         panel.groups.deselectAllClicked();
 
-        QCOMPARE(panel.controls.m_values, (std::array<int, Lamps> {}));
+        QCOMPARE(panel.controls.boxes, (std::array<int, Lamps> {}));
         QCOMPARE(panel.list.names(), QStringList {QStringLiteral("G")});
         QCOMPARE(panel.list.selectedIndex(), 0);
-        QVERIFY(panel.dialogs.m_shown.isEmpty());
-        QVERIFY(panel.controls.m_buttonLog.isEmpty());
+        QVERIFY(panel.controls.shown.isEmpty());
+        QVERIFY(panel.controls.buttonLog.isEmpty());
         QCOMPARE(rawFile(), before);
     }
 
@@ -500,10 +345,9 @@ private Q_SLOTS:
     {
         QTest::addColumn<int>("selected");
         QTest::addColumn<QStringList>("log");
-        QTest::newRow("entry selected")
-            << 1 << QStringList {QStringLiteral("Remove=1"), QStringLiteral("Select=1")};
-        QTest::newRow("first entry selected")
-            << 0 << QStringList {QStringLiteral("Remove=1"), QStringLiteral("Select=1")};
+        const QStringList on {QStringLiteral("Remove=1"), QStringLiteral("Select=1")};
+        QTest::newRow("entry selected") << 1 << on;
+        QTest::newRow("first entry selected") << 0 << on;
         QTest::newRow("nothing selected")
             << -1 << QStringList {QStringLiteral("Remove=0"), QStringLiteral("Select=0")};
     }
@@ -517,70 +361,59 @@ private Q_SLOTS:
         panel.define({1}, QStringLiteral("B"));
         panel.list.select(selected);
         panel.groups.groupSelectionChanged();
-        QCOMPARE(panel.controls.m_buttonLog, log);
+        QCOMPARE(panel.controls.buttonLog, log);
     }
 
     // --- Loading ---
 
     void loadingStopsAtTheFirstInvalidEntry_data()
     {
-        QTest::addColumn<QStringList>("entries"); // key, value, key, value, ...
+        QTest::addColumn<QByteArray>("entries"); // null: no file
         QTest::addColumn<QStringList>("names");
         QTest::addColumn<QList<qint32>>("codes");
 
-        auto s = [](const char *text) {
-            return QString::fromLatin1(text);
-        };
-        QTest::newRow("no file") << QStringList {} << QStringList {} << QList<qint32> {};
+        const QStringList none;
+        const QList<qint32> noCodes;
+        QTest::newRow("no file") << QByteArray() << none << noCodes;
         QTest::newRow("code 0 ends the run")
-            << QStringList {s("Group1"), s("A"), s("Code1"),  s("3"), s("Group2"), s("B"),
-                            s("Code2"),  s("0"), s("Group3"), s("C"), s("Code3"),  s("4")}
-            << QStringList {s("A")} << QList<qint32> {3};
+            << QByteArray("Group1=A\nCode1=3\nGroup2=B\nCode2=0\nGroup3=C\nCode3=4\n")
+            << QStringList {QStringLiteral("A")} << QList<qint32> {3};
         QTest::newRow("Group1 missing")
-            << QStringList {s("Code1"), s("3"), s("Group2"), s("B"), s("Code2"), s("4")}
-            << QStringList {} << QList<qint32> {};
-        QTest::newRow("Group1 empty") << QStringList {s("Group1"), QString(), s("Code1"), s("3"),
-                                                      s("Group2"), s("B"),    s("Code2"), s("4")}
-                                      << QStringList {} << QList<qint32> {};
+            << QByteArray("Code1=3\nGroup2=B\nCode2=4\n") << none << noCodes;
+        QTest::newRow("Group1 empty")
+            << QByteArray("Group1=\nCode1=3\nGroup2=B\nCode2=4\n") << none << noCodes;
         QTest::newRow("empty name after two groups")
-            << QStringList {s("Group1"), s("A"), s("Code1"),  s("1"),    s("Group2"), s("B"),
-                            s("Code2"),  s("2"), s("Group3"), QString(), s("Code3"),  s("4"),
-                            s("Group4"), s("D"), s("Code4"),  s("8")}
-            << QStringList {s("A"), s("B")} << QList<qint32> {1, 2};
-        QTest::newRow("code missing")
-            << QStringList {s("Group1"), s("A")} << QStringList {} << QList<qint32> {};
+            << QByteArray("Group1=A\nCode1=1\nGroup2=B\nCode2=2\nGroup3=\nCode3=4\nGroup4=D\n"
+                          "Code4=8\n")
+            << QStringList {QStringLiteral("A"), QStringLiteral("B")} << QList<qint32> {1, 2};
+        QTest::newRow("code missing") << QByteArray("Group1=A\n") << none << noCodes;
         QTest::newRow("code without a number")
-            << QStringList {s("Group1"), s("A"), s("Code1"), s("abc")} << QStringList {}
-            << QList<qint32> {};
-        QTest::newRow("negative code") << QStringList {s("Group1"), s("A"), s("Code1"), s("-5")}
-                                       << QStringList {} << QList<qint32> {};
+            << QByteArray("Group1=A\nCode1=abc\n") << none << noCodes;
+        QTest::newRow("negative code") << QByteArray("Group1=A\nCode1=-5\n") << none << noCodes;
         QTest::newRow("code beyond 32 bits")
-            << QStringList {s("Group1"), s("A"), s("Code1"), s("2147483648")} << QStringList {}
-            << QList<qint32> {};
+            << QByteArray("Group1=A\nCode1=2147483648\n") << none << noCodes;
         QTest::newRow("code 4294967297 beyond 32 bits")
-            << QStringList {s("Group1"), s("A"), s("Code1"), s("4294967297")} << QStringList {}
-            << QList<qint32> {};
+            << QByteArray("Group1=A\nCode1=4294967297\n") << none << noCodes;
         QTest::newRow("high bits kept")
-            << QStringList {s("Group1"), s("A"), s("Code1"), s("65536"),
-                            s("Group2"), s("B"), s("Code2"), s("2147483647")}
-            << QStringList {s("A"), s("B")} << QList<qint32> {65536, 2147483647};
+            << QByteArray("Group1=A\nCode1=65536\nGroup2=B\nCode2=2147483647\n")
+            << QStringList {QStringLiteral("A"), QStringLiteral("B")}
+            << QList<qint32> {65536, 2147483647};
         QTest::newRow("code with a trailing text and a fraction")
-            << QStringList {s("Group1"), s("A"), s("Code1"), s("12abc"),
-                            s("Group2"), s("B"), s("Code2"), s("2.5")}
-            << QStringList {s("A"), s("B")} << QList<qint32> {12, 2};
+            << QByteArray("Group1=A\nCode1=12abc\nGroup2=B\nCode2=2.5\n")
+            << QStringList {QStringLiteral("A"), QStringLiteral("B")} << QList<qint32> {12, 2};
         QTest::newRow("loaded into sorted places")
-            << QStringList {s("Group1"), s("zeta"),  s("Code1"), s("1"),
-                            s("Group2"), s("Alpha"), s("Code2"), s("2")}
-            << QStringList {s("Alpha"), s("zeta")} << QList<qint32> {2, 1};
+            << QByteArray("Group1=zeta\nCode1=1\nGroup2=Alpha\nCode2=2\n")
+            << QStringList {QStringLiteral("Alpha"), QStringLiteral("zeta")}
+            << QList<qint32> {2, 1};
     }
     void loadingStopsAtTheFirstInvalidEntry()
     {
-        QFETCH(QStringList, entries);
+        QFETCH(QByteArray, entries);
         QFETCH(QStringList, names);
         QFETCH(QList<qint32>, codes);
 
-        for (int i = 0; i + 1 < entries.size(); i += 2)
-            store(entries.at(i), entries.at(i + 1));
+        if (!entries.isNull())
+            writeSection(entries);
         const QByteArray before = rawFile();
 
         Panel panel(iniPath());
@@ -590,51 +423,37 @@ private Q_SLOTS:
         QCOMPARE(panel.list.codes(), codes);
         // Loading writes nothing, selects nothing and leaves the buttons alone.
         QCOMPARE(rawFile(), before);
-        QCOMPARE(QFile::exists(iniPath()), !entries.isEmpty());
+        QCOMPARE(QFile::exists(iniPath()), !entries.isNull());
         QCOMPARE(panel.list.selectedIndex(), -1);
-        QVERIFY(panel.controls.m_buttonLog.isEmpty());
-        QVERIFY(panel.dialogs.m_shown.isEmpty());
+        QVERIFY(panel.controls.buttonLog.isEmpty());
+        QVERIFY(panel.controls.shown.isEmpty());
     }
 
     void saveAfterStoppedLoadingLeavesLaterEntriesUnread()
     {
-        store(QStringLiteral("Group1"), QStringLiteral("A"));
-        store(QStringLiteral("Code1"), QStringLiteral("3"));
-        store(QStringLiteral("Group2"), QStringLiteral("B"));
-        store(QStringLiteral("Code2"), QStringLiteral("0"));
-        store(QStringLiteral("Group3"), QStringLiteral("C"));
-        store(QStringLiteral("Code3"), QStringLiteral("4"));
-
+        writeSection("Group1=A\nCode1=3\nGroup2=B\nCode2=0\nGroup3=C\nCode3=4\n");
         Panel panel(iniPath());
         panel.groups.loadGroups();
         panel.groups.saveGroups();
-
-        QCOMPARE(stored(QStringLiteral("Group1")), QStringLiteral("A"));
-        QCOMPARE(stored(QStringLiteral("Code1")), QStringLiteral("3"));
-        QCOMPARE(stored(QStringLiteral("Group2")), QString());
-        QCOMPARE(stored(QStringLiteral("Code2")), QString());
-        QCOMPARE(stored(QStringLiteral("Group3")), QStringLiteral("C"));
-        QCOMPARE(stored(QStringLiteral("Code3")), QStringLiteral("4"));
+        QCOMPARE(groupLines(),
+                 (Lines {"Group1=A", "Code1=3", "Group2=", "Code2=", "Group3=C", "Code3=4"}));
     }
 
     void code65536RoundTrip()
     {
-        store(QStringLiteral("Group1"), QStringLiteral("High"));
-        store(QStringLiteral("Code1"), QStringLiteral("65536"));
-
+        writeSection("Group1=High\nCode1=65536\n");
         Panel panel(iniPath());
         panel.groups.loadGroups();
-        panel.controls.m_values.fill(1);
+        panel.controls.boxes.fill(1);
         panel.list.select(0);
         panel.groups.selectGroupClicked();
         QCOMPARE(panel.controls.checkedLamps(), QList<int> {});
 
         // A new group goes before it; the rewrite carries 65536 along unchanged.
         panel.define({3}, QStringLiteral("Back"));
-        QCOMPARE(stored(QStringLiteral("Group1")), QStringLiteral("Back"));
-        QCOMPARE(stored(QStringLiteral("Code1")), QStringLiteral("8"));
-        QCOMPARE(stored(QStringLiteral("Group2")), QStringLiteral("High"));
-        QCOMPARE(stored(QStringLiteral("Code2")), QStringLiteral("65536"));
+        QCOMPARE(
+            groupLines(),
+            (Lines {"Group1=Back", "Code1=8", "Group2=High", "Code2=65536", "Group3=", "Code3="}));
     }
 
     // --- Names across a restart ---
@@ -644,18 +463,18 @@ private Q_SLOTS:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("name");
 
-        QTest::newRow("plain") << QStringLiteral("Back row") << QStringLiteral("Back row");
-        QTest::newRow("blanks only") << QStringLiteral("   ") << QStringLiteral("   ");
-        QTest::newRow("one blank") << QStringLiteral(" ") << QStringLiteral(" ");
-        QTest::newRow("leading blanks") << QStringLiteral("  Stage") << QStringLiteral("  Stage");
-        QTest::newRow("trailing blanks") << QStringLiteral("Stage  ") << QStringLiteral("Stage  ");
-        QTest::newRow("blanks at both ends")
-            << QStringLiteral(" Stage ") << QStringLiteral(" Stage ");
-        QTest::newRow("quoted") << QStringLiteral("\"Front\"") << QStringLiteral("\"Front\"");
-        QTest::newRow("brackets, equals and semicolon")
-            << QStringLiteral("[Kelvaris]=x;y") << QStringLiteral("[Kelvaris]=x;y");
-        QTest::newRow("beyond ASCII") << QStringLiteral("B\u00fchne \u821e\u53f0")
-                                      << QStringLiteral("B\u00fchne \u821e\u53f0");
+        const auto same = [](const char *name, const QString &text) {
+            QTest::newRow(name) << text << text;
+        };
+        same("plain", QStringLiteral("Back row"));
+        same("blanks only", QStringLiteral("   "));
+        same("one blank", QStringLiteral(" "));
+        same("leading blanks", QStringLiteral("  Stage"));
+        same("trailing blanks", QStringLiteral("Stage  "));
+        same("blanks at both ends", QStringLiteral(" Stage "));
+        same("quoted", QStringLiteral("\"Front\""));
+        same("brackets, equals and semicolon", QStringLiteral("[Kelvaris]=x;y"));
+        same("beyond ASCII", QStringLiteral("B\u00fchne \u821e\u53f0"));
         QTest::newRow("pasted line feed")
             << QStringLiteral("Stage\nGroup2=Injected") << QStringLiteral("Stage");
         QTest::newRow("pasted carriage return and section")
@@ -676,7 +495,7 @@ private Q_SLOTS:
         }
 
         // The file holds one section and the one group with its end entry, nothing pasted.
-        const QList<QByteArray> lines = rawLines();
+        const Lines lines = rawLines();
         QCOMPARE(lines.size(), 5);
         QCOMPARE(std::count_if(lines.begin(), lines.end(),
                                [](const QByteArray &line) { return line.startsWith('['); }),
@@ -705,11 +524,9 @@ private Q_SLOTS:
 
         // As a Windows editor saves it as "Unicode".
         QStringEncoder encoder(order, QStringEncoder::Flag::WriteBom);
-        QFile file(iniPath());
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(encoder.encode(
-            QStringLiteral("[Kelvaris]\r\nLampCount=5\r\nGroup1=Front\r\nCode1=3\r\n")));
-        file.close();
+        QVERIFY(FileBytes::write(iniPath(),
+                                 encoder.encode(QStringLiteral(
+                                     "[Kelvaris]\r\nLampCount=5\r\nGroup1=Front\r\nCode1=3\r\n"))));
 
         const QString stage = QStringLiteral("\u03a3\u03ba\u03b7\u03bd\u03ae \u821e\u53f0");
         {
@@ -744,13 +561,11 @@ private Q_SLOTS:
         panel.define({0}, QStringLiteral("A"));
         panel.define({1}, QStringLiteral("B"));
         QCOMPARE(panel.list.names(), (QStringList {QStringLiteral("A"), QStringLiteral("B")}));
-        QCOMPARE(panel.dialogs.m_shown, (QStringList {ExpectedPrompt, ExpectedPrompt}));
+        QCOMPARE(panel.controls.shown, (QStringList {Prompt, Prompt}));
 
-        panel.list.select(0);
-        panel.dialogs.m_yesNoAnswers << true;
-        panel.groups.removeGroupClicked();
+        panel.remove(0, true);
         QCOMPARE(panel.list.names(), QStringList {QStringLiteral("B")});
-        QCOMPARE(panel.dialogs.m_shown.size(), 3);
+        QCOMPARE(panel.controls.shown.size(), 3);
         QVERIFY(QFileInfo(iniPath()).isDir());
     }
 };

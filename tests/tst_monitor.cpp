@@ -13,7 +13,6 @@
 #include <QtTest>
 
 #include <array>
-#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
@@ -45,52 +44,43 @@ constexpr qsizetype ReadChunk = 4096;
 // How long one look at the monitor's screen waits for more output.
 constexpr std::chrono::milliseconds ScreenReadSlice = 50ms;
 
-// An open file descriptor, closed on scope exit.
-class Descriptor final
+// The panel's side of the line: the device opened as the panel opens it, write-only,
+// and closed with this.
+class PanelSide final
 {
 public:
-    explicit Descriptor(int fd = -1) : m_fd(fd) { }
-    ~Descriptor() { reset(); }
-    Descriptor(const Descriptor &) = delete;
-    Descriptor &operator=(const Descriptor &) = delete;
-
-    int get() const { return m_fd; }
-    bool isValid() const { return m_fd >= 0; }
-    void reset(int fd = -1)
+    explicit PanelSide(const QString &device)
     {
-        if (m_fd >= 0)
-            ::close(m_fd);
-        m_fd = fd;
+        const int fd
+            = ::open(QFile::encodeName(device).constData(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+        if (fd >= 0
+            && !m_file.open(fd, QIODevice::WriteOnly | QIODevice::Unbuffered,
+                            QFileDevice::AutoCloseHandle))
+            ::close(fd);
     }
+
+    bool isOpen() const { return m_file.isOpen(); }
+    bool send(const QByteArray &bytes) { return m_file.write(bytes) == bytes.size(); }
+    // Waits until what was sent has left.
+    void drain() { ::tcdrain(m_file.handle()); }
+    void close() { m_file.close(); }
 
 private:
-    int m_fd = -1;
+    QFile m_file;
 };
-
-bool writeAll(int fd, const QByteArray &bytes)
-{
-    qsizetype done = 0;
-    while (done < bytes.size()) {
-        const ssize_t count
-            = ::write(fd, bytes.constData() + done, static_cast<std::size_t>(bytes.size() - done));
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count <= 0)
-            return false;
-        done += count;
-    }
-    return true;
-}
 
 // Sets the window size of a pseudo-terminal, as a terminal emulator does when resized.
 bool setWindowSize(const PseudoTerminal &terminal, int rows, int columns)
 {
-    const Descriptor device(::open(QFile::encodeName(terminal.devicePath()).constData(),
-                                   O_RDWR | O_NOCTTY | O_CLOEXEC));
+    const int fd = ::open(QFile::encodeName(terminal.devicePath()).constData(),
+                          O_RDWR | O_NOCTTY | O_CLOEXEC);
     winsize size = {};
     size.ws_row = static_cast<unsigned short>(rows);
     size.ws_col = static_cast<unsigned short>(columns);
-    return device.isValid() && ::ioctl(device.get(), TIOCSWINSZ, &size) == 0;
+    const bool set = fd >= 0 && ::ioctl(fd, TIOCSWINSZ, &size) == 0;
+    if (fd >= 0)
+        ::close(fd);
+    return set;
 }
 
 // A running kelvaris-monitor whose standard output is read line by line.
@@ -177,13 +167,6 @@ QStringList logEntries(const QStringList &lines)
     }
     return entries;
 }
-
-// The panel's side of the line: opens the device as the panel would, write-only.
-Descriptor openAsPanel(const QString &device)
-{
-    return Descriptor(
-        ::open(QFile::encodeName(device).constData(), O_WRONLY | O_NOCTTY | O_CLOEXEC));
-}
 } // namespace
 
 class tst_Monitor : public QObject
@@ -192,14 +175,10 @@ class tst_Monitor : public QObject
 
 private Q_SLOTS:
     void helpDocumentsLogFormatAndExitCodes();
-    void usageErrors_data();
-    void usageErrors();
-    void missingDeviceIsNamed();
+    void refusesToStart_data();
+    void refusesToStart();
     void permissionDeniedNamesTheFix();
-    void notASerialDeviceIsAnIoError();
     void virtualControllerLogsCommands();
-    void virtualControllerReportsTrailingGarbageWhenQuiet();
-    void virtualControllerOutlivesThePanelClosingTheDevice();
     void endsCleanlyOnSignal_data();
     void endsCleanlyOnSignal();
     void readsARealDeviceUntilItIsLost();
@@ -230,40 +209,51 @@ void tst_Monitor::helpDocumentsLogFormatAndExitCodes()
     }
 }
 
-void tst_Monitor::usageErrors_data()
+void tst_Monitor::refusesToStart_data()
 {
+    // @MISSING@ stands for a path where nothing is, @FILE@ for an ordinary file.
     QTest::addColumn<QStringList>("arguments");
-    QTest::newRow("no arguments") << QStringList();
-    QTest::newRow("only --log") << QStringList {QStringLiteral("--log")};
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("named"); // in the message on standard error
+
+    const QString help = QStringLiteral("--help");
+    const QString port = QStringLiteral("/dev/ttyS0");
+    QTest::newRow("no arguments") << QStringList() << ExitUsage << help;
+    QTest::newRow("only --log") << QStringList {QStringLiteral("--log")} << ExitUsage << help;
     QTest::newRow("unknown option")
-        << QStringList {QStringLiteral("--baud=19200"), QStringLiteral("/dev/ttyS0")};
+        << QStringList {QStringLiteral("--baud=19200"), port} << ExitUsage << help;
     QTest::newRow("device and --virtual")
-        << QStringList {QStringLiteral("--virtual"), QStringLiteral("/dev/ttyS0")};
-    QTest::newRow("two devices") << QStringList {QStringLiteral("/dev/ttyS0"),
-                                                 QStringLiteral("/dev/ttyS1")};
+        << QStringList {QStringLiteral("--virtual"), port} << ExitUsage << help;
+    QTest::newRow("two devices") << QStringList {port, QStringLiteral("/dev/ttyS1")} << ExitUsage
+                                 << help;
+    QTest::newRow("missing device") << QStringList {QStringLiteral("@MISSING@")}
+                                    << ExitDeviceNotFound << QStringLiteral("@MISSING@");
+    QTest::newRow("not a serial device")
+        << QStringList {QStringLiteral("@FILE@")} << ExitIoError << QStringLiteral("@FILE@");
 }
 
-void tst_Monitor::usageErrors()
+void tst_Monitor::refusesToStart()
 {
     QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QString, named);
+
+    QTemporaryDir dir;
+    QTemporaryFile file;
+    QVERIFY(dir.isValid() && file.open());
+    const auto resolved = [&](QString text) {
+        return text
+            .replace(QStringLiteral("@MISSING@"), dir.filePath(QStringLiteral("ttyKelvaris0")))
+            .replace(QStringLiteral("@FILE@"), file.fileName());
+    };
+    for (QString &argument : arguments)
+        argument = resolved(argument);
     MonitorProcess monitor;
     QVERIFY(monitor.start(arguments));
     QVERIFY(monitor.process().waitForFinished());
-    QCOMPARE(monitor.process().exitCode(), ExitUsage);
-    QVERIFY2(monitor.errors().contains(QLatin1String("--help")), qPrintable(monitor.errors()));
+    QCOMPARE(monitor.process().exitCode(), exitCode);
+    QVERIFY2(monitor.errors().contains(resolved(named)), qPrintable(monitor.errors()));
     QVERIFY(monitor.output().isEmpty());
-}
-
-void tst_Monitor::missingDeviceIsNamed()
-{
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    const QString device = dir.filePath(QStringLiteral("ttyKelvaris0"));
-    MonitorProcess monitor;
-    QVERIFY(monitor.start({device}));
-    QVERIFY(monitor.process().waitForFinished());
-    QCOMPARE(monitor.process().exitCode(), ExitDeviceNotFound);
-    QVERIFY2(monitor.errors().contains(device), qPrintable(monitor.errors()));
 }
 
 void tst_Monitor::permissionDeniedNamesTheFix()
@@ -293,17 +283,6 @@ void tst_Monitor::permissionDeniedNamesTheFix()
     QVERIFY2(errors.contains(QLatin1String("dialout")), qPrintable(errors));
 }
 
-void tst_Monitor::notASerialDeviceIsAnIoError()
-{
-    QTemporaryFile file;
-    QVERIFY(file.open());
-    MonitorProcess monitor;
-    QVERIFY(monitor.start({file.fileName()}));
-    QVERIFY(monitor.process().waitForFinished());
-    QCOMPARE(monitor.process().exitCode(), ExitIoError);
-    QVERIFY2(monitor.errors().contains(file.fileName()), qPrintable(monitor.errors()));
-}
-
 void tst_Monitor::virtualControllerLogsCommands()
 {
     MonitorProcess monitor;
@@ -311,26 +290,38 @@ void tst_Monitor::virtualControllerLogsCommands()
     const QString device = monitor.virtualDevice();
     QVERIFY2(device.startsWith(QLatin1String("/dev/")), qPrintable(monitor.lines().join(u'\n')));
 
-    const Descriptor panel = openAsPanel(device);
-    QVERIFY2(panel.isValid(), qPrintable(device));
+    PanelSide panel(device);
+    QVERIFY2(panel.isOpen(), qPrintable(device));
     // Written as the panel does, one command per write, then noise and a command whose
     // level is in lower case.
-    QVERIFY(writeAll(panel.get(), "L3C8\r"));
-    QVERIFY(writeAll(panel.get(), "LFFF\r"));
-    QVERIFY(writeAll(panel.get(), "L000\r"));
-    QVERIFY(writeAll(panel.get(), "xyzLA7"));
-    QVERIFY(writeAll(panel.get(), "F\rL3c8\rL9"));
-    QVERIFY(writeAll(panel.get(), "01\r"));
+    QVERIFY(panel.send("L3C8\r"));
+    QVERIFY(panel.send("LFFF\r"));
+    QVERIFY(panel.send("L000\r"));
+    QVERIFY(panel.send("xyzLA7"));
+    QVERIFY(panel.send("F\rL3c8\rL9"));
+    QVERIFY(panel.send("01\r"));
     // The edges of what is shown as itself, and the escape character itself.
-    QVERIFY(writeAll(panel.get(), "! \\\x7f~\x80\x1fL000\r"));
+    QVERIFY(panel.send("! \\\x7f~\x80\x1fL000\r"));
+    panel.close();
+    // The panel is closed and started again, opening the same device anew. The last
+    // command is cut short: only the line going quiet can report it.
+    for (const char *bytes : {"L100\r", "L1FF\rL2F"}) {
+        PanelSide again(device);
+        QVERIFY2(again.isOpen(), qPrintable(device));
+        QVERIFY(again.send(bytes));
+        again.drain();
+    }
 
     const QStringList expected {
         QStringLiteral("L3 200"),  QStringLiteral("L15 255"),
         QStringLiteral("L0 0"),    QStringLiteral("BAD xyz"),
         QStringLiteral("L10 127"), QStringLiteral("BAD L3c8\\x0D"),
         QStringLiteral("L9 1"),    QStringLiteral("BAD !\\x20\\x5C\\x7F~\\x80\\x1F"),
-        QStringLiteral("L0 0")};
-    const QStringList lines = monitor.waitForLines(static_cast<int>(expected.size()) + 1);
+        QStringLiteral("L0 0"),    QStringLiteral("L1 0"),
+        QStringLiteral("L1 255"),  QStringLiteral("BAD L2F")};
+    QCOMPARE(logEntries(monitor.waitForLines(static_cast<int>(expected.size()) + 1)), expected);
+    QTest::qWait(static_cast<int>(SettleTime.count()));
+    const QStringList lines = monitor.lines();
     QCOMPARE(logEntries(lines), expected);
 
     // Milliseconds since start, never going back.
@@ -344,40 +335,6 @@ void tst_Monitor::virtualControllerLogsCommands()
     QVERIFY(monitor.signalAndWait(SIGTERM));
     QCOMPARE(monitor.process().exitCode(), ExitNormal);
     QVERIFY2(monitor.errors().isEmpty(), qPrintable(monitor.errors()));
-}
-
-void tst_Monitor::virtualControllerReportsTrailingGarbageWhenQuiet()
-{
-    MonitorProcess monitor;
-    QVERIFY(monitor.start({QStringLiteral("--virtual"), QStringLiteral("--log")}));
-    const QString device = monitor.virtualDevice();
-    const Descriptor panel = openAsPanel(device);
-    QVERIFY2(panel.isValid(), qPrintable(device));
-
-    // A command cut short and nothing after it: no later command can report it.
-    QVERIFY(writeAll(panel.get(), "L1FF\rL2F"));
-    QCOMPARE(logEntries(monitor.waitForLines(3)),
-             (QStringList {QStringLiteral("L1 255"), QStringLiteral("BAD L2F")}));
-    QTest::qWait(static_cast<int>(SettleTime.count()));
-    QCOMPARE(logEntries(monitor.lines()).size(), 2);
-}
-
-void tst_Monitor::virtualControllerOutlivesThePanelClosingTheDevice()
-{
-    MonitorProcess monitor;
-    QVERIFY(monitor.start({QStringLiteral("--virtual"), QStringLiteral("--log")}));
-    const QString device = monitor.virtualDevice();
-
-    // The panel is closed and started again, opening the same device twice.
-    for (const char *command : {"L100\r", "L2FF\r"}) {
-        const Descriptor panel = openAsPanel(device);
-        QVERIFY2(panel.isValid(), qPrintable(device));
-        QVERIFY(writeAll(panel.get(), command));
-        ::tcdrain(panel.get());
-    }
-    QCOMPARE(logEntries(monitor.waitForLines(3)),
-             (QStringList {QStringLiteral("L1 0"), QStringLiteral("L2 255")}));
-    QCOMPARE(monitor.process().state(), QProcess::Running);
 }
 
 void tst_Monitor::endsCleanlyOnSignal_data()
@@ -433,10 +390,10 @@ void tst_Monitor::liveViewPrintsPlainSnapshotsIntoAPipe()
     MonitorProcess monitor;
     QVERIFY(monitor.start({QStringLiteral("--virtual")}));
     const QString device = monitor.virtualDevice();
-    const Descriptor panel = openAsPanel(device);
-    QVERIFY2(panel.isValid(), qPrintable(device));
-    QVERIFY(writeAll(panel.get(), "L3C8\r"));
-    QVERIFY(writeAll(panel.get(), "zzLFFF\r"));
+    PanelSide panel(device);
+    QVERIFY2(panel.isOpen(), qPrintable(device));
+    QVERIFY(panel.send("L3C8\r"));
+    QVERIFY(panel.send("zzLFFF\r"));
 
     // A snapshot taken after both commands: one row per lamp, unseen lamps as "-".
     const QRegularExpression lamp3(QStringLiteral("^LAMP 3 +200 #{13}\\.{3} +\\d+\\.\\d s ago$"),
@@ -472,9 +429,9 @@ void tst_Monitor::liveViewOnATerminalRestoresTheCursor()
     QVERIFY2(shown.contains("\x1b[?25l"), "cursor not hidden");
     const QRegularExpression devicePath(QStringLiteral("Device: (/dev/pts/\\d+)"));
     const QString device = devicePath.match(QString::fromUtf8(shown)).captured(1);
-    const Descriptor panel = openAsPanel(device);
-    QVERIFY2(panel.isValid(), qPrintable(device));
-    QVERIFY(writeAll(panel.get(), "L3C8\r"));
+    PanelSide panel(device);
+    QVERIFY2(panel.isOpen(), qPrintable(device));
+    QVERIFY(panel.send("L3C8\r"));
     // Redrawn in place with a bar of block characters.
     QTRY_VERIFY_WITH_TIMEOUT((shown += screen.read(ReadChunk, ScreenReadSlice))
                                  .contains(QStringLiteral("200 ████").toUtf8()),

@@ -1,6 +1,7 @@
 // The guard that keeps tests off the machine's real serial ports: linked into this
 // test as into every other, it must hide real serial devices under every spelling
-// while pseudo-terminals and ordinary files open as ever.
+// while pseudo-terminals and ordinary files open as ever. QSerialPort on a
+// pseudo-terminal is what every serial link test does.
 
 #include "noserialportsenvironment.h"
 
@@ -93,6 +94,49 @@ QString refusal(int fd, int error)
     return error == ENOENT ? QString() : QString::fromLocal8Bit(std::strerror(error));
 }
 
+// The guarded calls that open by name. The *at calls take the path relative to a
+// folder; the others a full path. Only some can create a file (and take a mode), and
+// creat() cannot read.
+struct Opener
+{
+    const char *name;
+    bool atFolder;
+    bool creates;
+    bool reads;
+    int (*call)(int folder, const char *path, int flags);
+};
+
+const Opener Openers[] = {
+    {"open", false, true, true,
+     [](int, const char *path, int flags) {
+         return ::open(path, flags, FileMode);
+     }},
+    {"open64", false, true, true,
+     [](int, const char *path, int flags) {
+         return ::open64(path, flags, FileMode);
+     }},
+    {"openat", true, true, true,
+     [](int folder, const char *path, int flags) {
+         return ::openat(folder, path, flags, FileMode);
+     }},
+    {"openat64", true, true, true,
+     [](int folder, const char *path, int flags) {
+         return ::openat64(folder, path, flags, FileMode);
+     }},
+    {"__open_2", false, false, true,
+     [](int, const char *path, int flags) {
+         return __open_2(path, flags);
+     }},
+    {"__openat_2", true, false, true,
+     [](int folder, const char *path, int flags) {
+         return __openat_2(folder, path, flags);
+     }},
+    {"creat", false, true, false,
+     [](int, const char *path, int) {
+         return ::creat(path, FileMode);
+     }},
+};
+
 } // namespace
 
 class tst_NoSerialPorts : public QObject
@@ -108,9 +152,7 @@ private Q_SLOTS:
     void qSerialPortCannotOpenTheFirstPort();
 
     void pseudoTerminalsWork();
-    void qSerialPortOpensAPseudoTerminal();
     void ordinaryFilesOpen();
-    void openAtWithAFolder();
 
     void startedProgramsAreGuarded();
     void environmentKeepsWhatIsThere();
@@ -147,25 +189,14 @@ void tst_NoSerialPorts::serialDevicesAreAbsent()
     QFETCH(QByteArray, path);
     const char *name = path.constData();
 
-    errno = 0;
-    int fd = ::open(name, DeviceFlags);
-    QVERIFY2(refusal(fd, errno).isEmpty(), "open");
-    errno = 0;
-    fd = ::open64(name, DeviceFlags);
-    QVERIFY2(refusal(fd, errno).isEmpty(), "open64");
-    errno = 0;
-    fd = ::openat(AT_FDCWD, name, DeviceFlags);
-    QVERIFY2(refusal(fd, errno).isEmpty(), "openat");
-    errno = 0;
-    fd = ::openat64(AT_FDCWD, name, DeviceFlags);
-    QVERIFY2(refusal(fd, errno).isEmpty(), "openat64");
-    errno = 0;
-    fd = __open_2(name, DeviceFlags);
-    QVERIFY2(refusal(fd, errno).isEmpty(), "__open_2");
-    errno = 0;
-    fd = __openat_2(AT_FDCWD, name, DeviceFlags);
-    QVERIFY2(refusal(fd, errno).isEmpty(), "__openat_2");
-
+    // Full paths work for the *at calls too; creat() would truncate, so it stays out.
+    for (const Opener &opener : Openers) {
+        if (!opener.reads)
+            continue;
+        errno = 0;
+        const int fd = opener.call(AT_FDCWD, name, DeviceFlags);
+        QVERIFY2(refusal(fd, errno).isEmpty(), opener.name);
+    }
     errno = 0;
     FILE *stream = std::fopen(name, "r+");
     const int error = errno;
@@ -240,111 +271,56 @@ void tst_NoSerialPorts::pseudoTerminalsWork()
     QVERIFY(readAll(ptySlave).startsWith(Content));
 }
 
-void tst_NoSerialPorts::qSerialPortOpensAPseudoTerminal()
-{
-    int master = -1;
-    int slave = -1;
-    std::array<char, 64> name {};
-    QCOMPARE(::openpty(&master, &slave, name.data(), nullptr, nullptr), 0);
-    const Descriptor ownedMaster(master);
-    const Descriptor ownedSlave(slave);
-
-    QSerialPort port(QString::fromLatin1(name.data()));
-    QVERIFY2(port.open(QIODevice::WriteOnly), qPrintable(port.errorString()));
-    QCOMPARE(port.write(Content), qint64(sizeof Content - 1));
-    QVERIFY(port.waitForBytesWritten(TimeoutMs));
-    QCOMPARE(readAll(master), QByteArray(Content));
-}
-
+// Each call that can creates a file of its own, with the mode asked for less the umask;
+// each call that can reads back the file it made, or the one open() made.
 void tst_NoSerialPorts::ordinaryFilesOpen()
 {
     const mode_t expected = FileMode & ~currentUmask();
-    const QByteArray path = QFile::encodeName(m_dir.filePath(QStringLiteral("plain")));
-    {
-        const Descriptor fd(::open(path.constData(), O_CREAT | O_EXCL | O_WRONLY, FileMode));
-        QVERIFY(fd.get() >= 0);
-        struct stat info = {};
-        QCOMPARE(::fstat(fd.get(), &info), 0);
-        QCOMPARE(info.st_mode & 07777, expected);
-        QVERIFY(writeAll(fd.get(), Content));
-    }
-    {
-        const Descriptor fd(::open(path.constData(), O_RDONLY));
-        QVERIFY(fd.get() >= 0);
-        QCOMPARE(readAll(fd.get()), QByteArray(Content));
-    }
-    {
-        const Descriptor fd(::open64(path.constData(), O_RDONLY | O_CLOEXEC));
-        QVERIFY(fd.get() >= 0);
-        QCOMPARE(readAll(fd.get()), QByteArray(Content));
-    }
-    {
-        const Descriptor fd(__open_2(path.constData(), O_RDONLY));
-        QVERIFY(fd.get() >= 0);
-        QCOMPARE(readAll(fd.get()), QByteArray(Content));
-    }
-
-    const QByteArray created = QFile::encodeName(m_dir.filePath(QStringLiteral("created")));
-    {
-        const Descriptor fd(::creat(created.constData(), FileMode));
-        QVERIFY(fd.get() >= 0);
-        struct stat info = {};
-        QCOMPARE(::fstat(fd.get(), &info), 0);
-        QCOMPARE(info.st_mode & 07777, expected);
+    const QByteArray folderPath = QFile::encodeName(m_dir.path());
+    const Descriptor folder(::open(folderPath.constData(), O_RDONLY | O_DIRECTORY));
+    QVERIFY(folder.get() >= 0);
+    const auto pathFor = [&](const Opener &opener, const char *name) {
+        return opener.atFolder ? QByteArray(name) : folderPath + '/' + name;
+    };
+    for (const Opener &opener : Openers) {
+        if (opener.creates) {
+            const QByteArray path = pathFor(opener, opener.name);
+            const Descriptor fd(opener.call(folder.get(), path.constData(),
+                                            O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC));
+            QVERIFY2(fd.get() >= 0, opener.name);
+            struct stat info = {};
+            QCOMPARE(::fstat(fd.get(), &info), 0);
+            QCOMPARE(info.st_mode & 07777, expected);
+            QVERIFY(writeAll(fd.get(), Content));
+        }
+        if (opener.reads) {
+            const QByteArray path = pathFor(opener, opener.creates ? opener.name : "open");
+            const Descriptor fd(opener.call(folder.get(), path.constData(), O_RDONLY));
+            QVERIFY2(fd.get() >= 0, opener.name);
+            QCOMPARE(readAll(fd.get()), QByteArray(Content));
+        }
     }
 
-    FILE *stream = std::fopen(path.constData(), "r");
+    FILE *stream = std::fopen(pathFor(Openers[0], "open").constData(), "r");
     QVERIFY(stream != nullptr);
     std::array<char, sizeof Content> buffer {};
     const size_t count = std::fread(buffer.data(), 1, buffer.size(), stream);
     std::fclose(stream);
     QCOMPARE(QByteArray(buffer.data(), qsizetype(count)), QByteArray(Content));
 
+    // Relative to the folder, a name the guard refuses wherever it is.
+    errno = 0;
+    const int refused = ::openat(folder.get(), LockName, O_CREAT | O_WRONLY, FileMode);
+    QVERIFY(refusal(refused, errno).isEmpty());
+
     // An unnamed file: its mode comes from the third argument as with O_CREAT.
-    const QByteArray folder = QFile::encodeName(m_dir.path());
-    const Descriptor unnamed(::open(folder.constData(), O_TMPFILE | O_RDWR, FileMode));
+    const Descriptor unnamed(::open(folderPath.constData(), O_TMPFILE | O_RDWR, FileMode));
     if (unnamed.get() < 0 && (errno == EOPNOTSUPP || errno == EISDIR))
         QSKIP("the temporary folder's file system has no O_TMPFILE");
     QVERIFY(unnamed.get() >= 0);
     struct stat info = {};
     QCOMPARE(::fstat(unnamed.get(), &info), 0);
     QCOMPARE(info.st_mode & 07777, expected);
-}
-
-void tst_NoSerialPorts::openAtWithAFolder()
-{
-    const mode_t expected = FileMode & ~currentUmask();
-    const Descriptor folder(
-        ::open(QFile::encodeName(m_dir.path()).constData(), O_RDONLY | O_DIRECTORY));
-    QVERIFY(folder.get() >= 0);
-    {
-        const Descriptor fd(::openat(folder.get(), "at", O_CREAT | O_EXCL | O_WRONLY, FileMode));
-        QVERIFY(fd.get() >= 0);
-        struct stat info = {};
-        QCOMPARE(::fstat(fd.get(), &info), 0);
-        QCOMPARE(info.st_mode & 07777, expected);
-        QVERIFY(writeAll(fd.get(), Content));
-    }
-    {
-        const Descriptor fd(::openat(folder.get(), "at", O_RDONLY));
-        QVERIFY(fd.get() >= 0);
-        QCOMPARE(readAll(fd.get()), QByteArray(Content));
-    }
-    {
-        const Descriptor fd(::openat64(folder.get(), "at64", O_CREAT | O_WRONLY, FileMode));
-        QVERIFY(fd.get() >= 0);
-    }
-    {
-        const Descriptor fd(__openat_2(folder.get(), "at", O_RDONLY));
-        QVERIFY(fd.get() >= 0);
-        QCOMPARE(readAll(fd.get()), QByteArray(Content));
-    }
-    QVERIFY(QFile::exists(m_dir.filePath(QStringLiteral("at64"))));
-
-    // Relative to the folder, a name the guard refuses wherever it is.
-    errno = 0;
-    const int fd = ::openat(folder.get(), LockName, O_CREAT | O_WRONLY, FileMode);
-    QVERIFY(refusal(fd, errno).isEmpty());
 }
 
 void tst_NoSerialPorts::startedProgramsAreGuarded()

@@ -43,6 +43,10 @@ void tst_OscCommandHandler::datagrams_data()
     QTest::addColumn<int>("count");
     QTest::addColumn<QString>("moves");
 
+    // A datagram that moves nothing with eight lamps shown.
+    const auto none = [](const char *name, const QByteArray &datagram) {
+        QTest::newRow(name) << datagram << 8 << "";
+    };
     const QByteArray lamp3 = OscDatagram::message("/kelvaris/lamp/3", 'i', 200);
     QTest::newRow("int") << lamp3 << 8 << "3:200";
     QTest::newRow("int 0") << OscDatagram::message("/kelvaris/lamp/0", 'i', 0) << 8 << "0:0";
@@ -56,37 +60,28 @@ void tst_OscCommandHandler::datagrams_data()
         << OscDatagram::message("/kelvaris/lamps", 'i', 9) << 3 << "0:9 1:9 2:9";
     QTest::newRow("all shown lamps, float")
         << OscDatagram::message("/kelvaris/lamps", 'f', 0.0) << 2 << "0:0 1:0";
-
-    QTest::newRow("lamp at the count")
-        << OscDatagram::message("/kelvaris/lamp/8", 'i', 1) << 8 << "";
+    none("lamp at the count", OscDatagram::message("/kelvaris/lamp/8", 'i', 1));
     QTest::newRow("lamp far beyond")
         << OscDatagram::message("/kelvaris/lamp/99999999999", 'i', 1) << 16 << "";
-    QTest::newRow("leading zero") << OscDatagram::message("/kelvaris/lamp/03", 'i', 1) << 8 << "";
-    QTest::newRow("sign") << OscDatagram::message("/kelvaris/lamp/+3", 'i', 1) << 8 << "";
-    QTest::newRow("trailing letter")
-        << OscDatagram::message("/kelvaris/lamp/3x", 'i', 1) << 8 << "";
-    QTest::newRow("trailing slash") << OscDatagram::message("/kelvaris/lamp/3/", 'i', 1) << 8 << "";
-    QTest::newRow("no lamp") << OscDatagram::message("/kelvaris/lamp/", 'i', 1) << 8 << "";
-    QTest::newRow("wildcard") << OscDatagram::message("/kelvaris/lamp/*", 'i', 1) << 8 << "";
-    QTest::newRow("other case") << OscDatagram::message("/Kelvaris/lamp/3", 'i', 1) << 8 << "";
-    QTest::newRow("unknown address") << OscDatagram::message("/kelvaris/lamp", 'i', 1) << 8 << "";
-    QTest::newRow("lamps with a suffix")
-        << OscDatagram::message("/kelvaris/lampsx", 'i', 1) << 8 << "";
-
-    QTest::newRow("int above 255") << OscDatagram::message("/kelvaris/lamp/3", 'i', 256) << 8 << "";
-    QTest::newRow("int below 0") << OscDatagram::message("/kelvaris/lamp/3", 'i', -1) << 8 << "";
-    QTest::newRow("float above 1")
-        << OscDatagram::message("/kelvaris/lamp/3", 'f', 1.0001) << 8 << "";
-    QTest::newRow("float below 0")
-        << OscDatagram::message("/kelvaris/lamp/3", 'f', -0.0001) << 8 << "";
-    QTest::newRow("float NaN") << OscDatagram::message("/kelvaris/lamp/3", 'f', std::nan("")) << 8
-                               << "";
-    QTest::newRow("double") << OscDatagram::message("/kelvaris/lamp/3", 'd', 0.5) << 8 << "";
-    QTest::newRow("int64") << OscDatagram::message("/kelvaris/lamp/3", 'h', 5) << 8 << "";
-    QTest::newRow("string") << OscDatagram::message("/kelvaris/lamp/3", 's', 0) << 8 << "";
-    QTest::newRow("no argument") << OscDatagram::message("/kelvaris/lamp/3", {}) << 8 << "";
-    QTest::newRow("two arguments")
-        << OscDatagram::message("/kelvaris/lamp/3", {{'i', 1}, {'i', 2}}) << 8 << "";
+    none("leading zero", OscDatagram::message("/kelvaris/lamp/03", 'i', 1));
+    none("sign", OscDatagram::message("/kelvaris/lamp/+3", 'i', 1));
+    none("trailing letter", OscDatagram::message("/kelvaris/lamp/3x", 'i', 1));
+    none("trailing slash", OscDatagram::message("/kelvaris/lamp/3/", 'i', 1));
+    none("no lamp", OscDatagram::message("/kelvaris/lamp/", 'i', 1));
+    none("wildcard", OscDatagram::message("/kelvaris/lamp/*", 'i', 1));
+    none("other case", OscDatagram::message("/Kelvaris/lamp/3", 'i', 1));
+    none("unknown address", OscDatagram::message("/kelvaris/lamp", 'i', 1));
+    none("lamps with a suffix", OscDatagram::message("/kelvaris/lampsx", 'i', 1));
+    none("int above 255", OscDatagram::message("/kelvaris/lamp/3", 'i', 256));
+    none("int below 0", OscDatagram::message("/kelvaris/lamp/3", 'i', -1));
+    none("float above 1", OscDatagram::message("/kelvaris/lamp/3", 'f', 1.0001));
+    none("float below 0", OscDatagram::message("/kelvaris/lamp/3", 'f', -0.0001));
+    none("float NaN", OscDatagram::message("/kelvaris/lamp/3", 'f', std::nan("")));
+    none("double", OscDatagram::message("/kelvaris/lamp/3", 'd', 0.5));
+    none("int64", OscDatagram::message("/kelvaris/lamp/3", 'h', 5));
+    none("string", OscDatagram::message("/kelvaris/lamp/3", 's', 0));
+    none("no argument", OscDatagram::message("/kelvaris/lamp/3", {}));
+    none("two arguments", OscDatagram::message("/kelvaris/lamp/3", {{'i', 1}, {'i', 2}}));
 
     QTest::newRow("bundle, in order")
         << OscDatagram::bundle({{"/kelvaris/lamp/5", {'i', 1}}, {"/kelvaris/lamp/2", {'f', 1.0}}})
@@ -98,29 +93,28 @@ void tst_OscCommandHandler::datagrams_data()
         {OscDatagram::message("/kelvaris/lamp/1", 'i', 1), OscDatagram::frame({lamp3}),
          OscDatagram::message("/kelvaris/lamp/2", 'i', 2)})
                                    << 8 << "1:1 3:200 2:2";
-    QTest::newRow("empty bundle") << OscDatagram::frame({}) << 8 << "";
+    none("empty bundle", OscDatagram::frame({}));
 
     // Malformed anywhere: nothing at all moves.
     QTest::newRow("empty datagram") << QByteArray() << 8 << "";
-    QTest::newRow("truncated message") << lamp3.left(lamp3.size() - 4) << 8 << "";
-    QTest::newRow("trailing bytes") << lamp3 + QByteArray(4, '\0') << 8 << "";
-    QTest::newRow("not whole words") << lamp3 + QByteArray(1, '\0') << 8 << "";
-    QTest::newRow("no type tags") << QByteArray("/kelvaris/lamp/3\0\0\0\0", 20) << 8 << "";
-    QTest::newRow("text") << QByteArray("set lamp 3 to 200") << 8 << "";
-    QTest::newRow("bundle with a bad element") << OscDatagram::frame(
-        {OscDatagram::message("/kelvaris/lamp/1", 'i', 1), lamp3.left(lamp3.size() - 4)})
-                                               << 8 << "";
-    QTest::newRow("bundle element size beyond the end")
-        << OscDatagram::frame({lamp3}).left(16 + 4 + lamp3.size() - 4) << 8 << "";
-    QTest::newRow("bundle with a zero-sized element")
-        << OscDatagram::frame({lamp3}) + QByteArray(4, '\0') << 8 << "";
-    QTest::newRow("bundle header cut short") << QByteArray("#bundle\0\0\0\0\0", 12) << 8 << "";
-    QTest::newRow("bundle element neither message nor bundle")
-        << OscDatagram::frame({lamp3, QByteArray("xyz\0", 4)}) << 8 << "";
+    none("truncated message", lamp3.left(lamp3.size() - 4));
+    none("trailing bytes", lamp3 + QByteArray(4, '\0'));
+    none("not whole words", lamp3 + QByteArray(1, '\0'));
+    none("no type tags", QByteArray("/kelvaris/lamp/3\0\0\0\0", 20));
+    none("text", QByteArray("set lamp 3 to 200"));
+    none("bundle with a bad element",
+         OscDatagram::frame(
+             {OscDatagram::message("/kelvaris/lamp/1", 'i', 1), lamp3.left(lamp3.size() - 4)}));
+    none("bundle element size beyond the end",
+         OscDatagram::frame({lamp3}).left(16 + 4 + lamp3.size() - 4));
+    none("bundle with a zero-sized element", OscDatagram::frame({lamp3}) + QByteArray(4, '\0'));
+    none("bundle header cut short", QByteArray("#bundle\0\0\0\0\0", 12));
+    none("bundle element neither message nor bundle",
+         OscDatagram::frame({lamp3, QByteArray("xyz\0", 4)}));
     QByteArray deep = lamp3;
     for (int depth = 0; depth <= OscCommandHandler::MaxBundleDepth; ++depth)
         deep = OscDatagram::frame({deep});
-    QTest::newRow("bundles nested too deep") << deep << 8 << "";
+    none("bundles nested too deep", deep);
 }
 
 void tst_OscCommandHandler::datagrams()

@@ -1,16 +1,9 @@
-#include "groups/groupcontrols.h"
-#include "groups/groupdialogs.h"
-#include "groups/lampgroups.h"
-#include "lamps/lampcommand.h"
+#include "fakegrouplist.h"
 #include "panel/sortedlistbox.h"
-#include "settings/settingsfile.h"
 
 #include <QLineEdit>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QtTest>
-
-#include <array>
 
 namespace {
 
@@ -19,24 +12,11 @@ constexpr int LastEntry = 29;
 // Stands for the entry the view's own Page Down reaches from the first one.
 constexpr int PageBelowFirst = -2;
 
-QStringList entryNames(const SortedListBox &list)
-{
-    QStringList names;
-    for (int i = 0; i < list.count(); ++i)
-        names << list.name(i);
-    return names;
-}
-
-QList<qint32> entryCodes(const SortedListBox &list)
-{
-    QList<qint32> codes;
-    for (int i = 0; i < list.count(); ++i)
-        codes << list.code(i);
-    return codes;
-}
+const auto entryNames = FakeGroupList::namesOf;
+const auto entryCodes = FakeGroupList::codesOf;
 
 // Adds the names in turn, giving the n-th the code n + 1; returns the indices reported.
-QList<int> addAll(SortedListBox &list, const QStringList &names)
+QList<int> addAll(GroupList &list, const QStringList &names)
 {
     QList<int> indices;
     for (const QString &name : names) {
@@ -46,24 +26,6 @@ QList<int> addAll(SortedListBox &list, const QStringList &names)
     }
     return indices;
 }
-
-// Check boxes and buttons as plain values; every question answered Yes, every name "Stage".
-class PlainControls final : public GroupControls, public GroupDialogs
-{
-public:
-    int checkboxValue(int lamp) const override { return m_boxes.at(size_t(lamp)); }
-    void setCheckboxValue(int lamp, int value) override { m_boxes.at(size_t(lamp)) = value; }
-    void setRemoveGroupEnabled(bool enabled) override { m_removeEnabled = enabled; }
-    void setSelectGroupEnabled(bool enabled) override { m_selectEnabled = enabled; }
-    void information(const QString &) override { }
-    bool askYesNo(const QString &) override { return true; }
-    QString askText(const QString &) override { return m_name; }
-
-    std::array<int, LampCommand::MaxLamps> m_boxes {};
-    bool m_removeEnabled = false;
-    bool m_selectEnabled = false;
-    QString m_name;
-};
 
 } // namespace
 
@@ -138,10 +100,14 @@ private Q_SLOTS:
         QFETCH(QStringList, order);
         QFETCH(QList<qint32>, codes);
 
+        // The fake list of the group tests must keep the same order.
         SortedListBox list;
-        QCOMPARE(addAll(list, added), indices);
-        QCOMPARE(entryNames(list), order);
-        QCOMPARE(entryCodes(list), codes);
+        FakeGroupList fake;
+        for (GroupList *each : {static_cast<GroupList *>(&list), static_cast<GroupList *>(&fake)}) {
+            QCOMPARE(addAll(*each, added), indices);
+            QCOMPARE(entryNames(*each), order);
+            QCOMPARE(entryCodes(*each), codes);
+        }
     }
 
     void keepsEveryThirtyTwoBitCode_data()
@@ -159,17 +125,18 @@ private Q_SLOTS:
         SortedListBox list;
         list.setCode(list.addEntry(QStringLiteral("G")), code);
         list.addEntry(QStringLiteral("A")); // moves G down one place
-        QCOMPARE(list.code(1), code);
-        QCOMPARE(list.code(0), 0);
-    }
+        QCOMPARE(entryCodes(list), (QList<qint32> {0, code}));
+        list.removeEntry(0); // and back up
+        QCOMPARE(entryNames(list), QStringList {QStringLiteral("G")});
+        QCOMPARE(entryCodes(list), QList<qint32> {code});
 
-    void removeAndClear()
-    {
-        SortedListBox list;
-        addAll(list, {QStringLiteral("c"), QStringLiteral("a"), QStringLiteral("b")});
-        list.removeEntry(1);
-        QCOMPARE(entryNames(list), (QStringList {QStringLiteral("a"), QStringLiteral("c")}));
-        QCOMPARE(entryCodes(list), (QList<qint32> {2, 1}));
+        // Indices out of range give nothing and change nothing.
+        QCOMPARE(list.name(5), QString());
+        QCOMPARE(list.code(-1), 0);
+        list.setCode(3, 9);
+        list.removeEntry(7);
+        QCOMPARE(entryCodes(list), QList<qint32> {code});
+
         list.clear();
         QCOMPARE(list.count(), 0);
         QCOMPARE(list.selectedIndex(), -1);
@@ -199,19 +166,6 @@ private Q_SLOTS:
         QCOMPARE(list.selectedIndex(), -1);
     }
 
-    void oneEntryAtMostIsSelected()
-    {
-        SortedListBox list;
-        QCOMPARE(list.selectionMode(), QAbstractItemView::SingleSelection);
-        addAll(list, {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")});
-        showList(list);
-        click(list, 0);
-        QTest::mouseClick(list.viewport(), Qt::LeftButton, Qt::ControlModifier,
-                          list.visualItemRect(list.item(2)).center());
-        QCOMPARE(list.selectedItems().size(), 1);
-        QCOMPARE(list.selectedIndex(), 2);
-    }
-
     void operatorSelectionIsNotified()
     {
         SortedListBox list;
@@ -232,6 +186,13 @@ private Q_SLOTS:
         QCOMPARE(doubleClickSpy.count(), 1);
         QCOMPARE(list.selectedIndex(), 0);
         QCOMPARE(selectionSpy.count(), 3);
+
+        // One entry at most is selected, whatever the modifier.
+        QCOMPARE(list.selectionMode(), QAbstractItemView::SingleSelection);
+        QTest::mouseClick(list.viewport(), Qt::LeftButton, Qt::ControlModifier,
+                          list.visualItemRect(list.item(2)).center());
+        QCOMPARE(list.selectedItems().size(), 1);
+        QCOMPARE(list.selectedIndex(), 2);
     }
 
     void programChangesAreNotNotified()
@@ -335,59 +296,6 @@ private Q_SLOTS:
         QTest::keyClick(list.viewport(), Qt::Key_F2);
         QVERIFY(list.findChildren<QLineEdit *>().isEmpty());
         QCOMPARE(list.name(0), QStringLiteral("a"));
-    }
-
-    void servesTheGroupCommands()
-    {
-        QTemporaryDir dir;
-        QVERIFY(dir.isValid());
-        SettingsFile settings(dir.filePath(QStringLiteral("Kelvaris.ini")));
-        SortedListBox list;
-        PlainControls controls;
-        LampGroups groups(list, controls, controls, settings);
-        showList(list);
-        connect(&list, &QListWidget::itemSelectionChanged, this,
-                [&] { groups.groupSelectionChanged(); });
-        connect(&list, &QListWidget::itemDoubleClicked, this, [&] { groups.groupDoubleClicked(); });
-
-        controls.m_boxes[1] = 1;
-        controls.m_name = QStringLiteral("zeta");
-        groups.defineGroupClicked();
-        controls.m_boxes = {};
-        controls.m_boxes[0] = 1;
-        controls.m_boxes[2] = 1;
-        controls.m_name = QStringLiteral("Alpha");
-        groups.defineGroupClicked();
-        QCOMPARE(entryNames(list), (QStringList {QStringLiteral("Alpha"), QStringLiteral("zeta")}));
-        QCOMPARE(entryCodes(list), (QList<qint32> {5, 2}));
-        QCOMPARE(settings.readSetting(QStringLiteral("Code1")), QStringLiteral("5"));
-        QVERIFY(!controls.m_selectEnabled);
-
-        // Double-clicking zeta selects it, enables the buttons and checks lamp 1 alone.
-        doubleClick(list, 1);
-        QVERIFY(controls.m_removeEnabled && controls.m_selectEnabled);
-        QCOMPARE(controls.m_boxes[0] + controls.m_boxes[2], 0);
-        QCOMPARE(controls.m_boxes[1], 1);
-
-        // Removing it leaves the buttons enabled with nothing selected.
-        groups.removeGroupClicked();
-        QCOMPARE(entryNames(list), QStringList {QStringLiteral("Alpha")});
-        QCOMPARE(list.selectedIndex(), -1);
-        QVERIFY(controls.m_removeEnabled && controls.m_selectEnabled);
-        groups.selectGroupClicked();
-        QCOMPARE(controls.m_boxes[1], 1);
-        QCOMPARE(settings.readSetting(QStringLiteral("Group2")), QString());
-    }
-
-    void outOfRangeIndexGivesNothing()
-    {
-        SortedListBox list;
-        list.addEntry(QStringLiteral("a"));
-        QCOMPARE(list.name(5), QString());
-        QCOMPARE(list.code(-1), 0);
-        list.setCode(3, 9);
-        list.removeEntry(7);
-        QCOMPARE(list.count(), 1);
     }
 };
 

@@ -4,7 +4,7 @@ namespace {
 constexpr int NibbleBits = 4;
 } // namespace
 
-LampCommandDecoder::LampCommandDecoder(QObject *parent) : QObject(parent)
+LampCommandDecoder::LampCommandDecoder()
 {
     m_command.reserve(LampCommand::Size);
     m_unreportedKept.reserve(MaxKeptBadBytes);
@@ -15,7 +15,6 @@ QVector<LampCommandDecoder::Event> LampCommandDecoder::feed(const QByteArray &by
     QVector<Event> events;
     for (const char byte : bytes)
         decode(byte, events);
-    announce(events);
     return events;
 }
 
@@ -25,19 +24,7 @@ QVector<LampCommandDecoder::Event> LampCommandDecoder::flush()
     holdBad(m_command);
     m_command.clear();
     reportMalformed(events);
-    announce(events);
     return events;
-}
-
-void LampCommandDecoder::reset()
-{
-    m_command.clear();
-    m_lamp = 0;
-    m_level = 0;
-    m_unreported = 0;
-    m_unreportedKept.clear();
-    m_commandCount = 0;
-    m_malformedByteCount = 0;
 }
 
 bool LampCommandDecoder::continuesCommand(char byte) const
@@ -76,7 +63,6 @@ void LampCommandDecoder::decode(char byte, QVector<Event> &events)
     case LampCommand::Terminator:
         reportMalformed(events);
         events.append(Event::command(m_lamp, m_level));
-        ++m_commandCount;
         m_command.clear();
         return;
     default:
@@ -98,17 +84,6 @@ void LampCommandDecoder::reportMalformed(QVector<Event> &events)
     if (m_unreported == 0)
         return;
     events.append(Event::malformed(m_unreported, m_unreportedKept));
-    m_malformedByteCount += m_unreported;
     m_unreported = 0;
     m_unreportedKept.clear();
-}
-
-void LampCommandDecoder::announce(const QVector<Event> &events)
-{
-    for (const Event &event : events) {
-        if (event.kind == Event::Kind::Command)
-            Q_EMIT commandDecoded(event.lamp, event.level);
-        else
-            Q_EMIT malformedInput(event.malformedBytes);
-    }
 }

@@ -3,16 +3,13 @@
 #include "lamps/lampcommand.h"
 
 #include <QByteArray>
-#include <QObject>
 #include <QVector>
 
 // Decodes the panel's lamp commands (LampCommand) from the serial byte stream: "L3C8\r"
 // is lamp 3 at level 200. Bytes may arrive in any chunking. Bytes that do not form a command
-// are reported, counted and dropped, and decoding picks up again at the next 'L'.
-class LampCommandDecoder final : public QObject
+// are reported and dropped, and decoding picks up again at the next 'L'.
+class LampCommandDecoder final
 {
-    Q_OBJECT
-
 public:
     // A bad run keeps at most this many of its bytes for display, so that endless noise
     // (a wrong baud rate) cannot grow the decoder without bound.
@@ -40,38 +37,25 @@ public:
         }
     };
 
-    explicit LampCommandDecoder(QObject *parent = nullptr);
+    LampCommandDecoder();
 
-    // Decodes what has arrived and returns it in stream order; also emitted as signals.
+    // Decodes what has arrived and returns it in stream order.
     // A run of bad bytes is reported once, just before the command that ends it, so
     // the result never depends on how the stream was chunked.
     QVector<Event> feed(const QByteArray &bytes);
     // The line has gone quiet: reports the bad bytes held back, including an unfinished
     // command, since nothing can complete it any more.
     QVector<Event> flush();
-    void reset();
-
-    qint64 commandCount() const { return m_commandCount; }
-    // Bad bytes reported so far; bytes held back until the next command or flush()
-    // are not included.
-    qint64 malformedByteCount() const { return m_malformedByteCount; }
-
-Q_SIGNALS:
-    void commandDecoded(int lamp, int level);
-    void malformedInput(qint64 byteCount);
 
 private:
     void decode(char byte, QVector<Event> &events);
     bool continuesCommand(char byte) const;
     void holdBad(const QByteArray &bytes);
     void reportMalformed(QVector<Event> &events);
-    void announce(const QVector<Event> &events);
 
     QByteArray m_command; // bytes of the current command so far, empty outside a command
     int m_lamp = 0;
     int m_level = 0;
     qint64 m_unreported = 0; // bad bytes not yet reported
     QByteArray m_unreportedKept; // the first MaxKeptBadBytes of them
-    qint64 m_commandCount = 0;
-    qint64 m_malformedByteCount = 0;
 };

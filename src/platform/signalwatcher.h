@@ -16,8 +16,6 @@ public:
     explicit SignalWatcher(QObject *parent = nullptr);
     ~SignalWatcher() override;
 
-    bool isWatching() const { return m_notifier != nullptr; }
-
 Q_SIGNALS:
     void terminationRequested(int signalNumber);
 

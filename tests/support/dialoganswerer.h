@@ -37,7 +37,6 @@ public:
     explicit DialogAnswerer(Action action, Answer answer = Answer::First);
 
     void setTyped(const QString &typed) { m_typed = typed; }
-    QString typed() const { return m_typed; }
 
     bool answered() const { return !m_seen.isEmpty(); }
     const QList<Seen> &seen() const { return m_seen; }

@@ -1,14 +1,15 @@
 #pragma once
 
+#include "monitor/lampcommanddecoder.h"
+
 #include <QList>
 #include <QtGlobal>
 #include <chrono>
 
-class LampCommandDecoder;
 class PseudoTerminal;
 
 // Reads the lamp commands a program sends to a pseudo-terminal, decoded by the
-// monitor's decoder.
+// monitor's decoder, and counts the bytes that form no command.
 class LampCommandReader final
 {
 public:
@@ -20,11 +21,18 @@ public:
         qint64 atMs = 0;
     };
 
-    LampCommandReader() = delete;
+    explicit LampCommandReader(PseudoTerminal &line) : m_line(line) { }
 
     // Reads the line until count commands have arrived or the time is up, and gives
-    // every command read. The decoder keeps what a later read may complete, and counts
-    // the malformed bytes.
-    static QList<Command> receive(PseudoTerminal &line, LampCommandDecoder &decoder, int count,
-                                  std::chrono::milliseconds timeout);
+    // every command read. What a later read may complete is kept for it.
+    QList<Command> receive(int count, std::chrono::milliseconds timeout);
+    // The bad bytes read so far, an unfinished command at the end included.
+    qint64 malformedBytes();
+
+private:
+    void tally(const QVector<LampCommandDecoder::Event> &events);
+
+    PseudoTerminal &m_line;
+    LampCommandDecoder m_decoder;
+    qint64 m_malformedBytes = 0;
 };

@@ -1,5 +1,6 @@
 #include "panelprocess.h"
 
+#include "filebytes.h"
 #include "noserialportsenvironment.h"
 #include "processusage.h"
 
@@ -30,10 +31,7 @@ bool PanelProcess::prepare(const QByteArray &settings)
 {
     if (!m_dir.isValid() || !QFile::copy(m_original, executable()))
         return false;
-    if (settings.isNull())
-        return true;
-    QFile file(settingsPath());
-    return file.open(QIODevice::WriteOnly) && file.write(settings) == settings.size();
+    return settings.isNull() || FileBytes::write(settingsPath(), settings);
 }
 
 bool PanelProcess::start(const QStringList &wrapper)
@@ -57,12 +55,7 @@ std::optional<std::chrono::milliseconds> PanelProcess::cpuTime() const
 {
     if (m_process.state() != QProcess::Running)
         return std::nullopt;
-    return cpuTimeOf(m_process.processId());
-}
-
-std::optional<std::chrono::milliseconds> PanelProcess::cpuTimeOf(qint64 pid)
-{
-    return ProcessUsage::cpuTime(pid);
+    return ProcessUsage::cpuTime(m_process.processId());
 }
 
 QString PanelProcess::executable() const
@@ -77,6 +70,5 @@ QString PanelProcess::settingsPath() const
 
 QByteArray PanelProcess::settings() const
 {
-    QFile file(settingsPath());
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    return FileBytes::read(settingsPath());
 }

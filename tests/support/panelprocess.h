@@ -37,7 +37,6 @@ public:
     bool isRunning() const { return m_process.state() == QProcess::Running; }
     // The time the process has spent on a processor, user and system together.
     std::optional<std::chrono::milliseconds> cpuTime() const;
-    static std::optional<std::chrono::milliseconds> cpuTimeOf(qint64 pid);
 
     QString folder() const { return m_dir.path(); }
     QString executable() const;

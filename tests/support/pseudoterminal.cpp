@@ -119,11 +119,6 @@ void PseudoTerminal::closeMaster()
     m_pair.closeMaster();
 }
 
-bool PseudoTerminal::isMasterOpen() const
-{
-    return m_pair.isMasterOpen();
-}
-
 int PseudoTerminal::masterDescriptor() const
 {
     return m_pair.masterDescriptor();

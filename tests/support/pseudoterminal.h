@@ -41,7 +41,6 @@ public:
 
     // Closes the master side: the device hangs up, as an unplugged adapter does.
     void closeMaster();
-    bool isMasterOpen() const;
     // The master side's descriptor, for a reader of its own; -1 once closed.
     int masterDescriptor() const;
 
