@@ -3,8 +3,8 @@
 // everything the panel sends.
 
 #include "monitor/lampcommanddecoder.h"
-#include "panel/panelwindow.h"
 #include "panel/lampslider.h"
+#include "panel/panelwindow.h"
 #include "processusage.h"
 #include "pseudoterminal.h"
 
@@ -112,13 +112,16 @@ void tst_Soak::linkedSliderForAMinute()
     }
     LampSlider *moved = sliders.at(MovedLamp);
 
-    // Ticks are told apart by the refresh cycle's rotation, which moves on by one lamp
-    // each tick. A tick's commands are queued during the tick and reach the line only
-    // when the event loop next runs, so whatever arrives in the read during which a
-    // tick happened, and until the next tick, is that tick's.
+    // Ticks are counted as the refresh timer fires. A tick's commands are queued during
+    // the tick and reach the line only when the event loop next runs, so whatever
+    // arrives in the read during which a tick happened, and until the next tick, is
+    // that tick's.
     int ticks = 0;
     int mergedTicks = 0;
-    qint16 lastIndex = form.refreshCycle().refreshIndex();
+    int fired = 0;
+    int lastFired = 0;
+    QObject::connect(form.findChild<QTimer *>(QStringLiteral("RefreshTimer")), &QTimer::timeout,
+                     &form, [&] { ++fired; });
     LampCommandDecoder decoder;
     std::array<int, Lamps> lastLevel {};
     lastLevel.fill(-1);
@@ -146,9 +149,8 @@ void tst_Soak::linkedSliderForAMinute()
     };
     const auto pump = [&](std::chrono::milliseconds slice) {
         const QByteArray bytes = line.read(ReadAtMost, slice);
-        const qint16 index = form.refreshCycle().refreshIndex();
-        const int passed = (index - lastIndex + Lamps) % Lamps;
-        lastIndex = index;
+        const int passed = fired - lastFired;
+        lastFired = fired;
         if (passed > 0) {
             closeTick();
             ticks += passed;

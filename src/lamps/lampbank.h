@@ -42,11 +42,9 @@ public:
     void setLampCount(qint16 count) { m_lampCount = count; }
 
 private:
-    static constexpr int ArraySize = LampCommand::MaxLamps + 1; // entry 16 is never used
-
     LampControls &m_controls;
-    std::array<qint16, ArraySize> m_lampLevel {};
-    std::array<qint16, ArraySize> m_lampDirty {};
+    std::array<qint16, LampCommand::MaxLamps> m_lampLevel {};
+    std::array<qint16, LampCommand::MaxLamps> m_lampDirty {};
     // Held at 0 until the first layout has run, so nothing propagates before then.
     qint16 m_syncSource = 0;
     qint16 m_lampCount = 0;
