@@ -20,17 +20,17 @@ private Q_SLOTS:
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<PanelWindow> m_form;
+    std::unique_ptr<PanelWindow> m_window;
     bool isChecked(int lamp) const
     {
-        return m_form->findChild<QCheckBox *>(QStringLiteral("LampCheckbox%1").arg(lamp))
+        return m_window->findChild<QCheckBox *>(QStringLiteral("LampCheckbox%1").arg(lamp))
             ->isChecked();
     }
 };
 
 void tst_PanelRemote::init()
 {
-    m_form.reset();
+    m_window.reset();
     m_dir = std::make_unique<QTemporaryDir>();
     const QString path = m_dir->filePath(QStringLiteral("Kelvaris.ini"));
     QFile file(path);
@@ -38,9 +38,9 @@ void tst_PanelRemote::init()
     file.write("[Kelvaris]\nSerialDevice=/nonexistent/tty\nGroup1=Back\nCode1=128\n"
                "Group2=Front\nCode2=5\n");
     file.close();
-    m_form = std::make_unique<PanelWindow>(path);
-    m_form->load(); // 8 lamps
-    m_form->findChild<QTimer *>(QStringLiteral("RefreshTimer"))->stop();
+    m_window = std::make_unique<PanelWindow>(path);
+    m_window->load(); // 8 lamps
+    m_window->findChild<QTimer *>(QStringLiteral("RefreshTimer"))->stop();
 }
 
 void tst_PanelRemote::moveLamp_data()
@@ -70,36 +70,36 @@ void tst_PanelRemote::moveLamp()
     QFETCH(QList<int>, moved);
     constexpr int Level = 100;
 
-    RemotePanel &remote = m_form->remote();
+    RemotePanel &remote = m_window->remote();
     for (int each : held)
         remote.moveLamp(each, Level);
     for (int each : linked)
         remote.setLampLinked(each, true);
     for (int each = 0; each < 16; ++each)
-        m_form->bank().clearSendMark(each);
+        m_window->bank().clearSendMark(each);
 
     remote.moveLamp(lamp, Level);
     for (int each = 0; each < 16; ++each) {
         QCOMPARE(isChecked(each), linked.contains(each));
         QCOMPARE(remote.isLampLinked(each), linked.contains(each));
         QCOMPARE(remote.lampLevel(each), moved.contains(each) ? Level : 0);
-        QCOMPARE(m_form->bank().isMarkedForSending(each), moved.contains(each));
+        QCOMPARE(m_window->bank().isMarkedForSending(each), moved.contains(each));
     }
 }
 
 void tst_PanelRemote::selectGroupChecksExactlyItsLamps()
 {
-    RemotePanel &remote = m_form->remote();
+    RemotePanel &remote = m_window->remote();
     QCOMPARE(remote.groupNames(), QStringList({"Back", "Front"}));
     remote.setLampLinked(5, true);
 
     remote.selectGroup(1); // Front: lamps 0 and 2
     for (int lamp = 0; lamp < 16; ++lamp) {
         QCOMPARE(remote.isLampLinked(lamp), lamp == 0 || lamp == 2);
-        QVERIFY(!m_form->bank().isMarkedForSending(lamp));
+        QVERIFY(!m_window->bank().isMarkedForSending(lamp));
     }
     // Selected as a click selects it: the operator may remove it now.
-    QVERIFY(m_form->findChild<QPushButton *>(QStringLiteral("RemoveGroupButton"))->isEnabled());
+    QVERIFY(m_window->findChild<QPushButton *>(QStringLiteral("RemoveGroupButton"))->isEnabled());
 
     remote.deselectAll();
     for (int lamp = 0; lamp < 16; ++lamp)

@@ -97,15 +97,15 @@ void tst_Soak::linkedSliderForAMinute()
         file.write("[Kelvaris]\nLampCount=16\nSerialDevice=" + line.devicePath().toUtf8() + "\n");
     }
 
-    PanelWindow form(path);
-    form.load();
-    form.show();
-    QCOMPARE(form.bank().lampCount(), Lamps);
-    QVERIFY(form.port().isOpen());
+    PanelWindow window(path);
+    window.load();
+    window.show();
+    QCOMPARE(window.bank().lampCount(), Lamps);
+    QVERIFY(window.port().isOpen());
     std::array<LampSlider *, Lamps> sliders {};
     for (int lamp = 0; lamp < Lamps; ++lamp) {
-        sliders.at(lamp) = form.findChild<LampSlider *>(QStringLiteral("LampSlider%1").arg(lamp));
-        auto *box = form.findChild<QCheckBox *>(QStringLiteral("LampCheckbox%1").arg(lamp));
+        sliders.at(lamp) = window.findChild<LampSlider *>(QStringLiteral("LampSlider%1").arg(lamp));
+        auto *box = window.findChild<QCheckBox *>(QStringLiteral("LampCheckbox%1").arg(lamp));
         QVERIFY(sliders.at(lamp) && box);
         QTest::mouseClick(box, Qt::LeftButton);
         QVERIFY(box->isChecked());
@@ -120,8 +120,8 @@ void tst_Soak::linkedSliderForAMinute()
     int mergedTicks = 0;
     int fired = 0;
     int lastFired = 0;
-    QObject::connect(form.findChild<QTimer *>(QStringLiteral("RefreshTimer")), &QTimer::timeout,
-                     &form, [&] { ++fired; });
+    QObject::connect(window.findChild<QTimer *>(QStringLiteral("RefreshTimer")), &QTimer::timeout,
+                     &window, [&] { ++fired; });
     LampCommandDecoder decoder;
     std::array<int, Lamps> lastLevel {};
     lastLevel.fill(-1);
@@ -218,7 +218,7 @@ void tst_Soak::linkedSliderForAMinute()
     const int sliderValue = moved->value();
     for (int lamp = 0; lamp < Lamps; ++lamp) {
         QCOMPARE(sliders.at(lamp)->value(), sliderValue);
-        QCOMPARE(int(form.bank().lampLevel(lamp)), LampSlider::Maximum - sliderValue);
+        QCOMPARE(int(window.bank().lampLevel(lamp)), LampSlider::Maximum - sliderValue);
         QCOMPARE(lastLevel.at(lamp), LampSlider::Maximum - sliderValue);
     }
 
