@@ -58,7 +58,6 @@ private Q_SLOTS:
 
     void startUpLaysOutTheStoredCount();
     void lampCopiesHaveLampZerosSizes();
-    void checkedLampsMoveTogether();
     void oscMovesASliderAsTheOperatorDoes();
     void pickingACountReArrangesAndStoresIt();
     void defineGroupWithoutCheckedLampShowsTheMessage();
@@ -94,10 +93,8 @@ private:
         return child<LampDisplay>(QStringLiteral("LampDisplay%1").arg(lamp));
     }
     // The colour the lamp's indicator is drawn in.
-    QColor fill(int lamp) const
-    {
-        return display(lamp)->grab().toImage().pixelColor(display(lamp)->rect().center());
-    }
+    // The colour the lamp's indicator is drawn in.
+    QColor fill(int lamp) const { return display(lamp)->grab().toImage().pixelColor(5, 5); }
     void showActive();
     void hover(QWidget *widget);
 };
@@ -403,27 +400,6 @@ void tst_PanelWindow::lampCopiesHaveLampZerosSizes()
     }
 }
 
-void tst_PanelWindow::checkedLampsMoveTogether()
-{
-    m_window->load(); // 8 lamps
-    checkbox(2)->setChecked(true);
-    checkbox(5)->setChecked(true);
-    checkbox(6)->setChecked(true);
-    checkbox(10)->setChecked(true); // hidden
-
-    slider(5)->setValue(40);
-
-    for (int lamp : {2, 5, 6})
-        QCOMPARE(slider(lamp)->value(), 40);
-    QCOMPARE(slider(10)->value(), 255);
-    QCOMPARE(slider(3)->value(), 255);
-    QCOMPARE(m_window->bank().syncSource(), qint16(-1));
-
-    // An unchecked lamp moves alone.
-    slider(3)->setValue(7);
-    QCOMPARE(slider(2)->value(), 40);
-}
-
 void tst_PanelWindow::oscMovesASliderAsTheOperatorDoes()
 {
     const quint16 port = OscDatagram::freeLoopbackPort();
@@ -436,6 +412,7 @@ void tst_PanelWindow::oscMovesASliderAsTheOperatorDoes()
     showActive();
     QTest::mouseClick(checkbox(2), Qt::LeftButton);
     QTest::mouseClick(checkbox(5), Qt::LeftButton);
+    m_window->remote().setLampLinked(10, true); // hidden: stays where it is
 
     QUdpSocket sender;
     auto send = [&](int lamp, int level) {
@@ -444,11 +421,12 @@ void tst_PanelWindow::oscMovesASliderAsTheOperatorDoes()
         QCOMPARE(sender.writeDatagram(datagram, QHostAddress::LocalHost, port), datagram.size());
     };
 
-    // Lamp 2 moves; checked lamp 5 follows it, unchecked lamp 3 stays.
+    // Lamp 2 moves; checked lamp 5 follows it, unchecked lamp 3 and hidden lamp 10 stay.
     send(2, 100);
     QTRY_COMPARE(slider(2)->value(), 155);
     QCOMPARE(slider(5)->value(), 155);
     QCOMPARE(slider(3)->value(), 255);
+    QCOMPARE(slider(10)->value(), 255);
     for (int lamp : {2, 5}) {
         QCOMPARE(m_window->bank().lampLevel(lamp), qint16(100));
         QCOMPARE(fill(lamp), QColor(100, 100, 100));
@@ -456,6 +434,21 @@ void tst_PanelWindow::oscMovesASliderAsTheOperatorDoes()
     }
     QVERIFY(!m_window->bank().isMarkedForSending(3));
     QCOMPARE(m_window->bank().syncSource(), qint16(-1));
+
+    // Lamp 5 drifts away while unchecked. A move of lamp 2 to the level it holds
+    // still marks it and brings the checked lamps into line, as a drag onto the
+    // same spot does.
+    m_window->remote().setLampLinked(5, false);
+    slider(5)->setValue(0);
+    QCOMPARE(slider(2)->value(), 155); // an unchecked lamp moves alone
+    m_window->remote().setLampLinked(5, true);
+    for (int lamp = 0; lamp < 8; ++lamp)
+        m_window->bank().clearSendMark(lamp);
+    send(2, 100);
+    QTRY_COMPARE(slider(5)->value(), 155);
+    QVERIFY(m_window->bank().isMarkedForSending(2));
+    QVERIFY(m_window->bank().isMarkedForSending(5));
+    QCOMPARE(m_window->remote().lampLevel(5), 100);
 
     // A lamp beyond the count is not there to move; a later message still is.
     send(8, 1);
@@ -539,6 +532,16 @@ void tst_PanelWindow::groupsWithKeysAndMouseSurviveARestart()
         QCOMPARE(slider(lamp)->value(), 255);
         QVERIFY(!m_window->bank().isMarkedForSending(lamp));
     }
+
+    // Remote control sees the same list and selects a group as a double-click does.
+    RemotePanel &remote = m_window->remote();
+    QCOMPARE(remote.groupNames(), QStringList({"Back", "Front"}));
+    remote.selectGroup(0);
+    for (int lamp = 0; lamp < 16; ++lamp)
+        QCOMPARE(remote.isLampLinked(lamp), lamp == 7);
+    remote.deselectAll();
+    QVERIFY(!checkbox(7)->isChecked());
+    remote.selectGroup(1);
 
     // Alt+R removes it after a Yes.
     {

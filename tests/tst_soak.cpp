@@ -118,10 +118,7 @@ void tst_Soak::linkedSliderForAMinute()
     // that tick's.
     int ticks = 0;
     int mergedTicks = 0;
-    int fired = 0;
-    int lastFired = 0;
-    QObject::connect(window.findChild<QTimer *>(QStringLiteral("RefreshTimer")), &QTimer::timeout,
-                     &window, [&] { ++fired; });
+    QSignalSpy fired(window.findChild<QTimer *>(QStringLiteral("RefreshTimer")), &QTimer::timeout);
     LampCommandDecoder decoder;
     std::array<int, Lamps> lastLevel {};
     lastLevel.fill(-1);
@@ -149,8 +146,8 @@ void tst_Soak::linkedSliderForAMinute()
     };
     const auto pump = [&](std::chrono::milliseconds slice) {
         const QByteArray bytes = line.read(ReadAtMost, slice);
-        const int passed = fired - lastFired;
-        lastFired = fired;
+        const auto passed = int(fired.size());
+        fired.clear();
         if (passed > 0) {
             closeTick();
             ticks += passed;
