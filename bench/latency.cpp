@@ -64,10 +64,10 @@ int main(int argc, char *argv[])
     CommandRecorder recorder(line.masterDescriptor());
     recorder.start();
 
-    PanelWindow form(settingsPath);
-    form.load();
-    form.show();
-    if (!form.port().isOpen()) {
+    PanelWindow window(settingsPath);
+    window.load();
+    window.show();
+    if (!window.port().isOpen()) {
         std::fprintf(stderr, "bench-latency: the panel did not open %s\n",
                      qPrintable(line.devicePath()));
         return 1;
@@ -75,7 +75,7 @@ int main(int argc, char *argv[])
 
     QVector<QSlider *> sliders;
     for (int lamp = 0; lamp < lampCount; ++lamp) {
-        auto *slider = form.findChild<QSlider *>(QStringLiteral("LampSlider%1").arg(lamp));
+        auto *slider = window.findChild<QSlider *>(QStringLiteral("LampSlider%1").arg(lamp));
         if (slider == nullptr) {
             std::fprintf(stderr, "bench-latency: no LampSlider%d\n", lamp);
             return 1;

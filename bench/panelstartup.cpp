@@ -42,19 +42,19 @@ int main(int argc, char *argv[])
     QApplication::setApplicationVersion(QLatin1String(ProductInfo::Version));
     QApplication::setStyle(QStringLiteral("Fusion"));
 
-    PanelWindow form(settingsPath);
-    const qint64 formMadeNs = MonotonicClock::nowNs();
-    QApplication::setWindowIcon(form.windowIcon());
-    form.load();
+    PanelWindow window(settingsPath);
+    const qint64 windowMadeNs = MonotonicClock::nowNs();
+    QApplication::setWindowIcon(window.windowIcon());
+    window.load();
     const qint64 loadedNs = MonotonicClock::nowNs();
-    FirstFrameWatcher watcher(form, startNs, setupNs);
-    form.show();
+    FirstFrameWatcher watcher(window, startNs, setupNs);
+    window.show();
     const int result = QApplication::exec();
 
     // Where the time went, each phase from the end of the one before.
     const qint64 originNs = startNs + setupNs;
     std::printf("phase_application_ms=%.3f\n", MonotonicClock::msBetween(originNs, appReadyNs));
-    std::printf("phase_form_ms=%.3f\n", MonotonicClock::msBetween(appReadyNs, formMadeNs));
-    std::printf("phase_load_ms=%.3f\n", MonotonicClock::msBetween(formMadeNs, loadedNs));
+    std::printf("phase_form_ms=%.3f\n", MonotonicClock::msBetween(appReadyNs, windowMadeNs));
+    std::printf("phase_load_ms=%.3f\n", MonotonicClock::msBetween(windowMadeNs, loadedNs));
     return result;
 }

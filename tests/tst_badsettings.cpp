@@ -248,20 +248,20 @@ void tst_BadSettings::startsWithDefaults()
         QVERIFY(dir.isValid());
         const QString path = dir.filePath(QStringLiteral("Kelvaris.ini"));
         QVERIFY(FileBytes::write(path, content));
-        PanelWindow form(path);
+        PanelWindow window(path);
         QElapsedTimer loading;
         loading.start();
-        form.load();
+        window.load();
         qInfo("start-up in the window took %lld ms", qlonglong(loading.elapsed()));
-        QCOMPARE(form.findChild<QComboBox *>(QStringLiteral("LampCountList"))->currentIndex() + 1,
+        QCOMPARE(window.findChild<QComboBox *>(QStringLiteral("LampCountList"))->currentIndex() + 1,
                  DefaultLamps);
-        QCOMPARE(form.bank().lampCount(), DefaultLamps);
+        QCOMPARE(window.bank().lampCount(), DefaultLamps);
         const PanelSettings read = PanelSettings::read(SettingsFile(path));
         QCOMPARE(read.serialPort, PanelSettings::DefaultSerialPort);
         if (!onTheLine && read.serialDevice.isEmpty())
-            QCOMPARE(form.port().device(),
+            QCOMPARE(window.port().device(),
                      SerialLink::deviceForPort(PanelSettings::DefaultSerialPort));
-        auto *list = form.findChild<QListWidget *>(QStringLiteral("GroupList"));
+        auto *list = window.findChild<QListWidget *>(QStringLiteral("GroupList"));
         QStringList shown;
         for (int row = 0; row < list->count(); ++row)
             shown.append(list->item(row)->text());

@@ -321,16 +321,16 @@ void tst_Faults::peerVanishingLeavesTheWindowWorking()
                              "[Kelvaris]\nLampCount=" + QByteArray::number(LampCount)
                                  + "\nSerialDevice=" + line.devicePath().toUtf8() + "\n"));
 
-    PanelWindow form(path);
-    form.load();
-    form.show();
-    QVERIFY(form.port().isOpen());
+    PanelWindow window(path);
+    window.load();
+    window.show();
+    QVERIFY(window.port().isOpen());
     LampCommandReader reader(line);
     QCOMPARE(reader.receive(CommandsBeforeHangUp, StartTimeout).size(), CommandsBeforeHangUp);
 
     line.closeMaster();
     // The next tick's write finds the device gone and the link closes.
-    QTRY_VERIFY_WITH_TIMEOUT(!form.port().isOpen(), int(StartTimeout.count()));
+    QTRY_VERIFY_WITH_TIMEOUT(!window.port().isOpen(), int(StartTimeout.count()));
 
     const qint64 pid = QCoreApplication::applicationPid();
     const qint64 before = cpuMilliseconds(pid);
@@ -343,31 +343,31 @@ void tst_Faults::peerVanishingLeavesTheWindowWorking()
     QVERIFY2(used < BusyLimit.count(), qPrintable(QString::number(used)));
 
     // The operator goes on working: keys move a slider, checked lamps follow.
-    auto *slider2 = form.findChild<LampSlider *>(QStringLiteral("LampSlider2"));
-    auto *slider1 = form.findChild<LampSlider *>(QStringLiteral("LampSlider1"));
-    auto *box1 = form.findChild<QCheckBox *>(QStringLiteral("LampCheckbox1"));
-    auto *box2 = form.findChild<QCheckBox *>(QStringLiteral("LampCheckbox2"));
+    auto *slider2 = window.findChild<LampSlider *>(QStringLiteral("LampSlider2"));
+    auto *slider1 = window.findChild<LampSlider *>(QStringLiteral("LampSlider1"));
+    auto *box1 = window.findChild<QCheckBox *>(QStringLiteral("LampCheckbox1"));
+    auto *box2 = window.findChild<QCheckBox *>(QStringLiteral("LampCheckbox2"));
     QVERIFY(slider1 && slider2 && box1 && box2);
     QTest::keyClick(slider2, Qt::Key_Up);
     QTest::keyClick(slider2, Qt::Key_Up);
     QTest::keyClick(slider2, Qt::Key_Up);
-    QCOMPARE(form.bank().lampLevel(2), 3);
+    QCOMPARE(window.bank().lampLevel(2), 3);
     QTest::keyClick(slider2, Qt::Key_PageUp);
-    QCOMPARE(form.bank().lampLevel(2), 3 + LampSlider::LargeChange);
+    QCOMPARE(window.bank().lampLevel(2), 3 + LampSlider::LargeChange);
 
     QTest::mouseClick(box1, Qt::LeftButton);
     QTest::mouseClick(box2, Qt::LeftButton);
     QVERIFY(box1->isChecked() && box2->isChecked());
     QTest::keyClick(slider1, Qt::Key_PageUp);
-    QCOMPARE(form.bank().lampLevel(1), LampSlider::LargeChange);
-    QCOMPARE(form.bank().lampLevel(2), LampSlider::LargeChange);
+    QCOMPARE(window.bank().lampLevel(1), LampSlider::LargeChange);
+    QCOMPARE(window.bank().lampLevel(2), LampSlider::LargeChange);
     QCOMPARE(slider2->value(), slider1->value());
 
     // Ticks go on without a port and without trouble.
     QTest::qWait(int(4 * Period.count()));
-    QVERIFY(!form.port().isOpen());
-    QVERIFY(form.isVisible());
-    QVERIFY(form.close());
+    QVERIFY(!window.port().isOpen());
+    QVERIFY(window.isVisible());
+    QVERIFY(window.close());
 }
 
 void tst_Faults::adapterPluggedLaterAndReplugged()
@@ -481,18 +481,18 @@ void tst_Faults::unwritableFolderKeepsGroupsInTheList()
             limited = limit->isActive();
         }
 
-        PanelWindow form(path);
-        form.load();
-        form.show();
-        auto *list = form.findChild<QListWidget *>(QStringLiteral("GroupList"));
-        const auto button = [&form](int n) {
+        PanelWindow window(path);
+        window.load();
+        window.show();
+        auto *list = window.findChild<QListWidget *>(QStringLiteral("GroupList"));
+        const auto button = [&window](int n) {
             static const QStringList names {
                 QStringLiteral("DefineGroupButton"), QStringLiteral("RemoveGroupButton"),
                 QStringLiteral("SelectGroupButton"), QStringLiteral("DeselectAllButton")};
-            return form.findChild<QPushButton *>(names.at(n - 1));
+            return window.findChild<QPushButton *>(names.at(n - 1));
         };
-        const auto box = [&form](int lamp) {
-            return form.findChild<QCheckBox *>(QStringLiteral("LampCheckbox%1").arg(lamp));
+        const auto box = [&window](int lamp) {
+            return window.findChild<QCheckBox *>(QStringLiteral("LampCheckbox%1").arg(lamp));
         };
         const auto names = [list] {
             QStringList shown;
@@ -543,7 +543,7 @@ void tst_Faults::unwritableFolderKeepsGroupsInTheList()
             else
                 messages.append(seen.text.isEmpty() ? seen.kind : seen.text);
         }
-        form.close();
+        window.close();
     }
     // Checked only now: the limit is off again, so failures can be reported.
     QVERIFY(limited);

@@ -92,8 +92,6 @@ void tst_RefreshCycle::rotation()
         seen += sent;
     }
     QCOMPARE(seen, lampsPerTick.left(seen.size()));
-    if (count == 0)
-        QCOMPARE(rig.cycle.refreshIndex(), qint16(0));
 }
 
 void tst_RefreshCycle::changedLampIsSentOnceOnTheNextTick()
@@ -180,9 +178,9 @@ void tst_RefreshCycle::marksBeyondTheCountWaitForIt()
 void tst_RefreshCycle::loweredCountWrapsTheRotation()
 {
     Rig rig(16);
-    for (int t = 0; t < 10; ++t)
+    for (int t = 0; t < 9; ++t)
         rig.tick();
-    QCOMPARE(rig.cycle.refreshIndex(), qint16(10));
+    QCOMPARE(rig.tick(), QByteArray("A"));
 
     rig.bank.setLampCount(4);
     QCOMPARE(rig.tick(), QByteArray("0"));

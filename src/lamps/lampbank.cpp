@@ -10,7 +10,7 @@ void LampBank::lampLevelChanged(int index)
     const auto level = static_cast<qint16>(LampCommand::MaxLevel - value);
     m_lampLevel.at(index) = level;
     m_controls.setDisplayGrey(index, level);
-    m_lampDirty.at(index) = FlagTrue;
+    m_sendMarks.at(index) = FlagTrue;
 
     if (m_syncSource >= 0 || m_controls.checkboxValue(index) != 1)
         return;
@@ -29,7 +29,7 @@ void LampBank::reset()
 {
     for (int i = 0; i < LampCommand::MaxLamps; ++i) {
         m_lampLevel.at(i) = 0;
-        m_lampDirty.at(i) = FlagFalse;
+        m_sendMarks.at(i) = FlagFalse;
     }
 }
 
@@ -37,5 +37,5 @@ void LampBank::markAllForSending()
 {
     const int count = qBound(0, int(m_lampCount), LampCommand::MaxLamps);
     for (int i = 0; i < count; ++i)
-        m_lampDirty.at(i) = FlagTrue;
+        m_sendMarks.at(i) = FlagTrue;
 }

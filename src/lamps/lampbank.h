@@ -29,8 +29,8 @@ public:
     void reset();
 
     qint16 lampLevel(int lamp) const { return m_lampLevel.at(lamp); }
-    bool isMarkedForSending(int lamp) const { return m_lampDirty.at(lamp) == FlagTrue; }
-    void clearSendMark(int lamp) { m_lampDirty.at(lamp) = FlagFalse; }
+    bool isMarkedForSending(int lamp) const { return m_sendMarks.at(lamp) == FlagTrue; }
+    void clearSendMark(int lamp) { m_sendMarks.at(lamp) = FlagFalse; }
     // Marks every installed lamp (0 to LampCount-1), so that the next refresh tick
     // sends all current levels: a controller that has just come back learns them at once.
     void markAllForSending();
@@ -42,11 +42,9 @@ public:
     void setLampCount(qint16 count) { m_lampCount = count; }
 
 private:
-    static constexpr int ArraySize = LampCommand::MaxLamps + 1; // entry 16 is never used
-
     LampControls &m_controls;
-    std::array<qint16, ArraySize> m_lampLevel {};
-    std::array<qint16, ArraySize> m_lampDirty {};
+    std::array<qint16, LampCommand::MaxLamps> m_lampLevel {};
+    std::array<qint16, LampCommand::MaxLamps> m_sendMarks {};
     // Held at 0 until the first layout has run, so nothing propagates before then.
     qint16 m_syncSource = 0;
     qint16 m_lampCount = 0;

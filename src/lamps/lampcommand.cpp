@@ -26,6 +26,11 @@ QByteArray LampCommand::encode(int lamp, int level)
     return command;
 }
 
+QString LampCommand::lampName(int lamp)
+{
+    return QStringLiteral("LAMP") + QString::number(lamp);
+}
+
 int LampCommand::digitValue(char byte)
 {
     if (byte >= '0' && byte <= '9')

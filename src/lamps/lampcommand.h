@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QString>
 
 // The five-byte lamp command, the one definition of what goes down the line: 'L',
 // the lamp as one upper-case hex digit, the level as two, and a carriage return.
@@ -24,6 +25,8 @@ public:
     static constexpr int MaxLevel = 255;
 
     static QByteArray encode(int lamp, int level);
+    // The lamp's name wherever the panel shows or speaks it: "LAMP3" for lamp 3.
+    static QString lampName(int lamp);
     // The value of a digit as a command writes it (0-9, A-F), or -1 for any other
     // byte: the panel never sends lower case, so "l3c8" is line noise.
     static int digitValue(char byte);

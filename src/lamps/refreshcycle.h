@@ -17,8 +17,6 @@ public:
 
     void tick();
 
-    qint16 refreshIndex() const { return m_refreshIndex; }
-
 private:
     LampBank &m_bank;
     CommandPort &m_port;

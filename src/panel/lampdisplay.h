@@ -12,7 +12,6 @@ class LampDisplay final : public QWidget
 public:
     explicit LampDisplay(QWidget *parent = nullptr);
 
-    QColor fillColor() const { return m_fill; }
     void setFillColor(const QColor &color);
 
 protected:

@@ -1,6 +1,7 @@
 #include "panel/lamplayout.h"
 
 #include "lamps/lampbank.h"
+#include "lamps/lampcommand.h"
 #include "lamps/lampcontrols.h"
 #include "settings/panelsettings.h"
 #include "settings/settingsstore.h"
@@ -103,22 +104,29 @@ void LampLayout::placeGroupControls(int count)
     m_surface.setWindowWidth(m_surface.left(Item::LampDisplay) + columns * ColumnPitch);
     m_surface.setHeight(Item::GroupList, 0, a.listHeight);
     m_surface.setTop(Item::DefineGroupButton, 0, a.defineGroupTop);
-    m_surface.setTop(Item::RemoveGroupButton, 0, m_surface.top(Item::DefineGroupButton) + ButtonPitch);
-    m_surface.setTop(Item::SelectGroupButton, 0, m_surface.top(Item::RemoveGroupButton) + ButtonPitch);
-    m_surface.setTop(Item::DeselectAllButton, 0, m_surface.top(Item::SelectGroupButton) + ButtonPitch);
+    m_surface.setTop(Item::RemoveGroupButton, 0,
+                     m_surface.top(Item::DefineGroupButton) + ButtonPitch);
+    m_surface.setTop(Item::SelectGroupButton, 0,
+                     m_surface.top(Item::RemoveGroupButton) + ButtonPitch);
+    m_surface.setTop(Item::DeselectAllButton, 0,
+                     m_surface.top(Item::SelectGroupButton) + ButtonPitch);
 
     // One row: the window's width as the window accepted it.
     m_surface.setLeft(Item::LampCountLabel, 0,
-                      twoRows ? a.lampCountLabelLeft : m_surface.windowWidth() - LampCountLabelFromRightEdge);
-    m_surface.setTop(Item::LampCountLabel, 0, m_surface.top(Item::DeselectAllButton) + a.lampCountLabelBelowDeselectAll);
+                      twoRows ? a.lampCountLabelLeft
+                              : m_surface.windowWidth() - LampCountLabelFromRightEdge);
+    m_surface.setTop(Item::LampCountLabel, 0,
+                     m_surface.top(Item::DeselectAllButton) + a.lampCountLabelBelowDeselectAll);
     m_surface.setLeft(Item::LampCountList, 0,
-                      twoRows ? a.lampCountListLeft : m_surface.left(Item::LampCountLabel) + LampCountListAfterLabel);
-    m_surface.setTop(Item::LampCountList, 0, m_surface.top(Item::DeselectAllButton) + a.lampCountListBelowDeselectAll);
+                      twoRows ? a.lampCountListLeft
+                              : m_surface.left(Item::LampCountLabel) + LampCountListAfterLabel);
+    m_surface.setTop(Item::LampCountList, 0,
+                     m_surface.top(Item::DeselectAllButton) + a.lampCountListBelowDeselectAll);
 }
 
 void LampLayout::placeLamp(int lamp, int count)
 {
-    m_surface.setLampCaption(lamp, QStringLiteral("LAMP") + QString::number(lamp));
+    m_surface.setLampCaption(lamp, LampCommand::lampName(lamp));
     m_surface.setHeight(Item::LampSlider, lamp, m_surface.height(Item::LampSlider));
 
     const int column = columnOf(lamp, count);

@@ -1,12 +1,22 @@
 #include "panel/lamptooltip.h"
 
 #include "lamps/lampbank.h"
+#include "lamps/lampcommand.h"
+#include "serial/seriallink.h"
+
+#include <QHelpEvent>
+#include <QToolTip>
+#include <QWidget>
 
 namespace {
 
 constexpr int Hundred = 100;
 
 } // namespace
+
+LampToolTip::LampToolTip(const LampBank &bank, const SerialLink &link, QObject *parent)
+    : QObject(parent), m_bank(bank), m_link(link)
+{ }
 
 int LampToolTip::percent(int level)
 {
@@ -16,8 +26,46 @@ int LampToolTip::percent(int level)
 
 QString LampToolTip::text(int lamp, int level, bool portOpen, const QString &device)
 {
-    QString tip = QStringLiteral("LAMP%1: %2 (%3 %)").arg(lamp).arg(level).arg(percent(level));
+    QString tip = QStringLiteral("%1: %2 (%3 %)")
+                      .arg(LampCommand::lampName(lamp))
+                      .arg(level)
+                      .arg(percent(level));
     if (!portOpen)
         tip += QStringLiteral("\nNot sent: serial port %1 is closed").arg(device);
     return tip;
+}
+
+void LampToolTip::watch(QWidget *widget, int lamp)
+{
+    m_lampOfWidget.insert(widget, lamp);
+    widget->installEventFilter(this);
+}
+
+void LampToolTip::show(int lamp, const QPoint &globalPos, QWidget *widget)
+{
+    m_tipLamp = lamp;
+    m_tipPos = globalPos;
+    m_tipWidget = widget;
+    m_tipText = text(lamp, m_bank.lampLevel(lamp), m_link.isOpen(), m_link.device());
+    QToolTip::showText(globalPos, m_tipText, widget);
+}
+
+void LampToolTip::levelChanged(int lamp)
+{
+    // Only the lamp's own tip, while it is still up, follows the level.
+    if (lamp == m_tipLamp && m_tipWidget && QToolTip::isVisible() && QToolTip::text() == m_tipText)
+        show(lamp, m_tipPos, m_tipWidget);
+}
+
+bool LampToolTip::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::ToolTip) {
+        const auto found = m_lampOfWidget.constFind(watched);
+        if (found != m_lampOfWidget.constEnd()) {
+            show(*found, static_cast<QHelpEvent *>(event)->globalPos(),
+                 static_cast<QWidget *>(watched));
+            return true;
+        }
+    }
+    return QObject::eventFilter(watched, event);
 }

@@ -18,13 +18,13 @@ int main(int argc, char *argv[])
 
     // Decided once: a portable copy keeps the file beside it, an installed copy a
     // per-user file seeded from the administrator's.
-    PanelWindow form(SettingsLocation::forThisExecutable().file());
-    QApplication::setWindowIcon(form.windowIcon());
-    form.load();
-    form.show();
+    PanelWindow window(SettingsLocation::forThisExecutable().file());
+    QApplication::setWindowIcon(window.windowIcon());
+    window.load();
+    window.show();
 
     // Being told to stop (a session ending, kill) closes the window as the operator would.
     SignalWatcher signals;
-    QObject::connect(&signals, &SignalWatcher::terminationRequested, &form, &QWidget::close);
+    QObject::connect(&signals, &SignalWatcher::terminationRequested, &window, &QWidget::close);
     return QApplication::exec();
 }

@@ -1,0 +1,372 @@
+#include "panel/panelcontrols.h"
+
+#include "groups/lampgroups.h"
+#include "lamps/lampbank.h"
+#include "panel/lampdisplay.h"
+#include "panel/lamplayout.h"
+#include "panel/lampslider.h"
+#include "panel/lamptooltip.h"
+#include "panel/sortedlistbox.h"
+#include "panel/twips.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCursor>
+#include <QLabel>
+#include <QPushButton>
+#include <utility>
+
+namespace {
+
+constexpr int FontPixels = 10;
+
+// A control's design place and size, in twips.
+struct Design
+{
+    int left;
+    int top;
+    int width;
+    int height;
+};
+
+constexpr Design GroupListLabelDesign {120, 240, 1935, 255};
+constexpr Design GroupListDesign {120, 480, 1935, 3375};
+constexpr Design DefineGroupButtonDesign {360, 2160, 1455, 375};
+constexpr Design RemoveGroupButtonDesign {360, 2640, 1455, 375};
+constexpr Design SelectGroupButtonDesign {360, 3120, 1455, 375};
+constexpr Design DeselectAllButtonDesign {360, 4440, 1455, 375};
+constexpr Design LampCountLabelDesign {480, 5100, 615, 255};
+constexpr Design LampCountListDesign {1200, 5040, 675, 315};
+constexpr Design LampSliderDesign {2280, 780, 630, 2895};
+constexpr Design LampCheckboxDesign {2490, 3660, 195, 255};
+constexpr Design LampLabelDesign {2160, 120, 855, 255};
+constexpr Design LampDisplayDesign {2280, 360, 615, 375};
+
+void place(QWidget *widget, const Design &design)
+{
+    widget->setGeometry(Twips::toPixels(design.left), Twips::toPixels(design.top),
+                        Twips::toPixels(design.width), Twips::toPixels(design.height));
+}
+
+QString indexed(const QString &name, int lamp)
+{
+    return name + QString::number(lamp);
+}
+
+QPushButton *createButton(const QString &caption, const QString &name, const Design &design,
+                          QWidget *parent)
+{
+    auto *button = new QPushButton(caption, parent);
+    button->setObjectName(name);
+    button->setAutoDefault(false);
+    place(button, design);
+    return button;
+}
+
+} // namespace
+
+PanelControls::PanelControls(QWidget &window) : m_window(window)
+{
+    QFont panelFont(QStringLiteral("DejaVu Sans Condensed"));
+    panelFont.setPixelSize(FontPixels);
+    m_window.setFont(panelFont);
+    m_window.setFixedSize(Twips::toPixels(DesignClientWidth), Twips::toPixels(DesignClientHeight));
+    createControls();
+}
+
+void PanelControls::createControls()
+{
+    m_groupListLabel = new QLabel(QStringLiteral("Lamp &Groups"), &m_window);
+    m_groupListLabel->setObjectName(QStringLiteral("GroupListLabel"));
+    m_groupListLabel->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    place(m_groupListLabel, GroupListLabelDesign);
+
+    m_groupList = new SortedListBox(&m_window);
+    m_groupList->setObjectName(QStringLiteral("GroupList"));
+    place(m_groupList, GroupListDesign);
+    m_groupList->setAccessibleName(QStringLiteral("Lamp Groups"));
+    m_groupListLabel->setBuddy(m_groupList);
+
+    m_defineGroupButton
+        = createButton(QStringLiteral("&Define Group"), QStringLiteral("DefineGroupButton"),
+                       DefineGroupButtonDesign, &m_window);
+    m_removeGroupButton
+        = createButton(QStringLiteral("&Remove Group"), QStringLiteral("RemoveGroupButton"),
+                       RemoveGroupButtonDesign, &m_window);
+    m_selectGroupButton
+        = createButton(QStringLiteral("&Select Group"), QStringLiteral("SelectGroupButton"),
+                       SelectGroupButtonDesign, &m_window);
+    m_deselectAllButton
+        = createButton(QStringLiteral("Deselect &All"), QStringLiteral("DeselectAllButton"),
+                       DeselectAllButtonDesign, &m_window);
+    m_removeGroupButton->setEnabled(false);
+    m_selectGroupButton->setEnabled(false);
+
+    m_lampCountLabel = new QLabel(QStringLiteral("&Lamp(s):"), &m_window);
+    m_lampCountLabel->setObjectName(QStringLiteral("LampCountLabel"));
+    m_lampCountLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    place(m_lampCountLabel, LampCountLabelDesign);
+
+    m_lampCountList = new QComboBox(&m_window);
+    m_lampCountList->setObjectName(QStringLiteral("LampCountList"));
+    m_lampCountList->setEditable(false);
+    place(m_lampCountList, LampCountListDesign);
+    m_lampCountList->setAccessibleName(QStringLiteral("Lamp(s)"));
+    // Some platforms give a drop-down list its current entry as its name and take the
+    // spoken name from its label instead; the label then reads the same, without colon.
+    m_lampCountLabel->setAccessibleName(m_lampCountList->accessibleName());
+    m_lampCountLabel->setBuddy(m_lampCountList);
+
+    createLampColumn(0);
+    place(m_lampSliders[0], LampSliderDesign);
+    place(m_lampCheckboxes[0], LampCheckboxDesign);
+    place(m_lampLabels[0], LampLabelDesign);
+    place(m_lampDisplays[0], LampDisplayDesign);
+    m_lampLabels[0]->setText(LampCommand::lampName(0));
+    setTabOrder();
+}
+
+void PanelControls::connectTo(LampBank &bank, LampLayout &layout, LampGroups &groups,
+                              LampToolTip &tip)
+{
+    m_bank = &bank;
+    m_layout = &layout;
+    m_groups = &groups;
+    m_tip = &tip;
+    connectLamp(0);
+    connectGroupControls();
+}
+
+void PanelControls::connectGroupControls()
+{
+    connect(m_defineGroupButton, &QPushButton::clicked, this,
+            [this] { m_groups->defineGroupClicked(); });
+    connect(m_removeGroupButton, &QPushButton::clicked, this,
+            [this] { m_groups->removeGroupClicked(); });
+    connect(m_selectGroupButton, &QPushButton::clicked, this,
+            [this] { m_groups->selectGroupClicked(); });
+    connect(m_deselectAllButton, &QPushButton::clicked, this,
+            [this] { m_groups->deselectAllClicked(); });
+    // The list box raises no notification for the program's own changes, so a
+    // selection change is always the operator's click or key.
+    connect(m_groupList, &QListWidget::itemSelectionChanged, this,
+            [this] { m_groups->groupSelectionChanged(); });
+    connect(m_groupList, &QListWidget::itemDoubleClicked, this,
+            [this] { m_groups->groupDoubleClicked(); });
+    // An operator's pick, even of the entry already shown, applies the lamp count.
+    connect(m_lampCountList, &QComboBox::activated, this, [this] { m_layout->arrangeLamps(); });
+}
+
+void PanelControls::createLampColumn(int lamp)
+{
+    auto *slider = new LampSlider(&m_window);
+    slider->setObjectName(indexed(QStringLiteral("LampSlider"), lamp));
+    auto *checkbox = new QCheckBox(&m_window);
+    checkbox->setObjectName(indexed(QStringLiteral("LampCheckbox"), lamp));
+    auto *label = new QLabel(&m_window);
+    label->setObjectName(indexed(QStringLiteral("LampLabel"), lamp));
+    label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    auto *display = new LampDisplay(&m_window);
+    display->setObjectName(indexed(QStringLiteral("LampDisplay"), lamp));
+
+    m_lampSliders.at(lamp) = slider;
+    m_lampCheckboxes.at(lamp) = checkbox;
+    m_lampLabels.at(lamp) = label;
+    m_lampDisplays.at(lamp) = display;
+
+    const QString name = LampCommand::lampName(lamp);
+    slider->setAccessibleName(name);
+    checkbox->setAccessibleName(QStringLiteral("Link ") + name);
+}
+
+void PanelControls::createLampCopy(int lamp)
+{
+    Q_ASSERT(lamp > 0 && lamp < LampCommand::MaxLamps);
+    if (m_lampSliders.at(lamp))
+        return;
+    createLampColumn(lamp);
+    // Each copy takes lamp 0's place, size and settings and starts hidden.
+    const std::array<std::pair<QWidget *, QWidget *>, 4> pairs {{
+        {m_lampLabels[0], m_lampLabels.at(lamp)},
+        {m_lampDisplays[0], m_lampDisplays.at(lamp)},
+        {m_lampSliders[0], m_lampSliders.at(lamp)},
+        {m_lampCheckboxes[0], m_lampCheckboxes.at(lamp)},
+    }};
+    for (const auto &[original, copy] : pairs) {
+        copy->setGeometry(original->geometry());
+        copy->hide();
+    }
+    m_lampLabels.at(lamp)->setText(m_lampLabels[0]->text());
+    m_lampLabels.at(lamp)->setAlignment(m_lampLabels[0]->alignment());
+    // Copies follow lamp 0 in the tab order, lamp by lamp.
+    QWidget *previous
+        = m_lampCheckboxes.at(lamp - 1) ? m_lampCheckboxes.at(lamp - 1) : m_lampCheckboxes[0];
+    QWidget::setTabOrder(previous, m_lampSliders.at(lamp));
+    QWidget::setTabOrder(m_lampSliders.at(lamp), m_lampCheckboxes.at(lamp));
+    connectLamp(lamp);
+}
+
+void PanelControls::connectLamp(int lamp)
+{
+    LampSlider *slider = m_lampSliders.at(lamp);
+    levelShown(lamp);
+    // Both show the lamp's level as a number when the pointer rests on them.
+    m_tip->watch(slider, lamp);
+    m_tip->watch(m_lampDisplays.at(lamp), lamp);
+    connect(slider, &QSlider::valueChanged, this, [this, lamp] {
+        m_bank->lampLevelChanged(lamp);
+        levelShown(lamp);
+    });
+    connect(slider, &LampSlider::pointerMoved, this,
+            [this, lamp, slider](Qt::MouseButtons buttons) {
+                // The level follows a drag; motion with no button held means nothing.
+                if (buttons == Qt::NoButton)
+                    return;
+                m_bank->lampLevelChanged(lamp);
+                // Pressing the button hid any tip; while dragging, the number follows the pointer.
+                m_tip->show(lamp, QCursor::pos(), slider);
+            });
+}
+
+void PanelControls::setTabOrder()
+{
+    const QList<QWidget *> order {m_groupList,         m_defineGroupButton, m_removeGroupButton,
+                                  m_selectGroupButton, m_deselectAllButton, m_lampCountList,
+                                  m_lampSliders[0],    m_lampCheckboxes[0]};
+    for (int k = 1; k < order.size(); ++k)
+        QWidget::setTabOrder(order.at(k - 1), order.at(k));
+}
+
+void PanelControls::levelShown(int lamp)
+{
+    m_lampSliders.at(lamp)->setAccessibleDescription(QString::number(m_bank->lampLevel(lamp)));
+    m_tip->levelChanged(lamp);
+}
+
+int PanelControls::sliderValue(int lamp) const
+{
+    return m_lampSliders.at(lamp)->value();
+}
+
+void PanelControls::setSliderValue(int lamp, int value)
+{
+    m_lampSliders.at(lamp)->setValue(value);
+}
+
+int PanelControls::checkboxValue(int lamp) const
+{
+    return m_lampCheckboxes.at(lamp)->isChecked() ? 1 : 0;
+}
+
+void PanelControls::setDisplayGrey(int lamp, int grey)
+{
+    m_lampDisplays.at(lamp)->setFillColor(QColor(grey, grey, grey));
+}
+
+void PanelControls::setCheckboxValue(int lamp, int value)
+{
+    m_lampCheckboxes.at(lamp)->setChecked(value == 1);
+}
+
+void PanelControls::setRemoveGroupEnabled(bool enabled)
+{
+    m_removeGroupButton->setEnabled(enabled);
+}
+
+void PanelControls::setSelectGroupEnabled(bool enabled)
+{
+    m_selectGroupButton->setEnabled(enabled);
+}
+
+int PanelControls::lampCountSelection() const
+{
+    return m_lampCountList->currentIndex();
+}
+
+QWidget *PanelControls::widgetFor(Item item, int lamp) const
+{
+    switch (item) {
+    case Item::LampLabel:
+        return m_lampLabels.at(lamp);
+    case Item::LampDisplay:
+        return m_lampDisplays.at(lamp);
+    case Item::LampSlider:
+        return m_lampSliders.at(lamp);
+    case Item::LampCheckbox:
+        return m_lampCheckboxes.at(lamp);
+    case Item::GroupList:
+        return m_groupList;
+    case Item::DefineGroupButton:
+        return m_defineGroupButton;
+    case Item::RemoveGroupButton:
+        return m_removeGroupButton;
+    case Item::SelectGroupButton:
+        return m_selectGroupButton;
+    case Item::DeselectAllButton:
+        return m_deselectAllButton;
+    case Item::LampCountLabel:
+        return m_lampCountLabel;
+    case Item::LampCountList:
+        return m_lampCountList;
+    }
+    Q_UNREACHABLE();
+    return nullptr;
+}
+
+int PanelControls::left(Item item, int lamp) const
+{
+    return Twips::fromPixels(widgetFor(item, lamp)->x());
+}
+
+int PanelControls::top(Item item, int lamp) const
+{
+    return Twips::fromPixels(widgetFor(item, lamp)->y());
+}
+
+int PanelControls::height(Item item, int lamp) const
+{
+    return Twips::fromPixels(widgetFor(item, lamp)->height());
+}
+
+void PanelControls::setLeft(Item item, int lamp, int twips)
+{
+    QWidget *widget = widgetFor(item, lamp);
+    widget->move(Twips::toPixels(twips), widget->y());
+}
+
+void PanelControls::setTop(Item item, int lamp, int twips)
+{
+    QWidget *widget = widgetFor(item, lamp);
+    widget->move(widget->x(), Twips::toPixels(twips));
+}
+
+void PanelControls::setHeight(Item item, int lamp, int twips)
+{
+    QWidget *widget = widgetFor(item, lamp);
+    widget->resize(widget->width(), Twips::toPixels(twips));
+}
+
+void PanelControls::setVisible(Item item, int lamp, bool visible)
+{
+    widgetFor(item, lamp)->setVisible(visible);
+}
+
+void PanelControls::setLampCaption(int lamp, const QString &caption)
+{
+    m_lampLabels.at(lamp)->setText(caption);
+}
+
+int PanelControls::windowWidth() const
+{
+    return Twips::fromPixels(m_window.width()) + FrameWidth;
+}
+
+void PanelControls::setWindowWidth(int twips)
+{
+    m_window.setFixedWidth(Twips::toPixels(qMax(0, twips - FrameWidth)));
+}
+
+void PanelControls::setWindowHeight(int twips)
+{
+    m_window.setFixedHeight(Twips::toPixels(qMax(0, twips - FrameHeight)));
+}
