@@ -1,12 +1,16 @@
 #include "osc/web/remotepage.h"
 
+#include <QTcpSocket>
 #include <QWebSocket>
 
-RemotePage::RemotePage(QWebSocket *socket, RemotePanel &panel, const QElapsedTimer &clock,
-                       QObject *parent)
+RemotePage::RemotePage(QWebSocket *socket, QTcpSocket *carrier, RemotePanel &panel,
+                       const QElapsedTimer &clock, QObject *parent)
     : QObject(parent), m_socket(socket), m_handler(panel), m_clock(clock)
 {
     m_socket->setParent(this);
+    // Made a child after the WebSocket, so that it is deleted after it.
+    if (carrier)
+        carrier->setParent(this);
     m_socket->setMaxAllowedIncomingFrameSize(MaxMessageBytes);
     m_socket->setMaxAllowedIncomingMessageSize(MaxMessageBytes);
     m_moveTimer.setSingleShot(true);

@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QTimer>
 
+class QTcpSocket;
 class QWebSocket;
 class RemotePanel;
 
@@ -19,9 +20,10 @@ public:
     // The largest message or frame a page may send.
     static constexpr quint64 MaxMessageBytes = 4 * 1024;
 
-    // Takes the socket over as a child; clock is the server's, shared by its pages.
-    RemotePage(QWebSocket *socket, RemotePanel &panel, const QElapsedTimer &clock,
-               QObject *parent = nullptr);
+    // Takes the WebSocket and the TCP socket it runs on (which QWebSocket does not own)
+    // over as children; clock is the server's, shared by its pages.
+    RemotePage(QWebSocket *socket, QTcpSocket *carrier, RemotePanel &panel,
+               const QElapsedTimer &clock, QObject *parent = nullptr);
 
     void send(const QByteArray &message);
 

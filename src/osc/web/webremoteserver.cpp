@@ -8,6 +8,7 @@
 #include <QTcpSocket>
 #include <QUrlQuery>
 #include <QWebSocket>
+#include <algorithm>
 
 namespace {
 
@@ -88,6 +89,7 @@ WebRemoteServer::WebRemoteServer(RemotePanel &panel, LoginGuard::Clock clock, QO
         file.open(QIODevice::ReadOnly);
         m_assets.insert(name, {type, file.readAll()});
     }
+    m_webSockets.setHandshakeTimeout(HandshakeTimeout);
     m_clock.start();
     m_poll.setInterval(PollInterval);
     connect(&m_poll, &QTimer::timeout, this, &WebRemoteServer::poll);
@@ -119,19 +121,24 @@ bool WebRemoteServer::listen(const WebRemoteConfig &config)
     return true;
 }
 
+int WebRemoteServer::openConnections() const
+{
+    const auto handshakes = std::count_if(m_handshakes.cbegin(), m_handshakes.cend(),
+                                          [](const auto &s) { return s; });
+    return m_requests + int(handshakes) + int(m_pages.size());
+}
+
 void WebRemoteServer::acceptConnections()
 {
     while (QTcpSocket *socket = m_tcp.nextPendingConnection()) {
-        if (m_openSockets >= MaxConnections) {
+        if (openConnections() >= MaxConnections) {
             socket->abort();
             socket->deleteLater();
             continue;
         }
-        ++m_openSockets;
-        // The socket lives on inside a WebSocket after an upgrade; its end is the
-        // connection's end either way.
-        connect(socket, &QObject::destroyed, this, [this] { --m_openSockets; });
         auto *connection = new HttpConnection(socket, this);
+        ++m_requests;
+        connect(connection, &QObject::destroyed, this, [this] { --m_requests; });
         connect(connection, &HttpConnection::requestReceived, this,
                 [this, connection](const HttpRequest &request) { answer(connection, request); });
     }
@@ -198,7 +205,19 @@ void WebRemoteServer::upgrade(HttpConnection *connection, const HttpRequest &req
     // Checked again when the handshake is done, for upgrades that overlap.
     if (m_pages.size() >= MaxPages)
         return connection->respond(Unavailable);
-    m_webSockets.handleConnection(connection->takeSocket());
+    QTcpSocket *socket = connection->takeSocket();
+    // QWebSocket uses the socket but does not own it, and the handshake drops every
+    // connection to its signals: it is kept here until its page takes it, and deleted
+    // when the handshake has had its time without becoming a page.
+    m_handshakes.append(socket);
+    QTimer::singleShot(HandshakeLimit, this, [this, socket = QPointer<QTcpSocket>(socket)] {
+        if (socket && m_handshakes.removeAll(socket)) {
+            socket->abort();
+            socket->deleteLater();
+        }
+        m_handshakes.removeAll(nullptr);
+    });
+    m_webSockets.handleConnection(socket);
 }
 
 void WebRemoteServer::acceptPages()
@@ -209,7 +228,14 @@ void WebRemoteServer::acceptPages()
             socket->deleteLater();
             continue;
         }
-        auto *page = new RemotePage(socket, m_panel, m_clock, this);
+        QTcpSocket *carrier = nullptr;
+        for (const QPointer<QTcpSocket> &candidate : std::as_const(m_handshakes)) {
+            if (candidate && candidate->peerPort() == socket->peerPort()
+                && candidate->peerAddress() == socket->peerAddress())
+                carrier = candidate;
+        }
+        m_handshakes.removeAll(carrier);
+        auto *page = new RemotePage(socket, carrier, m_panel, m_clock, this);
         m_pages.append(page);
         connect(page, &RemotePage::closed, this, [this, page] {
             m_pages.removeOne(page);

@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QHash>
 #include <QObject>
+#include <QPointer>
 #include <QTcpServer>
 #include <QTimer>
 #include <QWebSocketServer>
@@ -39,6 +40,9 @@ public:
     // Changes reach the pages at most this often; that also caps the messages a
     // page gets to 20 a second.
     static constexpr std::chrono::milliseconds PollInterval {50};
+    // The WebSocket handshake's own time, and when a socket left in it is dropped.
+    static constexpr std::chrono::seconds HandshakeTimeout {5};
+    static constexpr std::chrono::seconds HandshakeLimit {10};
     static constexpr const char *CookieName = "kelvaris_session";
 
     explicit WebRemoteServer(RemotePanel &panel,
@@ -53,6 +57,8 @@ public:
     QHostAddress serverAddress() const { return m_tcp.serverAddress(); }
     quint16 serverPort() const { return m_tcp.serverPort(); }
     int pageCount() const { return int(m_pages.size()); }
+    // Client connections open at the moment, pages included.
+    int openConnections() const;
 
 private:
     struct Asset
@@ -80,7 +86,9 @@ private:
     QWebSocketServer m_webSockets;
     QHash<QString, Asset> m_assets;
     QList<RemotePage *> m_pages;
-    int m_openSockets = 0;
+    QList<QPointer<QTcpSocket>> m_handshakes;
+    // Connections still on their request.
+    int m_requests = 0;
     QElapsedTimer m_clock;
     QTimer m_poll;
     PanelSnapshot m_shown;
