@@ -1,5 +1,23 @@
 #include "osc/web/webremoteconfig.h"
 
+#include <QRegularExpression>
+
+namespace {
+
+// The address the text names, or a null address. IPv4 only in full dotted form:
+// QHostAddress would also take "192.168.1" (as 192.168.0.1) or "1".
+QHostAddress parseAddress(const QString &text)
+{
+    static const QRegularExpression dottedQuad(
+        QStringLiteral("^[0-9]{1,3}\\.[0-9]{1,3}\\.[0-9]{1,3}\\.[0-9]{1,3}$"));
+    QHostAddress parsed;
+    if (!text.contains(QLatin1Char(':')) && !dottedQuad.match(text).hasMatch())
+        return {};
+    return parsed.setAddress(text) ? parsed : QHostAddress();
+}
+
+} // namespace
+
 QHostAddress WebRemoteConfig::listenAddress() const
 {
     if (password.isEmpty())
@@ -7,8 +25,8 @@ QHostAddress WebRemoteConfig::listenAddress() const
     const QString text = address.trimmed();
     if (text.isEmpty())
         return QHostAddress(QHostAddress::Any);
-    QHostAddress parsed;
-    return parsed.setAddress(text) ? parsed : QHostAddress(QHostAddress::LocalHost);
+    const QHostAddress parsed = parseAddress(text);
+    return parsed.isNull() ? QHostAddress(QHostAddress::LocalHost) : parsed;
 }
 
 QString WebRemoteConfig::loopbackReason() const
@@ -17,7 +35,7 @@ QString WebRemoteConfig::loopbackReason() const
         return QStringLiteral("WebPassword is empty, so the page needs no login and is kept to "
                               "this machine");
     const QString text = address.trimmed();
-    if (!text.isEmpty() && QHostAddress(text).isNull())
+    if (!text.isEmpty() && parseAddress(text).isNull())
         return QStringLiteral("WebAddress \"%1\" is not an address").arg(text);
     return {};
 }
