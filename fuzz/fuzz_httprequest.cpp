@@ -1,0 +1,48 @@
+// The phone remote's HTTP request reader on arbitrary bytes: no crash, no undefined
+// behaviour, the size limits kept, and the same verdict whether the bytes come in
+// one piece or in two.
+#include "osc/web/httprequestparser.h"
+
+#include <QByteArray>
+#include <cstdint>
+#include <cstdlib>
+
+namespace {
+
+void check(bool condition)
+{
+    if (!condition)
+        std::abort();
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    if (size == 0)
+        return 0;
+    // The first byte says where the rest is cut in two.
+    const QByteArray bytes(reinterpret_cast<const char *>(data) + 1, qsizetype(size) - 1);
+    const qsizetype cut = bytes.isEmpty() ? 0 : data[0] % (bytes.size() + 1);
+
+    HttpRequestParser whole;
+    whole.feed(bytes);
+    HttpRequestParser pieces;
+    pieces.feed(bytes.left(cut));
+    pieces.feed(bytes.mid(cut));
+
+    check(whole.state() == pieces.state());
+    check(whole.failureStatus() == pieces.failureStatus());
+    check(whole.consumedBytes() <= bytes.size());
+    if (whole.state() == HttpRequestParser::State::Complete) {
+        const HttpRequest &request = whole.request();
+        check(request.method == pieces.request().method);
+        check(request.body == pieces.request().body);
+        check(request.target.startsWith('/'));
+        check(request.body.size() <= HttpRequestParser::MaxBodyBytes);
+        check(whole.consumedBytes()
+              <= HttpRequestParser::MaxHeaderBytes + HttpRequestParser::MaxBodyBytes);
+        check(whole.consumedBytes() == pieces.consumedBytes());
+    }
+    return 0;
+}

@@ -1,0 +1,106 @@
+#include "osc/web/httpconnection.h"
+
+#include <QTcpSocket>
+
+namespace {
+
+QByteArray reason(int status)
+{
+    switch (status) {
+    case 200:
+        return QByteArrayLiteral("OK");
+    case 303:
+        return QByteArrayLiteral("See Other");
+    case 400:
+        return QByteArrayLiteral("Bad Request");
+    case 401:
+        return QByteArrayLiteral("Unauthorized");
+    case 403:
+        return QByteArrayLiteral("Forbidden");
+    case 404:
+        return QByteArrayLiteral("Not Found");
+    case 408:
+        return QByteArrayLiteral("Request Timeout");
+    case 413:
+        return QByteArrayLiteral("Content Too Large");
+    case 429:
+        return QByteArrayLiteral("Too Many Requests");
+    case 431:
+        return QByteArrayLiteral("Request Header Fields Too Large");
+    case 501:
+        return QByteArrayLiteral("Not Implemented");
+    case 503:
+        return QByteArrayLiteral("Service Unavailable");
+    case 505:
+        return QByteArrayLiteral("HTTP Version Not Supported");
+    default:
+        return QByteArrayLiteral("Error");
+    }
+}
+
+// The most that is ever buffered: a request at its limits and one byte to tell.
+constexpr qsizetype MaxBuffered
+    = HttpRequestParser::MaxHeaderBytes + HttpRequestParser::MaxBodyBytes + 1;
+
+} // namespace
+
+HttpConnection::HttpConnection(QTcpSocket *socket, QObject *parent)
+    : QObject(parent), m_socket(socket)
+{
+    m_socket->setParent(this);
+    m_socket->setReadBufferSize(MaxBuffered);
+    connect(m_socket, &QTcpSocket::readyRead, this, &HttpConnection::readPending);
+    connect(m_socket, &QTcpSocket::disconnected, this, &QObject::deleteLater);
+    m_deadline.setSingleShot(true);
+    connect(&m_deadline, &QTimer::timeout, this, [this] {
+        m_socket->abort();
+        deleteLater();
+    });
+    m_deadline.start(RequestDeadline);
+    // Bytes may have come with the connection; they are read once the owner listens.
+    QMetaObject::invokeMethod(this, &HttpConnection::readPending, Qt::QueuedConnection);
+}
+
+void HttpConnection::respond(int status, const QList<QByteArray> &headers, const QByteArray &body)
+{
+    if (m_answered)
+        return;
+    m_answered = true;
+    disconnect(m_socket, &QTcpSocket::readyRead, this, &HttpConnection::readPending);
+    // Whatever the client sent is dropped unread; the answer closes the connection.
+    QByteArray answer = "HTTP/1.1 " + QByteArray::number(status) + ' ' + reason(status) + "\r\n";
+    for (const QByteArray &line : headers)
+        answer += line + "\r\n";
+    answer += "Content-Length: " + QByteArray::number(body.size()) + "\r\n";
+    answer += "Connection: close\r\nCache-Control: no-store\r\n"
+              "X-Content-Type-Options: nosniff\r\nReferrer-Policy: no-referrer\r\n\r\n";
+    answer += body;
+    m_socket->write(answer);
+    m_socket->disconnectFromHost();
+}
+
+QTcpSocket *HttpConnection::takeSocket()
+{
+    m_answered = true;
+    m_deadline.stop();
+    disconnect(m_socket, nullptr, this, nullptr);
+    m_socket->setReadBufferSize(0);
+    m_socket->setParent(nullptr);
+    QTcpSocket *socket = m_socket;
+    m_socket = nullptr;
+    deleteLater();
+    return socket;
+}
+
+void HttpConnection::readPending()
+{
+    if (m_answered || !m_socket->bytesAvailable())
+        return;
+    const QByteArray available = m_socket->peek(m_socket->bytesAvailable());
+    const auto state = m_parser.feed(available.mid(m_peeked));
+    m_peeked = available.size();
+    if (state == HttpRequestParser::State::Failed)
+        respond(m_parser.failureStatus());
+    else if (state == HttpRequestParser::State::Complete)
+        Q_EMIT requestReceived(m_parser.request());
+}

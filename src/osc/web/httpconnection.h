@@ -1,0 +1,43 @@
+#pragma once
+
+#include "osc/web/httprequestparser.h"
+
+#include <QObject>
+#include <QTimer>
+#include <chrono>
+
+class QTcpSocket;
+
+// One client connection, from its first byte to the answer to its one request. The
+// request is read with peek(), so that a WebSocket upgrade can hand the socket on
+// with the handshake still unread. A request not complete within RequestDeadline is
+// closed. Each connection carries one request and is closed after the answer.
+class HttpConnection final : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr std::chrono::seconds RequestDeadline {10};
+
+    // Takes the socket over as a child.
+    explicit HttpConnection(QTcpSocket *socket, QObject *parent = nullptr);
+
+    QTcpSocket *socket() const { return m_socket; }
+
+    // Sends the answer and closes. headers are full lines without the line end.
+    void respond(int status, const QList<QByteArray> &headers = {}, const QByteArray &body = {});
+    // Gives the socket up, the request still unread, and deletes this later.
+    QTcpSocket *takeSocket();
+
+Q_SIGNALS:
+    void requestReceived(const HttpRequest &request);
+
+private:
+    void readPending();
+
+    QTcpSocket *m_socket;
+    HttpRequestParser m_parser;
+    qsizetype m_peeked = 0;
+    QTimer m_deadline;
+    bool m_answered = false;
+};

@@ -1,0 +1,3 @@
+#include "osc/web/remotelog.h"
+
+Q_LOGGING_CATEGORY(lcRemote, "kelvaris.remote", QtInfoMsg)

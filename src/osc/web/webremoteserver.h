@@ -1,0 +1,95 @@
+#pragma once
+
+#include "osc/web/loginguard.h"
+#include "osc/web/panelsnapshot.h"
+#include "osc/web/webremoteconfig.h"
+
+#include <QElapsedTimer>
+#include <QHash>
+#include <QObject>
+#include <QPointer>
+#include <QTcpServer>
+#include <QTimer>
+#include <QWebSocketServer>
+#include <chrono>
+#include <memory>
+
+class HttpConnection;
+class RemotePage;
+class RemotePanel;
+struct HttpRequest;
+
+// The phone remote: serves the page, its assets and the login, and turns logged-in
+// pages into WebSockets that drive the panel and show its state.
+//
+// HTTP is read here on QTcpServer rather than with Qt HttpServer: the 6.4 version
+// offers no way to cap the header or body size, to close a request that is not
+// complete in time or to cap the open connections, and it reads the WebSocket
+// handshake itself, before the cookie and the Origin could be checked.
+//
+// WebSocket upgrades are checked on the unread request and only then handed to
+// QWebSocketServer::handleConnection(), so that a refused upgrade never reaches the
+// WebSocket code, while the framing stays with a well-tried implementation.
+class WebRemoteServer final : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr int MaxConnections = 64;
+    static constexpr int MaxPages = 16;
+    // Changes reach the pages at most this often; that also caps the messages a
+    // page gets to 20 a second.
+    static constexpr std::chrono::milliseconds PollInterval {50};
+    // The WebSocket handshake's own time, and when a socket left in it is dropped.
+    static constexpr std::chrono::seconds HandshakeTimeout {5};
+    static constexpr std::chrono::seconds HandshakeLimit {10};
+    static constexpr const char *CookieName = "kelvaris_session";
+
+    explicit WebRemoteServer(RemotePanel &panel,
+                             LoginGuard::Clock clock = std::chrono::steady_clock::now,
+                             QObject *parent = nullptr);
+    ~WebRemoteServer() override;
+
+    // Starts listening as the config says; false (and a log line why) when the port
+    // is off or cannot be opened.
+    bool listen(const WebRemoteConfig &config);
+    bool isListening() const { return m_tcp.isListening(); }
+    QHostAddress serverAddress() const { return m_tcp.serverAddress(); }
+    quint16 serverPort() const { return m_tcp.serverPort(); }
+    int pageCount() const { return int(m_pages.size()); }
+    // Client connections open at the moment, pages included.
+    int openConnections() const;
+
+private:
+    struct Asset
+    {
+        QByteArray type;
+        QByteArray bytes;
+    };
+
+    void acceptConnections();
+    void answer(HttpConnection *connection, const HttpRequest &request);
+    void serveIndex(HttpConnection *connection, const HttpRequest &request);
+    void logIn(HttpConnection *connection, const HttpRequest &request);
+    void upgrade(HttpConnection *connection, const HttpRequest &request);
+    void serveLogin(HttpConnection *connection, int status, const QString &message);
+    void serveAsset(HttpConnection *connection, int status, const QString &name,
+                    const QList<QByteArray> &extraHeaders = {});
+    void acceptPages();
+    void poll();
+    bool hasValidCookie(const HttpRequest &request) const;
+
+    RemotePanel &m_panel;
+    LoginGuard::Clock m_loginClock;
+    std::unique_ptr<LoginGuard> m_guard;
+    QTcpServer m_tcp;
+    QWebSocketServer m_webSockets;
+    QHash<QString, Asset> m_assets;
+    QList<RemotePage *> m_pages;
+    QList<QPointer<QTcpSocket>> m_handshakes;
+    // Connections still on their request.
+    int m_requests = 0;
+    QElapsedTimer m_clock;
+    QTimer m_poll;
+    PanelSnapshot m_shown;
+};
