@@ -31,7 +31,7 @@ public:
     qint16 lampLevel(int lamp) const { return m_lampLevel.at(lamp); }
     bool isMarkedForSending(int lamp) const { return m_sendMarks.at(lamp) == FlagTrue; }
     void clearSendMark(int lamp) { m_sendMarks.at(lamp) = FlagFalse; }
-    // Marks every installed lamp (0 to LampCount-1), so that the next refresh tick
+    // Marks every installed lamp (0 to lampCount() - 1), so that the next refresh tick
     // sends all current levels: a controller that has just come back learns them at once.
     void markAllForSending();
 
