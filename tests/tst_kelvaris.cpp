@@ -44,6 +44,7 @@ private Q_SLOTS:
     void unopenablePortLeavesThePanelRunning();
     void monitorAsVirtualControllerSeesThePanel();
     void oscMessagesReachTheLine();
+    void missingRemoteModuleLeavesTheLineDriven();
     void oscIsOffWithoutAPort_data();
     void oscIsOffWithoutAPort();
 };
@@ -167,6 +168,25 @@ void tst_Kelvaris::monitorAsVirtualControllerSeesThePanel()
     QVERIFY(monitor.waitForFinished(int(StartTimeout.count())));
     QCOMPARE(monitor.exitCode(), 0);
     QVERIFY(!monitor.readAll().contains("BAD"));
+}
+
+void tst_Kelvaris::missingRemoteModuleLeavesTheLineDriven()
+{
+    PseudoTerminal line;
+    QVERIFY(line.isValid());
+    PanelProcess panel;
+    QVERIFY(panel.prepare("[Kelvaris]\nLampCount=2\nSerialDevice=" + line.devicePath().toUtf8()
+                          + "\nOscPort=" + QByteArray::number(OscDatagram::freeLoopbackPort())
+                          + "\n"));
+    QVERIFY(QFile::remove(panel.remoteModule()));
+    panel.process().setProcessChannelMode(QProcess::SeparateChannels);
+    QVERIFY(panel.start());
+    LampCommandReader reader(line);
+    QCOMPARE(reader.receive(4, StartTimeout).size(), 4);
+    QVERIFY(panel.terminate());
+    QCOMPARE(panel.process().exitCode(), 0);
+    const QByteArray errors = panel.process().readAllStandardError();
+    QVERIFY2(errors.contains(panel.remoteModule().toUtf8()), errors.constData());
 }
 
 void tst_Kelvaris::oscMessagesReachTheLine()

@@ -1,9 +1,12 @@
 #include "dialoganswerer.h"
+#include "osc/remotecontrol.h"
 #include "oscdatagram.h"
 #include "panel/lampdisplay.h"
 #include "panel/lampslider.h"
 #include "panel/panelwindow.h"
+#include "panel/remotecontrolloader.h"
 #include "pseudoterminal.h"
+#include "settings/panelsettings.h"
 
 #include <QAccessible>
 
@@ -404,9 +407,16 @@ void tst_PanelWindow::oscMovesASliderAsTheOperatorDoes()
 {
     const quint16 port = OscDatagram::freeLoopbackPort();
     QVERIFY(port != 0);
-    writeSettings("[Kelvaris]\nSerialDevice=/nonexistent/tty\nOscPort=" + QByteArray::number(port)
-                  + "\n");
+    writeSettings("[Kelvaris]\nSerialDevice=/nonexistent/tty\n");
     m_window->load(); // 8 lamps
+    // The module the panel would load for OscPort, from beside the built panel.
+    RemoteControlLoader loader;
+    RemoteControl *remoteControl
+        = loader.load(QFileInfo(QStringLiteral(KELVARIS_EXECUTABLE)).path());
+    QVERIFY(remoteControl);
+    PanelSettings settings;
+    settings.oscPort = port;
+    remoteControl->start(m_window->remote(), settings);
     // The marks are looked at here, not sent.
     child<QTimer>(QStringLiteral("RefreshTimer"))->stop();
     showActive();

@@ -1,5 +1,7 @@
 #include "osc/oscreceiver.h"
 
+#include "platform/logging.h"
+
 #include <QNetworkDatagram>
 #include <QUdpSocket>
 
@@ -23,7 +25,18 @@ bool OscReceiver::listen(std::optional<quint16> port, const QString &address)
         connect(m_socket.get(), &QUdpSocket::readyRead, this, &OscReceiver::readPending);
     }
     // No address sharing: a port another program holds is "in use", not shared.
-    return m_socket->bind(listenAddress(address), *port, QAbstractSocket::DontShareAddress);
+    const QHostAddress bound = listenAddress(address);
+    if (!m_socket->bind(bound, *port, QAbstractSocket::DontShareAddress)) {
+        qCWarning(lcRemote).noquote()
+            << QStringLiteral("OSC is off: cannot listen on %1 port %2: %3")
+                   .arg(bound.toString())
+                   .arg(*port)
+                   .arg(m_socket->errorString());
+        return false;
+    }
+    qCInfo(lcRemote).noquote()
+        << QStringLiteral("OSC listening on %1 port %2").arg(bound.toString()).arg(*port);
+    return true;
 }
 
 bool OscReceiver::isListening() const

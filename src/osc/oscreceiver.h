@@ -27,7 +27,7 @@ public:
     ~OscReceiver() override;
 
     // Starts listening when a port is given, on the address the text names; a port
-    // that cannot be bound leaves remote control off, silently. False when not
+    // that cannot be bound leaves OSC off, and the log says why. False when not
     // listening.
     bool listen(std::optional<quint16> port, const QString &address);
     bool isListening() const;

@@ -1,10 +1,12 @@
 #include "panel/panelwindow.h"
 
+#include "osc/remotecontrol.h"
 #include "platform/productinfo.h"
 #include "settings/panelsettings.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QIcon>
 #include <utility>
 
@@ -73,8 +75,12 @@ void PanelWindow::load()
     openPort(settings);
     if (settings.reopenPort)
         m_reopener.start();
-    // Remote control, when the settings ask for it; a port that will not bind is silent.
-    m_oscReceiver.listen(settings.oscPort, settings.oscAddress);
+    // Remote control only when a key asks for it: a panel without it loads no network
+    // library. Without the module the panel runs on, and the log says why.
+    if (settings.wantsRemoteControl()) {
+        if (RemoteControl *remote = m_remoteControl.load(QCoreApplication::applicationDirPath()))
+            remote->start(m_remote, settings);
+    }
 }
 
 void PanelWindow::openPort(const PanelSettings &settings)

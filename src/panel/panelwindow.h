@@ -3,12 +3,12 @@
 #include "groups/lampgroups.h"
 #include "lamps/lampbank.h"
 #include "lamps/refreshcycle.h"
-#include "osc/oscreceiver.h"
 #include "panel/lamplayout.h"
 #include "panel/lamptooltip.h"
 #include "panel/panelcontrols.h"
 #include "panel/panelremote.h"
 #include "panel/qtgroupdialogs.h"
+#include "panel/remotecontrolloader.h"
 #include "panel/sortedlistbox.h"
 #include "serial/portreopener.h"
 #include "serial/seriallink.h"
@@ -23,8 +23,9 @@ struct PanelSettings;
 // widgets to them. The refresh timer hands the lamp bank's marked and rotating
 // lamps to the serial link. Start-up (load) runs once before the window is shown;
 // closing the window closes the serial port. With port reopening on, a closed port is
-// opened again, and then every lamp is marked for sending. Remote control (OSC)
-// moves sliders through PanelRemote, as the operator's hand does.
+// opened again, and then every lamp is marked for sending. Remote control, a module
+// loaded only when a key turns it on, moves sliders through PanelRemote, as the
+// operator's hand does.
 class PanelWindow final : public QWidget
 {
     Q_OBJECT
@@ -62,5 +63,5 @@ private:
     PanelRemote m_remote {m_controls, m_bank, m_groups};
     QTimer m_refreshTimer;
     PortReopener m_reopener {m_serialLink};
-    OscReceiver m_oscReceiver {m_remote};
+    RemoteControlLoader m_remoteControl;
 };

@@ -8,6 +8,14 @@ namespace {
 
 constexpr qint16 ReopenPortOn = 1;
 
+std::optional<quint16> networkPort(const QString &text)
+{
+    const auto port = NumberText::toInt32(text);
+    if (port && *port >= PanelSettings::MinNetworkPort && *port <= PanelSettings::MaxNetworkPort)
+        return quint16(*port);
+    return std::nullopt;
+}
+
 } // namespace
 
 PanelSettings PanelSettings::read(const SettingsStore &settings)
@@ -22,9 +30,11 @@ PanelSettings PanelSettings::read(const SettingsStore &settings)
     result.serialDevice = settings.readSetting(SerialDeviceKey);
     const auto reopen = NumberText::toInt16(settings.readSetting(ReopenPortKey));
     result.reopenPort = reopen && *reopen == ReopenPortOn;
-    const auto oscPort = NumberText::toInt32(settings.readSetting(OscPortKey));
-    if (oscPort && *oscPort >= MinOscPort && *oscPort <= MaxOscPort)
-        result.oscPort = quint16(*oscPort);
+    result.oscPort = networkPort(settings.readSetting(OscPortKey));
     result.oscAddress = settings.readSetting(OscAddressKey).trimmed();
+    result.oscAllow = settings.readSetting(OscAllowKey).trimmed();
+    result.webPort = networkPort(settings.readSetting(WebPortKey));
+    result.webPassword = settings.readSetting(WebPasswordKey);
+    result.webAddress = settings.readSetting(WebAddressKey).trimmed();
     return result;
 }

@@ -18,12 +18,16 @@ struct PanelSettings
     static constexpr QLatin1String ReopenPortKey {"ReopenPort"};
     static constexpr QLatin1String OscPortKey {"OscPort"};
     static constexpr QLatin1String OscAddressKey {"OscAddress"};
+    static constexpr QLatin1String OscAllowKey {"OscAllow"};
+    static constexpr QLatin1String WebPortKey {"WebPort"};
+    static constexpr QLatin1String WebPasswordKey {"WebPassword"};
+    static constexpr QLatin1String WebAddressKey {"WebAddress"};
 
     static constexpr qint16 MinLampCount = 1;
     static constexpr qint16 DefaultLampCount = 8;
     static constexpr qint16 DefaultSerialPort = 1;
-    static constexpr qint32 MinOscPort = 1;
-    static constexpr qint32 MaxOscPort = 65535;
+    static constexpr qint32 MinNetworkPort = 1;
+    static constexpr qint32 MaxNetworkPort = 65535;
 
     // 1 to 16 lamps, else 8.
     qint16 lampCount = DefaultLampCount;
@@ -38,6 +42,17 @@ struct PanelSettings
     std::optional<quint16> oscPort;
     // The address text, blanks around it removed; the receiver decides what it means.
     QString oscAddress;
+    // The senders OSC is taken from: addresses and ranges, comma-separated, as typed;
+    // empty takes every sender.
+    QString oscAllow;
+    // The phone remote's TCP port, 1 to 65535, else none; its password as typed
+    // (not trimmed: blanks may be part of it) and its address text.
+    std::optional<quint16> webPort;
+    QString webPassword;
+    QString webAddress;
+
+    // Whether any remote control is on, and so whether its module is loaded at all.
+    bool wantsRemoteControl() const { return oscPort || webPort; }
 
     static PanelSettings read(const SettingsStore &settings);
 };

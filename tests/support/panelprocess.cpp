@@ -4,7 +4,9 @@
 #include "noserialportsenvironment.h"
 #include "processusage.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 namespace {
 
@@ -30,6 +32,11 @@ PanelProcess::~PanelProcess()
 bool PanelProcess::prepare(const QByteArray &settings)
 {
     if (!m_dir.isValid() || !QFile::copy(m_original, executable()))
+        return false;
+    // Remote control's module goes with the panel, as in a build tree or a portable copy.
+    const QString module
+        = QFileInfo(m_original).dir().filePath(QStringLiteral(KELVARIS_MODULE_FILE));
+    if (QFileInfo::exists(module) && !QFile::copy(module, remoteModule()))
         return false;
     return settings.isNull() || FileBytes::write(settingsPath(), settings);
 }
@@ -71,4 +78,9 @@ QString PanelProcess::settingsPath() const
 QByteArray PanelProcess::settings() const
 {
     return FileBytes::read(settingsPath());
+}
+
+QString PanelProcess::remoteModule() const
+{
+    return m_dir.filePath(QStringLiteral(KELVARIS_MODULE_FILE));
 }

@@ -41,6 +41,8 @@ public:
     QString folder() const { return m_dir.path(); }
     QString executable() const;
     QString settingsPath() const;
+    // Remote control's module beside the copy, when the build has one.
+    QString remoteModule() const;
     QByteArray settings() const;
 
 private:

@@ -1,7 +1,7 @@
 #include "osc/web/webremoteserver.h"
 
 #include "osc/web/httpconnection.h"
-#include "osc/web/remotelog.h"
+#include "platform/logging.h"
 #include "osc/web/remotepage.h"
 
 #include <QFile>

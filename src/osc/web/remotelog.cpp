@@ -1,3 +1,0 @@
-#include "osc/web/remotelog.h"
-
-Q_LOGGING_CATEGORY(lcRemote, "kelvaris.remote", QtInfoMsg)

@@ -1,0 +1,45 @@
+#include "panel/remotecontrolloader.h"
+
+#include "osc/remotecontrol.h"
+#include "platform/logging.h"
+#include "platform/productinfo.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+QStringList RemoteControlLoader::candidates(const QString &executableFolder)
+{
+    const QDir folder(executableFolder);
+    const QString name = QLatin1String(ProductInfo::RemoteModuleFile);
+    return {QDir::cleanPath(folder.filePath(name)),
+            QDir::cleanPath(folder.filePath(QLatin1String(ProductInfo::RemoteModuleFolder)
+                                            + QLatin1Char('/') + name))};
+}
+
+RemoteControl *RemoteControlLoader::load(const QString &executableFolder)
+{
+    const QStringList paths = candidates(executableFolder);
+    QString path;
+    for (const QString &candidate : paths) {
+        if (QFileInfo::exists(candidate)) {
+            path = candidate;
+            break;
+        }
+    }
+    if (path.isEmpty()) {
+        qCWarning(lcRemote).noquote() << "remote control is off: module not found, looked for"
+                                      << paths.join(QLatin1String(" and "));
+        return nullptr;
+    }
+    m_loader.setFileName(path);
+    QObject *instance = m_loader.instance();
+    auto *remote = qobject_cast<RemoteControl *>(instance);
+    if (!remote) {
+        qCWarning(lcRemote).noquote()
+            << "remote control is off: cannot load" << path << "-"
+            << (instance ? QStringLiteral("not a Kelvaris remote-control module")
+                         : m_loader.errorString());
+        return nullptr;
+    }
+    return remote;
+}
