@@ -1,12 +1,15 @@
-// bench-bare-startup: the floor for a Qt program's start-up, an empty QWidget of the
-// panel's size, timed from process start to its first frame. Run it under bench-launch.
+// bench-bare-startup [caption]: the floor for a Qt program's start-up, an empty QWidget
+// of the panel's size (with "caption": one QLabel on it, so text is drawn as in any
+// real window), timed from process start to its first frame. Run it under bench-launch.
 #include "firstframewatcher.h"
 #include "launchclock.h"
 #include "monotonicclock.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QWidget>
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -26,6 +29,8 @@ int main(int argc, char *argv[])
     QWidget window;
     window.setWindowTitle(QStringLiteral("Bare"));
     window.setFixedSize(WindowWidth, WindowHeight);
+    if (argc > 1 && std::strcmp(argv[1], "caption") == 0)
+        new QLabel(QStringLiteral("LAMP0"), &window);
     FirstFrameWatcher watcher(window, startNs);
     window.show();
     const int result = QApplication::exec();
