@@ -6,7 +6,8 @@
 
 namespace {
 
-constexpr qint16 ReopenPortOn = 1;
+// The switches are on only for the number 1.
+constexpr qint16 SwitchOn = 1;
 
 } // namespace
 
@@ -21,7 +22,9 @@ PanelSettings PanelSettings::read(const SettingsStore &settings)
         result.serialPort = *port;
     result.serialDevice = settings.readSetting(SerialDeviceKey);
     const auto reopen = NumberText::toInt16(settings.readSetting(ReopenPortKey));
-    result.reopenPort = reopen && *reopen == ReopenPortOn;
+    result.reopenPort = reopen && *reopen == SwitchOn;
+    const auto keep = NumberText::toInt16(settings.readSetting(KeepLevelsKey));
+    result.keepLevels = keep && *keep == SwitchOn;
     const auto oscPort = NumberText::toInt32(settings.readSetting(OscPortKey));
     if (oscPort && *oscPort >= MinOscPort && *oscPort <= MaxOscPort)
         result.oscPort = quint16(*oscPort);
