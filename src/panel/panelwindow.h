@@ -24,10 +24,10 @@ struct PanelSettings;
 // widgets to them. The refresh timer hands the lamp bank's marked and rotating
 // lamps to the serial link. Start-up (load) runs once before the window is shown;
 // closing the window closes the serial port. With port reopening on, a closed port is
-// opened again, and then every lamp is marked for sending, and the window's title says
+// opened again, and then every lamp is marked for sending; the window's title says
 // while it is closed. With levels kept, start-up puts the stored levels on the sliders
-// and the first tick sends every lamp. Remote control (OSC)
-// moves sliders through PanelRemote, as the operator's hand does.
+// and the first tick sends every lamp. Remote control (OSC) moves sliders through
+// PanelRemote, as the operator's hand does.
 class PanelWindow final : public QWidget
 {
     Q_OBJECT
