@@ -26,6 +26,9 @@ namespace {
 const QString Monitor = QStringLiteral(KELVARIS_MONITOR);
 constexpr std::chrono::milliseconds StartTimeout = PanelProcess::StartTimeout;
 constexpr std::chrono::milliseconds Period = 125ms;
+// Longer than the pause between two writes of the kept levels.
+constexpr std::chrono::milliseconds KillAfterLastMove = 2500ms;
+constexpr qsizetype AnyBacklog = 4096;
 
 QString hexSocket(quint16 port)
 {
@@ -47,6 +50,7 @@ private Q_SLOTS:
     void missingRemoteModuleLeavesTheLineDriven();
     void oscIsOffWithoutAPort_data();
     void oscIsOffWithoutAPort();
+    void keptLevelsSurviveAKill();
 };
 
 void tst_Kelvaris::rotationReachesTheLine()
@@ -119,12 +123,18 @@ void tst_Kelvaris::unopenablePortLeavesThePanelRunning()
 {
     PanelProcess panel;
     QVERIFY(panel.prepare("[Kelvaris]\nLampCount=3\nSerialDevice=/dev/kelvaris-no-such-tty\n"));
+    panel.process().setProcessChannelMode(QProcess::SeparateChannels);
     QVERIFY(panel.start());
     QTRY_VERIFY_WITH_TIMEOUT(panel.settings().contains("LampCount=3"), int(StartTimeout.count()));
     QTest::qWait(int(3 * Period.count()));
     QCOMPARE(panel.process().state(), QProcess::Running);
     QVERIFY(panel.terminate());
     QCOMPARE(panel.process().exitCode(), 0);
+    // The window says nothing; the log says why.
+    const QByteArray log = panel.process().readAllStandardError();
+    QVERIFY2(log.contains("kelvaris.serial: serial port /dev/kelvaris-no-such-tty not opened: "
+                          "no such device\n"),
+             log.constData());
 }
 
 void tst_Kelvaris::monitorAsVirtualControllerSeesThePanel()
@@ -305,4 +315,46 @@ void tst_Kelvaris::oscIsOffWithoutAPort()
 }
 
 QTEST_GUILESS_MAIN(tst_Kelvaris)
+void tst_Kelvaris::keptLevelsSurviveAKill()
+{
+    PseudoTerminal line;
+    QVERIFY(line.isValid());
+    const quint16 port = OscDatagram::freeLoopbackPort();
+    QVERIFY(port != 0);
+    PanelProcess panel;
+    QVERIFY(panel.prepare("[Kelvaris]\nLampCount=4\nKeepLevels=1\nSerialDevice="
+                          + line.devicePath().toUtf8() + "\nOscPort=" + QByteArray::number(port)
+                          + "\n"));
+    QVERIFY(panel.start());
+    LampCommandReader reader(line);
+    QCOMPARE(reader.receive(1, StartTimeout).size(), 1);
+
+    // Two moves: the first is written at once, the second when the pause after it ends.
+    QUdpSocket sender;
+    for (const auto &[lamp, level] : {std::pair {2, 200}, std::pair {0, 20}}) {
+        const QByteArray move
+            = OscDatagram::message("/kelvaris/lamp/" + QByteArray::number(lamp), 'i', level);
+        QCOMPARE(sender.writeDatagram(move, QHostAddress::LocalHost, port), move.size());
+        bool seen = false;
+        while (!seen) {
+            const auto commands = reader.receive(1, StartTimeout);
+            QVERIFY(!commands.isEmpty());
+            seen = commands.first().lamp == lamp && commands.first().level == level;
+        }
+    }
+    QTest::qWait(int(KillAfterLastMove.count()));
+    panel.process().kill();
+    QVERIFY(panel.process().waitForFinished());
+    line.read(AnyBacklog, 2 * Period);
+
+    // The restarted panel's first tick sends every lamp at its kept level.
+    QVERIFY(panel.start());
+    LampCommandReader restarted(line);
+    QList<QString> first;
+    for (const LampCommandReader::Command &command : restarted.receive(4, StartTimeout))
+        first.append(QStringLiteral("%1:%2").arg(command.lamp).arg(command.level));
+    QCOMPARE(first, (QList<QString> {"0:20", "1:0", "2:200", "3:0"}));
+    QVERIFY(panel.terminate());
+}
+
 #include "tst_kelvaris.moc"

@@ -25,13 +25,14 @@ void tst_PanelSettings::fromTheFile_data()
     QTest::addColumn<bool>("reopen");
     QTest::addColumn<int>("oscPort"); // 0: off
     QTest::addColumn<QString>("address");
+    QTest::addColumn<bool>("keep");
 
-    auto row
-        = [](const char *name, const QByteArray &file, int lamps, int port, const char *device = "",
-             bool reopen = false, int oscPort = 0, const char *address = "127.0.0.1") {
-              QTest::newRow(name) << file << lamps << port << QString::fromUtf8(device) << reopen
-                                  << oscPort << QString::fromUtf8(address);
-          };
+    auto row = [](const char *name, const QByteArray &file, int lamps, int port,
+                  const char *device = "", bool reopen = false, int oscPort = 0,
+                  const char *address = "127.0.0.1", bool keep = false) {
+        QTest::newRow(name) << file << lamps << port << QString::fromUtf8(device) << reopen
+                            << oscPort << QString::fromUtf8(address) << keep;
+    };
     auto ini = [](const char *keys) {
         return QByteArray("[Kelvaris]\n") + keys;
     };
@@ -71,6 +72,14 @@ void tst_PanelSettings::fromTheFile_data()
     row("reopen: two", ini("ReopenPort=2\n"), 8, 1);
     row("reopen: true as -1", ini("ReopenPort=-1\n"), 8, 1);
     row("reopen: word", ini("ReopenPort=yes\n"), 8, 1);
+    // Keeping levels, by the same rule.
+    auto keep = [&](const char *name, const char *keys, bool on) {
+        row(name, ini(keys), 8, 1, "", false, 0, "127.0.0.1", on);
+    };
+    keep("keep: one", "KeepLevels=1\n", true);
+    keep("keep: 1abc", "KeepLevels=1abc\n", true);
+    keep("keep: two", "KeepLevels=2\n", false);
+    keep("keep: word", "KeepLevels=on\n", false);
 
     // Remote control: off unless a port is named, only on this machine unless an
     // address is named.
@@ -96,6 +105,7 @@ void tst_PanelSettings::fromTheFile()
     QFETCH(bool, reopen);
     QFETCH(int, oscPort);
     QFETCH(QString, address);
+    QFETCH(bool, keep);
 
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
@@ -110,6 +120,7 @@ void tst_PanelSettings::fromTheFile()
     QCOMPARE(settings.reopenPort, reopen);
     QCOMPARE(settings.oscPort.value_or(0), oscPort);
     QCOMPARE(OscReceiver::listenAddress(settings.oscAddress).toString(), address);
+    QCOMPARE(settings.keepLevels, keep);
     // Reading never creates or changes the file.
     QCOMPARE(QFile::exists(path), !file.isNull());
     QCOMPARE(FileBytes::read(path), file.isNull() ? QByteArray() : file);

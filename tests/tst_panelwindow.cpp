@@ -68,6 +68,7 @@ private Q_SLOTS:
     void groupListFirstKeySelectsAnEnd();
 
     void levelTipSaysWhetherItIsSent();
+    void titleTellsAClosedPortWhileReopening();
     void accessibleNames();
 
 private:
@@ -617,6 +618,8 @@ void tst_PanelWindow::levelTipSaysWhetherItIsSent()
     // The device goes away: the next tick's write finds it gone and the port closes.
     line.closeMaster();
     QTRY_VERIFY(!m_window->port().isOpen());
+    // Without reopening, the title stays as it is.
+    QCOMPARE(m_window->windowTitle(), QStringLiteral("Kelvaris Control Panel"));
     const QString notSent
         = QStringLiteral("\nNot sent: serial port %1 is closed").arg(line.devicePath());
     hover(display(3));
@@ -630,6 +633,26 @@ void tst_PanelWindow::levelTipSaysWhetherItIsSent()
     slider(2)->setValue(0);
     QCOMPARE(QToolTip::text(), QStringLiteral("LAMP3: 128 (50 %)") + notSent);
     QToolTip::hideText();
+}
+
+void tst_PanelWindow::titleTellsAClosedPortWhileReopening()
+{
+    const QString device = m_dir->filePath(QStringLiteral("usb-adapter"));
+    writeSettings("[Kelvaris]\nReopenPort=1\nSerialDevice=" + device.toUtf8() + "\n");
+    m_window->load();
+    const QString title = QStringLiteral("Kelvaris Control Panel");
+    const QString closed = title + QString::fromUtf8(" — serial port closed, retrying");
+    QCOMPARE(m_window->windowTitle(), closed);
+
+    // Plugged in, then pulled out: the link's name comes and goes, the line hangs up.
+    PseudoTerminal line;
+    QVERIFY(line.isValid());
+    QVERIFY(QFile::link(line.devicePath(), device));
+    QTRY_COMPARE(m_window->windowTitle(), title);
+    QVERIFY(m_window->port().isOpen());
+    QVERIFY(QFile::remove(device));
+    line.closeMaster();
+    QTRY_COMPARE(m_window->windowTitle(), closed);
 }
 
 void tst_PanelWindow::accessibleNames()

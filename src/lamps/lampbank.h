@@ -27,6 +27,9 @@ public:
 
     // Every level and mark back to 0, as at start-up.
     void reset();
+    // A level kept from an earlier run, set before the layout puts the sliders at the
+    // bank's levels; it marks nothing and moves no other lamp.
+    void restoreLevel(int lamp, qint16 level) { m_lampLevel.at(lamp) = level; }
 
     qint16 lampLevel(int lamp) const { return m_lampLevel.at(lamp); }
     bool isMarkedForSending(int lamp) const { return m_sendMarks.at(lamp) == FlagTrue; }

@@ -4,6 +4,8 @@
 #include "settings/settingslocation.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 
 int main(int argc, char *argv[])
 {
@@ -18,7 +20,13 @@ int main(int argc, char *argv[])
 
     // Decided once: a portable copy keeps the file beside it, an installed copy a
     // per-user file seeded from the administrator's.
-    PanelWindow window(SettingsLocation::forThisExecutable().file());
+    const SettingsFile settings = SettingsLocation::forThisExecutable().file();
+    PanelWindow window(settings);
+    // The kept levels beside the settings file: Kelvaris.ini, Kelvaris.levels.
+    const QFileInfo settingsInfo(settings.path());
+    if (!settings.path().isEmpty())
+        window.setLevelsPath(settingsInfo.dir().filePath(settingsInfo.completeBaseName()
+                                                         + QStringLiteral(".levels")));
     QApplication::setWindowIcon(window.windowIcon());
     window.load();
     window.show();

@@ -10,6 +10,12 @@
 #include <QIcon>
 #include <utility>
 
+namespace {
+
+const QString PortClosedTitle = QStringLiteral(" \u2014 serial port closed, retrying");
+
+} // namespace
+
 static void initResources()
 {
     Q_INIT_RESOURCE(kelvaris);
@@ -41,11 +47,15 @@ PanelWindow::PanelWindow(SettingsFile settings, QWidget *parent)
     m_refreshTimer.setObjectName(QStringLiteral("RefreshTimer"));
     m_refreshTimer.setTimerType(Qt::PreciseTimer);
     m_refreshTimer.setInterval(RefreshCycle::Period);
-    connect(&m_refreshTimer, &QTimer::timeout, this, [this] { m_refresh.tick(); });
+    connect(&m_refreshTimer, &QTimer::timeout, this, [this] {
+        m_refresh.tick();
+        m_levelKeeper.levelsMayHaveChanged();
+    });
     m_refreshTimer.start();
 
     // A port opened again has missed every change made while it was closed.
     connect(&m_reopener, &PortReopener::reopened, this, [this] { m_bank.markAllForSending(); });
+    connect(&m_serialLink, &SerialLink::openChanged, this, &PanelWindow::showPortState);
 }
 
 PanelWindow::~PanelWindow() = default;
@@ -66,15 +76,23 @@ void PanelWindow::load()
         m_controls.createLampCopy(lamp);
 
     m_groups.loadGroups();
+    // The layout puts the sliders at the kept levels, as for a changed count.
+    const bool restored = settings.keepLevels && m_levelKeeper.restore(m_levelsPath);
 
     // setCurrentIndex raises no activated, the signal an operator's pick raises, so the
     // lamps are laid out by the call that follows.
     lampCountList.setCurrentIndex(settings.lampCount - 1);
     m_layout.arrangeLamps();
+    // The controller learns every kept level on the first tick, not over a rotation.
+    if (restored)
+        m_bank.markAllForSending();
 
     openPort(settings);
-    if (settings.reopenPort)
+    if (settings.reopenPort) {
+        m_portInTitle = true;
+        showPortState();
         m_reopener.start();
+    }
     // Remote control only when a key asks for it: a panel without it loads no network
     // library. Without the module the panel runs on, and the log says why.
     if (settings.wantsRemoteControl()) {
@@ -95,9 +113,19 @@ void PanelWindow::openPort(const PanelSettings &settings)
     m_serialLink.open();
 }
 
+void PanelWindow::showPortState()
+{
+    if (!m_portInTitle)
+        return;
+    const QString title = QLatin1String(ProductInfo::Title);
+    setWindowTitle(m_serialLink.isOpen() ? title : title + PortClosedTitle);
+}
+
 void PanelWindow::closeEvent(QCloseEvent *event)
 {
+    m_levelKeeper.flush();
     m_reopener.stop();
+    m_portInTitle = false;
     if (m_serialLink.isOpen())
         m_serialLink.close();
     event->accept();

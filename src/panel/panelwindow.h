@@ -2,6 +2,7 @@
 
 #include "groups/lampgroups.h"
 #include "lamps/lampbank.h"
+#include "lamps/levelkeeper.h"
 #include "lamps/refreshcycle.h"
 #include "panel/lamplayout.h"
 #include "panel/lamptooltip.h"
@@ -23,9 +24,10 @@ struct PanelSettings;
 // widgets to them. The refresh timer hands the lamp bank's marked and rotating
 // lamps to the serial link. Start-up (load) runs once before the window is shown;
 // closing the window closes the serial port. With port reopening on, a closed port is
-// opened again, and then every lamp is marked for sending. Remote control, a module
-// loaded only when a key turns it on, moves sliders through PanelRemote, as the
-// operator's hand does.
+// opened again, and then every lamp is marked for sending; the window's title says
+// while it is closed. With levels kept, start-up puts the stored levels on the sliders
+// and the first tick sends every lamp. Remote control, a module loaded only when a key turns
+// it on, moves sliders through PanelRemote, as the operator's hand does.
 class PanelWindow final : public QWidget
 {
     Q_OBJECT
@@ -38,6 +40,8 @@ public:
     // Start-up: fills the lists, makes lamps 1 to 15, loads the groups, applies
     // the stored lamp count and opens the serial port.
     void load();
+    // The state file that keeps the levels when the settings ask for it; set before load().
+    void setLevelsPath(const QString &path) { m_levelsPath = path; }
 
     LampBank &bank() { return m_bank; }
     const LampBank &bank() const { return m_bank; }
@@ -49,6 +53,7 @@ protected:
 
 private:
     void openPort(const PanelSettings &settings);
+    void showPortState();
 
     SettingsFile m_settings;
     SerialLink m_serialLink;
@@ -63,5 +68,9 @@ private:
     PanelRemote m_remote {m_controls, m_bank, m_groups};
     QTimer m_refreshTimer;
     PortReopener m_reopener {m_serialLink};
+    QString m_levelsPath;
+    LevelKeeper m_levelKeeper {m_bank};
+    // Whether the title tells a closed port: only while the port is reopened.
+    bool m_portInTitle = false;
     RemoteControlLoader m_remoteControl;
 };

@@ -1,13 +1,40 @@
 #include "serial/seriallink.h"
 
+#include "platform/logging.h"
 #include "serial/devicepath.h"
 #include "serial/linesettings.h"
 
+#include <QFile>
 #include <QFileInfo>
+
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
 
 namespace {
 
 constexpr int FirstPortNumber = 1;
+
+// Why an open failed, in words for the person reading the log.
+QString openFailureReason(QSerialPort::SerialPortError error, const QString &device,
+                          const QString &errorText)
+{
+    if (error == QSerialPort::DeviceNotFoundError)
+        return QStringLiteral("no such device");
+    if (error != QSerialPort::PermissionError)
+        return errorText;
+#ifdef Q_OS_UNIX
+    // Qt reports a device it may not open and one another program holds (its lock file,
+    // or exclusive use) alike; being allowed to write the device tells them apart.
+    if (::access(QFile::encodeName(serialDevicePath(device)).constData(), W_OK) == 0)
+        return QStringLiteral("busy, another program is using it");
+    return QStringLiteral("permission denied (add your user to the dialout group, then log in "
+                          "again)");
+#else
+    Q_UNUSED(device)
+    return errorText;
+#endif
+}
 
 } // namespace
 
@@ -67,7 +94,28 @@ bool SerialLink::open()
         return false;
     // QSerialPort opens without becoming the controlling terminal, non-blocking and
     // close-on-exec, and takes the device's lock file so a second opener fails.
-    return m_port.open(QIODevice::WriteOnly);
+    if (!m_port.open(QIODevice::WriteOnly)) {
+        reportOpenFailure();
+        return false;
+    }
+    qCInfo(lcSerial, "serial port %s %s", qUtf8Printable(m_device),
+           m_openedBefore ? "reopened" : "opened");
+    m_openedBefore = true;
+    m_lastFailure.clear();
+    Q_EMIT openChanged(true);
+    return true;
+}
+
+void SerialLink::reportOpenFailure()
+{
+    const QString reason = devicePresent()
+        ? openFailureReason(m_port.error(), m_device, m_port.errorString())
+        : QStringLiteral("no such device");
+    if (reason == m_lastFailure)
+        return;
+    m_lastFailure = reason;
+    qCWarning(lcSerial, "serial port %s not opened: %s", qUtf8Printable(m_device),
+              qUtf8Printable(reason));
 }
 
 bool SerialLink::isOpen() const
@@ -93,8 +141,10 @@ qint64 SerialLink::bytesQueued() const
 
 void SerialLink::close()
 {
-    if (m_port.isOpen())
-        m_port.close();
+    if (!m_port.isOpen())
+        return;
+    m_port.close();
+    Q_EMIT openChanged(false);
 }
 
 void SerialLink::handlePortError(QSerialPort::SerialPortError error)
@@ -103,6 +153,9 @@ void SerialLink::handlePortError(QSerialPort::SerialPortError error)
     // The hung-up descriptor stays writable, so leaving the port open would wake the
     // write notifier for ever; closing removes it. Reopening is up to the owner.
     const bool deviceGone = error == QSerialPort::ResourceError || error == QSerialPort::WriteError;
-    if (deviceGone && m_port.isOpen())
-        m_port.close();
+    if (!deviceGone || !m_port.isOpen())
+        return;
+    qCWarning(lcSerial, "serial port %s closed on an error: %s", qUtf8Printable(m_device),
+              qUtf8Printable(m_port.errorString()));
+    close();
 }

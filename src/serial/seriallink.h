@@ -12,6 +12,10 @@
 // Writes are queued and return at once; the queue is bounded so that a stalled line
 // never grows memory. If the device goes away while open (adapter unplugged), the link
 // closes itself; it opens again only when asked to.
+//
+// It logs (kelvaris.serial) the port opened or reopened, not opened and why (no such
+// device, no permission, busy), and closed on an error. A failure to open is logged once
+// until the reason changes, so repeated attempts do not fill the log.
 class SerialLink final : public QObject, public CommandPort
 {
     Q_OBJECT
@@ -47,9 +51,17 @@ public:
     qint64 bytesQueued() const;
     void close();
 
+Q_SIGNALS:
+    // The port has just been opened, or closed for any reason.
+    void openChanged(bool open);
+
 private:
     void handlePortError(QSerialPort::SerialPortError error);
+    void reportOpenFailure();
 
     QString m_device;
     QSerialPort m_port;
+    bool m_openedBefore = false;
+    // The reason last logged for a failed open; empty once the port has opened.
+    QString m_lastFailure;
 };

@@ -6,7 +6,8 @@
 
 namespace {
 
-constexpr qint16 ReopenPortOn = 1;
+// The switches are on only for the number 1.
+constexpr qint16 SwitchOn = 1;
 
 std::optional<quint16> networkPort(const QString &text)
 {
@@ -29,7 +30,9 @@ PanelSettings PanelSettings::read(const SettingsStore &settings)
         result.serialPort = *port;
     result.serialDevice = settings.readSetting(SerialDeviceKey);
     const auto reopen = NumberText::toInt16(settings.readSetting(ReopenPortKey));
-    result.reopenPort = reopen && *reopen == ReopenPortOn;
+    result.reopenPort = reopen && *reopen == SwitchOn;
+    const auto keep = NumberText::toInt16(settings.readSetting(KeepLevelsKey));
+    result.keepLevels = keep && *keep == SwitchOn;
     result.oscPort = networkPort(settings.readSetting(OscPortKey));
     result.oscAddress = settings.readSetting(OscAddressKey).trimmed();
     result.oscAllow = settings.readSetting(OscAllowKey).trimmed();

@@ -18,6 +18,7 @@ struct PanelSettings
     static constexpr QLatin1String ReopenPortKey {"ReopenPort"};
     static constexpr QLatin1String OscPortKey {"OscPort"};
     static constexpr QLatin1String OscAddressKey {"OscAddress"};
+    static constexpr QLatin1String KeepLevelsKey {"KeepLevels"};
     static constexpr QLatin1String OscAllowKey {"OscAllow"};
     static constexpr QLatin1String WebPortKey {"WebPort"};
     static constexpr QLatin1String WebPasswordKey {"WebPassword"};
@@ -38,6 +39,9 @@ struct PanelSettings
     // True only for the number 1, which asks for the port to be opened again whenever
     // it is closed. Missing, empty or any other value keeps the once-only open.
     bool reopenPort = false;
+    // True only for the number 1: the lamps' levels are kept in a state file across
+    // runs. Otherwise every run starts at level 0 and no state file is touched.
+    bool keepLevels = false;
     // Where remote control listens: 1 to 65535, else none, and nothing listens.
     std::optional<quint16> oscPort;
     // The address text, blanks around it removed; the receiver decides what it means.

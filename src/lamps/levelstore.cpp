@@ -1,0 +1,105 @@
+#include "lamps/levelstore.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <utility>
+
+namespace {
+
+constexpr QFileDevice::Permissions OwnerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+constexpr char LampPrefix = 'L';
+constexpr char Separator = '=';
+constexpr int MaxDigits = 3;
+constexpr int DecimalBase = 10;
+
+// A plain decimal number of one to three digits, no sign and no blanks; -1 otherwise.
+int decimal(const QByteArray &text)
+{
+    if (text.isEmpty() || text.size() > MaxDigits)
+        return -1;
+    int value = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9')
+            return -1;
+        value = value * DecimalBase + (c - '0');
+    }
+    return value;
+}
+
+} // namespace
+
+LevelStore::LevelStore(QString path) : m_path(std::move(path)) { }
+
+QByteArray LevelStore::format(const Levels &levels)
+{
+    QByteArray text = QByteArray(Header) + '\n';
+    for (int lamp = 0; lamp < LampCommand::MaxLamps; ++lamp)
+        text += LampPrefix + QByteArray::number(lamp) + Separator
+            + QByteArray::number(levels.at(lamp)) + '\n';
+    return text;
+}
+
+std::optional<LevelStore::Levels> LevelStore::parse(const QByteArray &text)
+{
+    QList<QByteArray> lines = text.split('\n');
+    // The last line's end leaves an empty piece behind.
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    for (QByteArray &line : lines) {
+        if (line.endsWith('\r'))
+            line.chop(1);
+    }
+    if (lines.size() != 1 + LampCommand::MaxLamps || lines.first() != Header)
+        return std::nullopt;
+
+    Levels levels {};
+    std::array<bool, LampCommand::MaxLamps> seen {};
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        const QByteArray &line = lines.at(i);
+        const qsizetype separator = line.indexOf(Separator);
+        if (!line.startsWith(LampPrefix) || separator < 0)
+            return std::nullopt;
+        const int lamp = decimal(line.mid(1, separator - 1));
+        const int level = decimal(line.mid(separator + 1));
+        if (lamp < 0 || lamp >= LampCommand::MaxLamps || level < 0 || level > LampCommand::MaxLevel
+            || seen.at(lamp))
+            return std::nullopt;
+        seen.at(lamp) = true;
+        levels.at(lamp) = static_cast<qint16>(level);
+    }
+    // Sixteen lines without a lamp twice name every lamp once.
+    return levels;
+}
+
+std::optional<LevelStore::Levels> LevelStore::read() const
+{
+    QFile file(m_path);
+    if (m_path.isEmpty() || !file.open(QIODevice::ReadOnly) || file.size() > MaxFileSize)
+        return std::nullopt;
+    return parse(file.read(MaxFileSize + 1));
+}
+
+bool LevelStore::write(const Levels &levels) const
+{
+    if (m_path.isEmpty())
+        return false;
+    const QString folder = QFileInfo(m_path).path();
+    if (!QFileInfo(folder).isDir() && !QDir().mkpath(folder))
+        return false;
+    QSaveFile file(m_path);
+    file.setDirectWriteFallback(false);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    // The temporary file, which becomes the state file, is private before it holds anything.
+    if (!file.setPermissions(OwnerOnly)) {
+        file.cancelWriting();
+        file.commit();
+        return false;
+    }
+    const QByteArray text = format(levels);
+    if (file.write(text) != text.size())
+        file.cancelWriting();
+    return file.commit();
+}
