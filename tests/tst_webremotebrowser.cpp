@@ -1,105 +1,149 @@
-#include "fakeremotepanel.h"
-#include "osc/web/webremoteserver.h"
+#include "lampcommandreader.h"
+#include "oscdatagram.h"
+#include "panelprocess.h"
+#include "pseudoterminal.h"
 #include "webdriver.h"
 
 #include <QFile>
+#include <QTcpServer>
+#include <QUdpSocket>
 #include <QtTest>
 
 namespace {
 
+using namespace std::chrono_literals;
+
 const QString Password = QStringLiteral("stage left");
 const QSize Portrait(390, 844);
 const QSize Landscape(844, 390);
+constexpr auto LineTimeout = 5000ms;
+constexpr int BrowserTimeoutMs = 10000;
 
-quint16 freePort()
+quint16 freeTcpPort()
 {
     QTcpServer probe;
     probe.listen(QHostAddress::LocalHost);
     return probe.serverPort();
 }
 
-void save(const QByteArray &png, const QString &path)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(png);
-}
+// Opens a WebSocket from the page shown and gives the script's name for its fate.
+const QString TryWebSocket = QStringLiteral(
+    "window.socketFate = 'pending';"
+    "const ws = new WebSocket(arguments[0]);"
+    "ws.onopen = () => { window.socketFate = 'open'; ws.close(); };"
+    "ws.onclose = () => { if (window.socketFate === 'pending') window.socketFate = 'refused'; };");
 
 } // namespace
 
-// The real page in headless Chromium against the server in this process.
+// The real page in headless Chromium, driving the real panel on a pseudo-terminal.
 class tst_WebRemoteBrowser : public QObject
 {
     Q_OBJECT
 
 private Q_SLOTS:
-    void logInAndDriveTheLamps();
+    void phoneDrivesThePanel();
 };
 
-void tst_WebRemoteBrowser::logInAndDriveTheLamps()
+void tst_WebRemoteBrowser::phoneDrivesThePanel()
 {
     if (!WebDriver::isInstalled())
         QSKIP("chromedriver or chromium is not installed (Debian: chromium-driver)");
 
-    FakeRemotePanel panel;
-    panel.count = 16;
-    panel.groups = QStringList {"Front wash", "Back light", "Stage left specials"};
-    for (int lamp = 0; lamp < panel.count; ++lamp)
-        panel.levels[lamp] = lamp * 17;
-    const WebRemoteConfig config {freePort(), Password, QStringLiteral("127.0.0.1")};
-    auto server = std::make_unique<WebRemoteServer>(panel);
-    QVERIFY(server->listen(config));
-    const QString url = QStringLiteral("http://127.0.0.1:%1/").arg(config.port);
+    PseudoTerminal line;
+    QVERIFY(line.isValid());
+    const quint16 webPort = freeTcpPort();
+    const quint16 oscPort = OscDatagram::freeLoopbackPort();
+    // Group "Sides" holds lamps 0 and 2; levels are kept, so a restart shows them again.
+    const QByteArray settings = "[Kelvaris]\nLampCount=16\nKeepLevels=1\nSerialDevice="
+        + line.devicePath().toUtf8() + "\nWebPort=" + QByteArray::number(webPort) + "\nWebPassword="
+        + Password.toUtf8() + "\nWebAddress=127.0.0.1\nOscPort=" + QByteArray::number(oscPort)
+        + "\nGroup1=Sides\nCode1=5\n";
+    PanelProcess panel;
+    QVERIFY(panel.prepare(settings));
+    QVERIFY(panel.start());
+    LampCommandReader reader(line);
+    QCOMPARE(reader.receive(1, LineTimeout).size(), 1);
 
+    const QString url = QStringLiteral("http://127.0.0.1:%1/").arg(webPort);
+    const QString socketUrl = QStringLiteral("ws://127.0.0.1:%1/socket").arg(webPort);
     WebDriver driver;
     QVERIFY2(driver.start(Portrait), qPrintable(driver.lastError()));
+    const auto script = [&](const QString &text) {
+        return driver.executeScript(text);
+    };
+    const auto logIn = [&](const QString &password) {
+        QTRY_VERIFY_WITH_TIMEOUT(!driver.findElement("#password").isEmpty(), BrowserTimeoutMs);
+        QVERIFY(driver.sendKeys(driver.findElement("#password"), password));
+        QVERIFY(driver.click(driver.findElement("#log-in")));
+    };
     QVERIFY2(driver.navigate(url), qPrintable(driver.lastError()));
-    QVERIFY(driver.sendKeys(driver.findElement("#password"), Password));
-    QVERIFY(driver.click(driver.findElement("#log-in")));
-    QTRY_VERIFY(!driver.findElement("#lamp3").isEmpty());
-    QTRY_COMPARE(driver.executeScript("return document.body.className").toString(), QString());
-    QCOMPARE(driver.executeScript("return document.querySelectorAll('.fader').length").toInt(), 16);
 
-    // From the middle of LAMP3's fader to above its top: full.
+    // Refused: a WebSocket without the login's cookie, then a wrong password.
+    driver.executeScript(TryWebSocket, {socketUrl});
+    QTRY_COMPARE(script("return window.socketFate").toString(), QString("refused"));
+    logIn(QStringLiteral("stage right"));
+    QTRY_VERIFY(!driver.findElement("#password").isEmpty());
+    QVERIFY(driver.findElement("#lamp3").isEmpty());
+
+    logIn(Password);
+    QTRY_VERIFY_WITH_TIMEOUT(!driver.findElement("#lamp15").isEmpty(), BrowserTimeoutMs);
+    QTRY_COMPARE(script("return document.body.className").toString(), QString());
+
+    // LAMP3's fader dragged from its middle to above its top: full on the next ticks.
     const QJsonArray box
-        = driver
-              .executeScript("const r = document.getElementById('lamp3').getBoundingClientRect();"
-                             "return [Math.round(r.x + r.width / 2), Math.round(r.y), "
-                             "Math.round(r.height)];")
+        = script("const r = document.getElementById('lamp3').getBoundingClientRect();"
+                 "return [Math.round(r.x + r.width / 2), Math.round(r.y), Math.round(r.height)];")
               .toArray();
     const int x = box[0].toInt();
     const int top = box[1].toInt();
     QVERIFY2(driver.performActions(WebDriver::drag({x, top + box[2].toInt() / 2}, {x, top - 20})),
              qPrintable(driver.lastError()));
-    QTRY_COMPARE(panel.levels[3], 255);
-    QVERIFY(panel.calls.last() == "move 3 255");
+    bool fullOnTheLine = false;
+    for (int tick = 0; tick < 40 && !fullOnTheLine; ++tick) {
+        for (const auto &command : reader.receive(1, LineTimeout))
+            fullOnTheLine = fullOnTheLine || (command.lamp == 3 && command.level == 255);
+    }
+    QVERIFY(fullOnTheLine);
 
-    QVERIFY(driver.click(driver.findElement("#link5")));
-    QVERIFY(driver.click(driver.findElement("#group1")));
+    // A move made at the panel (here by cue software over OSC) shows on the page.
+    QUdpSocket cue;
+    const QByteArray move = OscDatagram::message("/kelvaris/lamp/7", 'i', 42);
+    QCOMPARE(cue.writeDatagram(move, QHostAddress::LocalHost, oscPort), move.size());
+    QTRY_COMPARE(script("return document.getElementById('level7').textContent").toString(),
+                 QString("42"));
+
+    // Selecting the group from the page checks exactly its lamps on the panel.
+    QVERIFY(driver.click(driver.findElement("#group0")));
     QVERIFY(driver.click(driver.findElement("#select-group")));
-    QTRY_COMPARE(panel.calls.mid(panel.calls.size() - 2), (QStringList {"link 5 1", "select 1"}));
-
-    // A change on the panel shows on the page.
-    panel.levels[7] = 42;
     QTRY_COMPARE(
-        driver.executeScript("return document.getElementById('level7').textContent").toString(),
-        QString("42"));
+        script("return [0, 1, 2].map(n => document.getElementById('link' + n).checked)").toArray(),
+        (QJsonArray {true, false, true}));
 
     for (const auto &[size, path] : {std::pair {Portrait, "/tmp/web-portrait.png"},
                                      std::pair {Landscape, "/tmp/web-landscape.png"}}) {
         QVERIFY2(driver.setWindowSize(size), qPrintable(driver.lastError()));
-        driver.executeScript("window.scrollTo(0, 0)");
-        QTest::qWait(300);
-        save(driver.screenshot(), path);
+        script("window.scrollTo(0, 0)");
+        QFile shot(QString::fromLatin1(path));
+        QVERIFY(shot.open(QIODevice::WriteOnly));
+        shot.write(driver.screenshot());
     }
 
-    // The panel stops: "Connecting…". It comes back: its old login is void.
-    server.reset();
-    QTRY_COMPARE(driver.executeScript("return document.body.className").toString(),
-                 QString("offline"));
-    server = std::make_unique<WebRemoteServer>(panel);
-    QVERIFY(server->listen(config));
-    QTRY_VERIFY_WITH_TIMEOUT(!driver.findElement("#password").isEmpty(), 10000);
+    // Refused: a logged-in browser's WebSocket from another site's page.
+    QVERIFY(driver.navigate(QStringLiteral("data:text/html,<title>elsewhere</title>")));
+    driver.executeScript(TryWebSocket, {socketUrl});
+    QTRY_COMPARE(script("return window.socketFate").toString(), QString("refused"));
+    QVERIFY(driver.navigate(url));
+    QTRY_VERIFY_WITH_TIMEOUT(!driver.findElement("#lamp3").isEmpty(), BrowserTimeoutMs);
+
+    // The panel restarts: the page says so, and after a new login shows its levels.
+    QVERIFY(panel.terminate());
+    QTRY_COMPARE(script("return document.body.className").toString(), QString("offline"));
+    QVERIFY(panel.start());
+    logIn(Password);
+    QTRY_COMPARE_WITH_TIMEOUT(
+        script("return ['level3', 'level7'].map(id => document.getElementById(id).textContent)")
+            .toArray(),
+        (QJsonArray {"255", "42"}), BrowserTimeoutMs);
 }
 
 QTEST_GUILESS_MAIN(tst_WebRemoteBrowser)
