@@ -285,6 +285,9 @@ void tst_Kelvaris::oscIsOffWithoutAPort_data()
     QTest::newRow("0") << QByteArray("OscPort=0\n") << false;
     QTest::newRow("too large") << QByteArray("OscPort=70000\n") << false;
     QTest::newRow("in use elsewhere") << QByteArray("OscPort=@PORT@\n") << true;
+    // Fails closed: a sender list that does not parse never lets everyone in.
+    QTest::newRow("allow list not addresses")
+        << QByteArray("OscPort=@FREE@\nOscAllow=10.0.0.300\n") << false;
 }
 
 void tst_Kelvaris::oscIsOffWithoutAPort()
@@ -297,6 +300,7 @@ void tst_Kelvaris::oscIsOffWithoutAPort()
         QVERIFY(holder.bind(QHostAddress::LocalHost, 0));
         portLine.replace("@PORT@", QByteArray::number(holder.localPort()));
     }
+    portLine.replace("@FREE@", QByteArray::number(OscDatagram::freeLoopbackPort()));
     PseudoTerminal line;
     QVERIFY(line.isValid());
     PanelProcess panel;

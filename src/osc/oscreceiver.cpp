@@ -44,9 +44,36 @@ bool OscReceiver::isListening() const
     return m_socket && m_socket->state() == QAbstractSocket::BoundState;
 }
 
+void OscReceiver::restrictSenders(const OscSenderFilter &filter)
+{
+    m_senders = filter;
+}
+
 void OscReceiver::readPending()
 {
     // Reading one datagram re-arms the notifier, so any left over come back later.
-    for (int n = 0; n < MaxDatagramsPerWake && m_socket->hasPendingDatagrams(); ++n)
-        m_handler.handleDatagram(m_socket->receiveDatagram().data());
+    for (int n = 0; n < MaxDatagramsPerWake && m_socket->hasPendingDatagrams(); ++n) {
+        const QNetworkDatagram datagram = m_socket->receiveDatagram();
+        if (m_senders && !m_senders->allows(datagram.senderAddress())) {
+            ++m_dropped;
+            continue;
+        }
+        m_handler.handleDatagram(datagram.data());
+    }
+    reportDropped();
+}
+
+void OscReceiver::reportDropped()
+{
+    if (m_dropped == m_droppedReported)
+        return;
+    if (m_sinceReport.isValid()
+        && m_sinceReport.elapsed() < std::chrono::milliseconds(DropReportInterval).count())
+        return;
+    qCWarning(lcRemote).noquote()
+        << QStringLiteral("OSC dropped %1 datagrams from senders not in OscAllow (%2 in all)")
+               .arg(m_dropped - m_droppedReported)
+               .arg(m_dropped);
+    m_droppedReported = m_dropped;
+    m_sinceReport.start();
 }

@@ -3,18 +3,37 @@
 #include "osc/oscreceiver.h"
 #include "osc/remotepanel.h"
 #include "osc/web/webremoteserver.h"
+#include "platform/logging.h"
 #include "settings/panelsettings.h"
 
 RemoteControlModule::RemoteControlModule() = default;
 
 RemoteControlModule::~RemoteControlModule() = default;
 
+void RemoteControlModule::startOsc(RemotePanel &panel, const PanelSettings &settings)
+{
+    std::optional<OscSenderFilter> senders;
+    if (!settings.oscAllow.isEmpty()) {
+        senders = OscSenderFilter::parse(settings.oscAllow);
+        if (!senders) {
+            // Failing closed: a list that does not parse never lets everyone in.
+            qCWarning(lcRemote).noquote()
+                << QStringLiteral("OSC is off: OscAllow is not a list of addresses and "
+                                  "ranges: \"%1\"")
+                       .arg(settings.oscAllow);
+            return;
+        }
+    }
+    m_osc = std::make_unique<OscReceiver>(panel);
+    if (senders)
+        m_osc->restrictSenders(*senders);
+    m_osc->listen(settings.oscPort, settings.oscAddress);
+}
+
 void RemoteControlModule::start(RemotePanel &panel, const PanelSettings &settings)
 {
-    if (settings.oscPort && !m_osc) {
-        m_osc = std::make_unique<OscReceiver>(panel);
-        m_osc->listen(settings.oscPort, settings.oscAddress);
-    }
+    if (settings.oscPort && !m_osc)
+        startOsc(panel, settings);
     if (settings.webPort && !m_web) {
         m_web = std::make_unique<WebRemoteServer>(panel);
         m_web->listen({*settings.webPort, settings.webPassword, settings.webAddress});

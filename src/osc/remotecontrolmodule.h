@@ -6,6 +6,8 @@
 #include <memory>
 
 class OscReceiver;
+class RemotePanel;
+struct PanelSettings;
 class WebRemoteServer;
 
 // The module's one object, made by the panel's plugin loader: OSC on UDP and the phone
@@ -23,6 +25,8 @@ public:
     void start(RemotePanel &panel, const PanelSettings &settings) override;
 
 private:
+    void startOsc(RemotePanel &panel, const PanelSettings &settings);
+
     std::unique_ptr<OscReceiver> m_osc;
     std::unique_ptr<WebRemoteServer> m_web;
 };
