@@ -31,6 +31,9 @@ LoginGuard::Verdict LoginGuard::logIn(const QString &address, const QByteArray &
         return Verdict::LockedOut;
     const auto now = m_clock();
     if (!equalInConstantTime(password, m_password)) {
+        // Wrong guesses from ever new addresses must not grow memory without end.
+        if (m_failures.size() + m_lockedUntil.size() >= MaxTrackedAddresses)
+            forgetEveryOldFailure(now);
         forgetOldFailures(address, now);
         auto &failures = m_failures[address];
         failures.append(now);
@@ -83,4 +86,11 @@ void LoginGuard::forgetOldFailures(const QString &address,
     found->removeIf([&](auto when) { return now - when >= FailureWindow; });
     if (found->isEmpty())
         m_failures.erase(found);
+}
+
+void LoginGuard::forgetEveryOldFailure(std::chrono::steady_clock::time_point now)
+{
+    for (const QString &address : m_failures.keys())
+        forgetOldFailures(address, now);
+    m_lockedUntil.removeIf([&](const auto &entry) { return now >= entry.value(); });
 }

@@ -23,6 +23,8 @@ public:
     static constexpr int TokenBytes = 32;
     // Tokens kept; the oldest goes when a login would exceed it.
     static constexpr int MaxTokens = 256;
+    // Addresses with recent wrong passwords kept before old ones are swept out.
+    static constexpr int MaxTrackedAddresses = 4096;
 
     // An empty password needs no login: every request counts as logged in.
     explicit LoginGuard(const QString &password, Clock clock = std::chrono::steady_clock::now);
@@ -37,6 +39,7 @@ public:
     bool isValidToken(const QByteArray &token) const;
 
 private:
+    void forgetEveryOldFailure(std::chrono::steady_clock::time_point now);
     void forgetOldFailures(const QString &address, std::chrono::steady_clock::time_point now);
 
     QByteArray m_password;
