@@ -1,42 +1,10 @@
 #include "osc/web/httpconnection.h"
 
+#include "osc/web/httpstatus.h"
+
 #include <QTcpSocket>
 
 namespace {
-
-QByteArray reason(int status)
-{
-    switch (status) {
-    case 200:
-        return QByteArrayLiteral("OK");
-    case 303:
-        return QByteArrayLiteral("See Other");
-    case 400:
-        return QByteArrayLiteral("Bad Request");
-    case 401:
-        return QByteArrayLiteral("Unauthorized");
-    case 403:
-        return QByteArrayLiteral("Forbidden");
-    case 404:
-        return QByteArrayLiteral("Not Found");
-    case 408:
-        return QByteArrayLiteral("Request Timeout");
-    case 413:
-        return QByteArrayLiteral("Content Too Large");
-    case 429:
-        return QByteArrayLiteral("Too Many Requests");
-    case 431:
-        return QByteArrayLiteral("Request Header Fields Too Large");
-    case 501:
-        return QByteArrayLiteral("Not Implemented");
-    case 503:
-        return QByteArrayLiteral("Service Unavailable");
-    case 505:
-        return QByteArrayLiteral("HTTP Version Not Supported");
-    default:
-        return QByteArrayLiteral("Error");
-    }
-}
 
 // The most that is ever buffered: a request at its limits and one byte to tell.
 constexpr qsizetype MaxBuffered
@@ -68,7 +36,8 @@ void HttpConnection::respond(int status, const QList<QByteArray> &headers, const
     m_answered = true;
     disconnect(m_socket, &QTcpSocket::readyRead, this, &HttpConnection::readPending);
     // Whatever the client sent is dropped unread; the answer closes the connection.
-    QByteArray answer = "HTTP/1.1 " + QByteArray::number(status) + ' ' + reason(status) + "\r\n";
+    QByteArray answer
+        = "HTTP/1.1 " + QByteArray::number(status) + ' ' + HttpStatus::reason(status) + "\r\n";
     for (const QByteArray &line : headers)
         answer += line + "\r\n";
     answer += "Content-Length: " + QByteArray::number(body.size()) + "\r\n";

@@ -1,15 +1,12 @@
 #include "osc/web/httprequestparser.h"
 
+#include "osc/web/httpstatus.h"
+
 namespace {
 
 const QByteArray HeadEnd = QByteArrayLiteral("\r\n\r\n");
 const QByteArray LineEnd = QByteArrayLiteral("\r\n");
 
-constexpr int BadRequest = 400;
-constexpr int PayloadTooLarge = 413;
-constexpr int HeadersTooLarge = 431;
-constexpr int NotImplemented = 501;
-constexpr int VersionNotSupported = 505;
 // Content-Length digits beyond this many cannot be a body we take.
 constexpr qsizetype MaxLengthDigits = 9;
 
@@ -68,11 +65,11 @@ HttpRequestParser::State HttpRequestParser::feed(const QByteArray &bytes)
         const qsizetype end = m_head.indexOf(HeadEnd, searchFrom);
         if (end < 0) {
             m_consumed = m_head.size();
-            return m_head.size() > MaxHeaderBytes ? fail(HeadersTooLarge) : m_state;
+            return m_head.size() > MaxHeaderBytes ? fail(HttpStatus::HeadersTooLarge) : m_state;
         }
         const qsizetype headSize = end + HeadEnd.size();
         if (headSize > MaxHeaderBytes)
-            return fail(HeadersTooLarge);
+            return fail(HttpStatus::HeadersTooLarge);
         const QByteArray rest = m_head.mid(headSize);
         m_head.truncate(headSize);
         m_headDone = true;
@@ -105,20 +102,20 @@ HttpRequestParser::State HttpRequestParser::parseHead()
     QList<QByteArray> lines = m_head.left(m_head.size() - HeadEnd.size()).split('\n');
     for (QByteArray &line : lines) {
         if (!line.endsWith('\r') && &line != &lines.last())
-            return fail(BadRequest);
+            return fail(HttpStatus::BadRequest);
         if (line.endsWith('\r'))
             line.chop(1);
     }
     m_head.clear();
     if (!parseRequestLine(lines.first()))
-        return m_state == State::Failed ? m_state : fail(BadRequest);
+        return m_state == State::Failed ? m_state : fail(HttpStatus::BadRequest);
     for (qsizetype i = 1; i < lines.size(); ++i) {
         if (!parseHeaderLine(lines.at(i)))
-            return m_state == State::Failed ? m_state : fail(BadRequest);
+            return m_state == State::Failed ? m_state : fail(HttpStatus::BadRequest);
     }
 
     if (m_request.hasHeader("transfer-encoding"))
-        return fail(NotImplemented);
+        return fail(HttpStatus::NotImplemented);
     qsizetype hosts = 0;
     qsizetype lengths = 0;
     for (const auto &field : m_request.headers) {
@@ -126,13 +123,13 @@ HttpRequestParser::State HttpRequestParser::parseHead()
         lengths += field.first == "content-length";
     }
     if (hosts != 1 || lengths > 1)
-        return fail(BadRequest);
+        return fail(HttpStatus::BadRequest);
     if (lengths == 1) {
         const QByteArray length = m_request.header("content-length");
         if (!isDigits(length))
-            return fail(BadRequest);
+            return fail(HttpStatus::BadRequest);
         if (length.size() > MaxLengthDigits || length.toLongLong() > MaxBodyBytes)
-            return fail(PayloadTooLarge);
+            return fail(HttpStatus::PayloadTooLarge);
         m_bodyLength = length.toLongLong();
     }
     if (m_bodyLength == 0)
@@ -149,7 +146,7 @@ bool HttpRequestParser::parseRequestLine(const QByteArray &line)
     const QByteArray &version = parts.at(2);
     if (version != "HTTP/1.1" && version != "HTTP/1.0") {
         if (version.startsWith("HTTP/"))
-            fail(VersionNotSupported);
+            fail(HttpStatus::VersionNotSupported);
         return false;
     }
     m_request.method = parts.at(0);

@@ -1,8 +1,10 @@
 #include "osc/web/webremoteserver.h"
 
 #include "osc/web/httpconnection.h"
-#include "platform/logging.h"
 #include "osc/web/remotepage.h"
+#include "platform/logging.h"
+
+#include "osc/web/httpstatus.h"
 
 #include <QFile>
 #include <QTcpSocket>
@@ -11,15 +13,6 @@
 #include <algorithm>
 
 namespace {
-
-constexpr int Ok = 200;
-constexpr int SeeOther = 303;
-constexpr int BadRequest = 400;
-constexpr int Unauthorized = 401;
-constexpr int Forbidden = 403;
-constexpr int NotFound = 404;
-constexpr int TooManyRequests = 429;
-constexpr int Unavailable = 503;
 
 const QString IndexPage = QStringLiteral("index.html");
 const QString LoginPage = QStringLiteral("login.html");
@@ -150,23 +143,23 @@ void WebRemoteServer::answer(HttpConnection *connection, const HttpRequest &requ
     if (request.method == "GET" && path == "/")
         serveIndex(connection, request);
     else if (request.method == "GET" && path == "/remote.css")
-        serveAsset(connection, Ok, QStringLiteral("remote.css"));
+        serveAsset(connection, HttpStatus::Ok, QStringLiteral("remote.css"));
     else if (request.method == "GET" && path == "/remote.js")
-        serveAsset(connection, Ok, QStringLiteral("remote.js"));
+        serveAsset(connection, HttpStatus::Ok, QStringLiteral("remote.js"));
     else if (request.method == "POST" && path == "/login")
         logIn(connection, request);
     else if (request.method == "GET" && path == "/socket")
         upgrade(connection, request);
     else
-        connection->respond(NotFound);
+        connection->respond(HttpStatus::NotFound);
 }
 
 void WebRemoteServer::serveIndex(HttpConnection *connection, const HttpRequest &request)
 {
     if (hasValidCookie(request))
-        serveAsset(connection, Ok, IndexPage);
+        serveAsset(connection, HttpStatus::Ok, IndexPage);
     else
-        serveLogin(connection, Ok, {});
+        serveLogin(connection, HttpStatus::Ok, {});
 }
 
 void WebRemoteServer::logIn(HttpConnection *connection, const HttpRequest &request)
@@ -177,7 +170,7 @@ void WebRemoteServer::logIn(HttpConnection *connection, const HttpRequest &reque
         = m_guard->logIn(address, formValue(request.body, QStringLiteral("password")), &token);
     switch (verdict) {
     case LoginGuard::Verdict::Accepted:
-        connection->respond(SeeOther,
+        connection->respond(HttpStatus::SeeOther,
                             {"Location: /",
                              "Set-Cookie: " + QByteArray(CookieName) + '=' + token
                                  + "; HttpOnly; SameSite=Strict; Path=/"});
@@ -186,11 +179,11 @@ void WebRemoteServer::logIn(HttpConnection *connection, const HttpRequest &reque
         qCInfo(lcRemote).noquote()
             << "Refused a remote login from" << address
             << (m_guard->isLockedOut(address) ? "- locked out for a minute" : "");
-        serveLogin(connection, Unauthorized, QStringLiteral("Wrong password."));
+        serveLogin(connection, HttpStatus::Unauthorized, QStringLiteral("Wrong password."));
         return;
     case LoginGuard::Verdict::LockedOut:
         qCInfo(lcRemote).noquote() << "Refused a remote login from" << address << "- locked out";
-        serveLogin(connection, TooManyRequests,
+        serveLogin(connection, HttpStatus::TooManyRequests,
                    QStringLiteral("Too many wrong passwords. Wait a minute."));
         return;
     }
@@ -199,12 +192,12 @@ void WebRemoteServer::logIn(HttpConnection *connection, const HttpRequest &reque
 void WebRemoteServer::upgrade(HttpConnection *connection, const HttpRequest &request)
 {
     if (!request.header("upgrade").toLower().contains("websocket"))
-        return connection->respond(BadRequest);
+        return connection->respond(HttpStatus::BadRequest);
     if (!hasValidCookie(request) || !isSameOrigin(request))
-        return connection->respond(Forbidden);
+        return connection->respond(HttpStatus::Forbidden);
     // Checked again when the handshake is done, for upgrades that overlap.
     if (m_pages.size() >= MaxPages)
-        return connection->respond(Unavailable);
+        return connection->respond(HttpStatus::Unavailable);
     QTcpSocket *socket = connection->takeSocket();
     // QWebSocket uses the socket but does not own it, and the handshake drops every
     // connection to its signals: it is kept here until its page takes it, and deleted
