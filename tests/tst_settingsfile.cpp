@@ -725,14 +725,6 @@ void tst_SettingsFile::writeKeepsPermissions()
     QCOMPARE(contentOf(path), QByteArray("[Kelvaris]\nA=2\n"));
     QCOMPARE(QFile::permissions(path) & ~(QFile::ReadUser | QFile::WriteUser), permissions);
 
-    // A new file is private from the start, whatever the umask.
-    const QString created = QFileInfo(path).path() + QStringLiteral("/new.ini");
-    const mode_t umask = ::umask(0);
-    SettingsFile(created).writeSetting(QStringLiteral("A"), QStringLiteral("1"));
-    ::umask(umask);
-    QCOMPARE(QFile::permissions(created) & ~(QFile::ReadUser | QFile::WriteUser),
-             QFile::ReadOwner | QFile::WriteOwner);
-
     // Root replacing a user's file gives it back to the user.
     constexpr uid_t Nobody = 65534;
     if (::geteuid() != 0)
