@@ -588,8 +588,8 @@ void tst_Faults::unwritableFolderForAnOrdinaryUser()
 
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.remove(QStringLiteral("XDG_RUNTIME_DIR"));
-    // The folder cannot be written, so the panel turns to the user's configuration
-    // folder; below this home it cannot be made either.
+    // Neither the named file nor a temporary file beside it can be written, and
+    // nothing may be made below this home either.
     environment.remove(QStringLiteral("XDG_CONFIG_HOME"));
     environment.insert(QStringLiteral("HOME"), panel.folder());
     panel.process().setProcessEnvironment(environment);

@@ -2,8 +2,10 @@
 // with its settings file beside it, talking to a pseudo-terminal that stands in for
 // the lamp controller's serial line.
 
+#include "filebytes.h"
 #include "lampcommandreader.h"
 #include "monitor/lampcommanddecoder.h"
+#include "noserialportsenvironment.h"
 #include "oscdatagram.h"
 #include "panelprocess.h"
 #include "processusage.h"
@@ -51,6 +53,8 @@ private Q_SLOTS:
     void oscIsOffWithoutAPort_data();
     void oscIsOffWithoutAPort();
     void keptLevelsSurviveAKill();
+    void mistakeOnTheCommandLineNeedsNoDisplay();
+    void namedSettingsFileBesideQtOptions();
 };
 
 void tst_Kelvaris::rotationReachesTheLine()
@@ -318,7 +322,44 @@ void tst_Kelvaris::oscIsOffWithoutAPort()
     QVERIFY(panel.settings().contains(portLine));
 }
 
-QTEST_GUILESS_MAIN(tst_Kelvaris)
+void tst_Kelvaris::mistakeOnTheCommandLineNeedsNoDisplay()
+{
+    // No display of any kind: a program that needed one would abort instead.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        environment.remove(QLatin1String(name));
+    QProcess panel;
+    panel.setProcessEnvironment(NoSerialPortsEnvironment::guarded(environment));
+    panel.start(QStringLiteral(KELVARIS_EXECUTABLE),
+                {QStringLiteral("-style"), QStringLiteral("Fusion"), QStringLiteral("--bogus")});
+    QVERIFY(panel.waitForFinished(int(StartTimeout.count())));
+    QCOMPARE(panel.exitCode(), 64);
+    QCOMPARE(panel.readAllStandardOutput(), QByteArray());
+    QVERIFY(panel.readAllStandardError().startsWith(
+        "kelvaris: Unknown option 'bogus'.\nUsage: kelvaris [--settings FILE]"));
+}
+
+void tst_Kelvaris::namedSettingsFileBesideQtOptions()
+{
+    // The named file is the one written, not the one beside the executable; Qt's
+    // options still reach Qt, and the log says which file and why.
+    PanelProcess folder;
+    QVERIFY(folder.prepare("[Kelvaris]\nLampCount=2\n"));
+    const QString named = folder.folder() + QStringLiteral("/stage-left.ini");
+    QProcess panel;
+    NoSerialPortsEnvironment::apply(panel);
+    panel.start(folder.executable(),
+                {QStringLiteral("-platform"), QStringLiteral("offscreen"),
+                 QStringLiteral("--settings"), named});
+    QTRY_COMPARE_WITH_TIMEOUT(FileBytes::read(named), QByteArray("[Kelvaris]\nLampCount=8\n"),
+                              int(StartTimeout.count()));
+    panel.terminate();
+    QVERIFY(panel.waitForFinished(int(StartTimeout.count())));
+    QVERIFY(panel.readAllStandardError().contains("Settings file: " + named.toLocal8Bit()
+                                                  + " (--settings)"));
+    QCOMPARE(folder.settings(), QByteArray("[Kelvaris]\nLampCount=2\n"));
+}
+
 void tst_Kelvaris::keptLevelsSurviveAKill()
 {
     PseudoTerminal line;
@@ -361,4 +402,5 @@ void tst_Kelvaris::keptLevelsSurviveAKill()
     QVERIFY(panel.terminate());
 }
 
+QTEST_GUILESS_MAIN(tst_Kelvaris)
 #include "tst_kelvaris.moc"

@@ -1,7 +1,7 @@
 // The Debian package built from this build tree, unpacked into a folder an ordinary
 // user cannot write, with an administrator's settings file beside the executable, and
-// run as that user with a home of its own: the installed panel keeps its settings in
-// the user's configuration folder.
+// run as that user with a home of its own and no option: the installed panel keeps its
+// settings in the user's configuration folder, readable by that user alone.
 
 #include "filebytes.h"
 #include "noserialportsenvironment.h"
@@ -145,6 +145,8 @@ void tst_Package::installedPanelKeepsSettingsPerUser()
     const QString perUser = home.filePath(QStringLiteral(".config/kelvaris/Kelvaris.ini"));
     QCOMPARE(FileBytes::read(perUser), adminBytes + "LampCount=8\n");
     QCOMPARE(QFileInfo(perUser).ownerId(), uid);
+    QCOMPARE(QFile::permissions(perUser) & (QFileDevice::ReadGroup | QFileDevice::ReadOther),
+             QFileDevice::Permissions());
     QCOMPARE(FileBytes::read(admin), adminBytes);
     QCOMPARE(
         QDir(bin).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name),

@@ -422,6 +422,12 @@ void tst_SettingsFile::write_data()
     row("lone CR kept", "[Kelvaris]\rA=1", "B", u("2"), "[Kelvaris]\rA=1\rB=2\r");
     row("mixed breaks keep the blank line", "[Kelvaris]\rA=1\n\n[Other]\n", "B", u("2"),
         "[Kelvaris]\rA=1\nB=2\n\n[Other]\n");
+    row("break of the line before, not the first", "[Kelvaris]\r\nA=1\nB=2", "C", u("3"),
+        "[Kelvaris]\r\nA=1\nB=2\nC=3\n");
+    row("lone CR of the line before", "; x\n[Kelvaris]\rA=1", "B", u("2"),
+        "; x\n[Kelvaris]\rA=1\rB=2\r");
+    row("header last, CRLF before it", "; x\n[Other]\r\n[Kelvaris]", "B", u("2"),
+        "; x\n[Other]\r\n[Kelvaris]\r\nB=2\r\n");
     row("replace in CRLF file", "[Kelvaris]\r\nA=1\r\nB=1\r\n", "A", u("22"),
         "[Kelvaris]\r\nA=22\r\nB=1\r\n");
     row("byte-order mark kept", "\xEF\xBB\xBF[Kelvaris]\nA=1\n", "A", u("5"),
@@ -460,6 +466,12 @@ void tst_SettingsFile::write_data()
     row("UTF-16 odd byte count not written", oddLength, "A", u("2"), oddLength);
     const QByteArray loneSurrogate = utf16WithLoneSurrogate("[Kelvaris]\r\nA=x", "\r\n");
     row("UTF-16 unpaired surrogate not written", loneSurrogate, "B", u("2"), loneSurrogate);
+    // UTF-32 is never written, though its little-endian mark starts like UTF-16's.
+    for (const auto &[name, bom] : {std::pair("UTF-32LE not written", "\xFF\xFE\0\0"),
+                                    std::pair("UTF-32BE not written", "\0\0\xFE\xFF")}) {
+        const QByteArray utf32 = QByteArray(bom, 4) + QByteArray("[\0\0\0]\0\0\0", 8);
+        row(name, utf32, "A", u("1"), utf32);
+    }
     row("NUL bytes elsewhere kept", QByteArray("\0;\0\n[Kelvaris]\n", 15), "A", u("1"),
         QByteArray("\0;\0\n[Kelvaris]\nA=1\n", 19));
     row("inner blanks not quoted", noFile, "A", u("a b"), "[Kelvaris]\nA=a b\n");
@@ -712,6 +724,16 @@ void tst_SettingsFile::writeKeepsPermissions()
 
     QCOMPARE(contentOf(path), QByteArray("[Kelvaris]\nA=2\n"));
     QCOMPARE(QFile::permissions(path) & ~(QFile::ReadUser | QFile::WriteUser), permissions);
+
+    // Root replacing a user's file gives it back to the user.
+    constexpr uid_t Nobody = 65534;
+    if (::geteuid() != 0)
+        QSKIP("only root can give a file away");
+    QCOMPARE(::chown(QFile::encodeName(path).constData(), Nobody, Nobody), 0);
+    SettingsFile(path).writeSetting(QStringLiteral("A"), QStringLiteral("3"));
+    QCOMPARE(QFileInfo(path).ownerId(), Nobody);
+    QCOMPARE(QFileInfo(path).groupId(), Nobody);
+    QCOMPARE(contentOf(path), QByteArray("[Kelvaris]\nA=3\n"));
 }
 
 void tst_SettingsFile::failedWriteLeavesFileIntact_data()

@@ -10,6 +10,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <csignal>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 class tst_SettingsLocation : public QObject
@@ -17,14 +19,16 @@ class tst_SettingsLocation : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void isSystemFolder_data();
-    void isSystemFolder();
+    void isInstalled_data();
+    void isInstalled();
     void decide_data();
     void decide();
     void firstWriteCopiesTheSeed();
     void firstWriteWithoutSeedMakesNewFile();
-    void noWritableHomeAbsorbsWrites_data();
-    void noWritableHomeAbsorbsWrites();
+    void levelsPath_data();
+    void levelsPath();
+    void firstWriteThatFailsAbsorbsWrites_data();
+    void firstWriteThatFailsAbsorbsWrites();
     void buildTreeKeepsTheFileBeside();
 };
 
@@ -33,6 +37,7 @@ namespace {
 const QString Unset = QStringLiteral("<unset>");
 const QString PerUserFile = QStringLiteral("/kelvaris/Kelvaris.ini");
 constexpr mode_t PrivateFolderMode = 0700;
+constexpr mode_t PrivateFileMode = 0600;
 constexpr mode_t ModeBits = 07777;
 
 // A scratch layout: an executable's folder, two system configuration folders, a
@@ -66,9 +71,12 @@ public:
     }
 
     // XDG_CONFIG_DIRS naming both system folders; the other variables as given.
-    QProcessEnvironment environment(const QString &configHome, const QString &home) const
+    QProcessEnvironment environment(const QString &configHome, const QString &home,
+                                    const QString &stateHome = Unset) const
     {
         QProcessEnvironment environment;
+        if (stateHome != Unset)
+            environment.insert(QStringLiteral("XDG_STATE_HOME"), resolved(stateHome));
         environment.insert(QStringLiteral("XDG_CONFIG_DIRS"),
                            resolved(QStringLiteral("<dirs1>:<dirs2>")));
         if (configHome != Unset)
@@ -112,34 +120,33 @@ mode_t modeOf(const QString &path)
 
 } // namespace
 
-void tst_SettingsLocation::isSystemFolder_data()
+void tst_SettingsLocation::isInstalled_data()
 {
     QTest::addColumn<QString>("folder");
-    QTest::addColumn<bool>("system");
+    QTest::addColumn<bool>("writable");
+    QTest::addColumn<bool>("installed");
 
-    QTest::newRow("/usr/bin") << "/usr/bin" << true;
-    QTest::newRow("/usr itself") << "/usr" << true;
-    QTest::newRow("/usr/local/bin") << "/usr/local/bin" << true;
-    QTest::newRow("/opt/kelvaris/bin") << "/opt/kelvaris/bin" << true;
-    QTest::newRow("/opt itself") << "/opt" << true;
-    QTest::newRow("trailing slash") << "/usr/bin/" << true;
-    QTest::newRow("doubled slash") << "//usr//bin" << true;
-    QTest::newRow("dot-dot out of /usr") << "/usr/../home/ann/bin" << false;
-    QTest::newRow("dot-dot into /opt") << "/home/../opt/x" << true;
-    QTest::newRow("name starting usr") << "/usrlocal/bin" << false;
-    QTest::newRow("name starting opt") << "/optional/bin" << false;
-    QTest::newRow("usr deeper down") << "/home/ann/usr/bin" << false;
-    QTest::newRow("build tree") << "/home/ann/kelvaris/build" << false;
-    QTest::newRow("root folder") << "/" << false;
-    QTest::newRow("relative usr") << "usr/bin" << false;
-    QTest::newRow("empty") << "" << false;
+    auto row = [](const char *folder, bool writable, bool installed) {
+        QTest::addRow("%s%s", folder, writable ? "" : ", read-only")
+            << QString::fromUtf8(folder) << writable << installed;
+    };
+    for (const char *programs : {"/usr/bin", "/usr/local/bin", "/bin", "/usr/games",
+                                 "/usr/local/games", "/opt/kelvaris/bin", "//usr//bin/"})
+        row(programs, true, true);
+    for (const char *portable : {"/usr/local/src/kelvaris/build", "/opt/kelvaris/build", "/opt/bin",
+                                 "/opt/kelvaris/src/bin", "/usr", "/usr/sbin", "/usr/binaries",
+                                 "/usr/bin/../lib", "/home/ann/usr/bin", "/tmp/opt/kelvaris/bin"})
+        row(portable, true, false);
+    row("/home/ann/kelvaris/build", false, true);
+    row("/usr/local/src/kelvaris/build", false, true);
 }
 
-void tst_SettingsLocation::isSystemFolder()
+void tst_SettingsLocation::isInstalled()
 {
     QFETCH(QString, folder);
-    QFETCH(bool, system);
-    QCOMPARE(SettingsLocation::isSystemFolder(folder), system);
+    QFETCH(bool, writable);
+    QFETCH(bool, installed);
+    QCOMPARE(SettingsLocation::isInstalled(folder, writable), installed);
 }
 
 void tst_SettingsLocation::decide_data()
@@ -217,7 +224,9 @@ void tst_SettingsLocation::firstWriteCopiesTheSeed()
     const QByteArray adminBytes("; for every user\r\n[Kelvaris]\r\nSerialDevice=/dev/ttyUSB0\r\n"
                                 "Group1=Stage\r\nCode1=5\r\n");
     QVERIFY(scratch.write(admin, adminBytes));
-    SettingsFile settings = scratch.installed().file();
+    const SettingsLocation location = scratch.installed();
+    QVERIFY(location.reason().endsWith(QStringLiteral(", per-user file, seeded from ") + admin));
+    SettingsFile settings = location.file();
     const QString perUser = settings.path();
     QCOMPARE(perUser, scratch.resolved(QStringLiteral("<home>/.config")) + PerUserFile);
 
@@ -228,6 +237,7 @@ void tst_SettingsLocation::firstWriteCopiesTheSeed()
     settings.writeSetting(QStringLiteral("LampCount"), QStringLiteral("12"));
     QCOMPARE(FileBytes::read(perUser), adminBytes + "LampCount=12\r\n");
     QCOMPARE(FileBytes::read(admin), adminBytes);
+    QCOMPARE(modeOf(perUser), PrivateFileMode);
     // Both folders the write made are private to the user.
     for (const QString &folder :
          {QStringLiteral("<home>/.config"), QStringLiteral("<home>/.config/kelvaris")})
@@ -254,34 +264,108 @@ void tst_SettingsLocation::firstWriteWithoutSeedMakesNewFile()
              QByteArray("[Kelvaris]\nLampCount=8\n"));
 }
 
-void tst_SettingsLocation::noWritableHomeAbsorbsWrites_data()
+void tst_SettingsLocation::levelsPath_data()
 {
+    QTest::addColumn<QString>("where"); // portable, installed or the named file
+    QTest::addColumn<QString>("stateHome");
     QTest::addColumn<QString>("home");
+    QTest::addColumn<QString>("levels");
 
-    // A folder below a file cannot be made, not even by root.
-    QTest::newRow("home is a file") << "<home>/file";
-    QTest::newRow("no home at all") << Unset;
+    const QString userLevels = QStringLiteral("<home>/.local/state/kelvaris/levels");
+    const QString stateLevels = QStringLiteral("<config>/kelvaris/levels");
+    auto row = [](const char *name, const char *where, const QString &stateHome, const char *home,
+                  const QString &levels) {
+        QTest::newRow(name) << QString::fromUtf8(where) << stateHome << QString::fromUtf8(home)
+                            << levels;
+    };
+    row("portable", "portable", Unset, "<home>", QStringLiteral("<exe>/Kelvaris.levels"));
+    row("installed", "installed", Unset, "<home>", userLevels);
+    row("XDG_STATE_HOME", "installed", "<config>", "<home>", stateLevels);
+    row("XDG_STATE_HOME empty", "installed", "", "<home>", userLevels);
+    row("XDG_STATE_HOME relative", "installed", "state", "<home>", userLevels);
+    row("no home", "installed", Unset, "<unset>", QString());
+    row("named a.ini", "<exe>/a.ini", Unset, "<home>", QStringLiteral("<exe>/a.levels"));
+    row("named like its levels", "<exe>/panel.levels", Unset, "<home>",
+        QStringLiteral("<exe>/panel.levels.levels"));
 }
 
-void tst_SettingsLocation::noWritableHomeAbsorbsWrites()
+void tst_SettingsLocation::levelsPath()
+{
+    QFETCH(QString, where);
+    QFETCH(QString, stateHome);
+    QFETCH(QString, home);
+    QFETCH(QString, levels);
+
+    Scratch scratch;
+    const SettingsLocation location = where.startsWith(QLatin1Char('<'))
+        ? SettingsLocation::named(scratch.resolved(where))
+        : SettingsLocation::decide(scratch.resolved(QStringLiteral("<exe>")),
+                                   where == QLatin1String("portable"),
+                                   scratch.environment(Unset, home, stateHome));
+    QCOMPARE(location.levelsPath(), scratch.resolved(levels));
+}
+
+void tst_SettingsLocation::firstWriteThatFailsAbsorbsWrites_data()
+{
+    QTest::addColumn<QString>("home");
+    QTest::addColumn<QByteArray>("seed");
+    QTest::addColumn<bool>("fullDisk");
+    QTest::addColumn<QString>("warning"); // said once on the log, or empty
+    QTest::addColumn<QString>("reads");
+
+    const QString seed = QStringLiteral("[Kelvaris]\r\nLampCount=12\r\n");
+    const QByteArray utf8 = seed.toUtf8();
+    const QString home = QStringLiteral("<home>");
+    const QString twelve = QStringLiteral("12");
+    using Encoder = QStringEncoder;
+    const QByteArray utf16 = Encoder(Encoder::Utf16LE, Encoder::Flag::WriteBom).encode(seed);
+    const QByteArray utf32 = Encoder(Encoder::Utf32LE, Encoder::Flag::WriteBom).encode(seed);
+
+    // A folder below a file cannot be made, not even by root.
+    QTest::newRow("home is a file") << "<home>/file" << utf8 << false << QString() << twelve;
+    QTest::newRow("no home at all") << Unset << utf8 << false << QString() << twelve;
+    // A file size limit fails writes the way a full disk does, even for root.
+    QTest::newRow("disk full: no folders left") << home << utf8 << true << QString() << twelve;
+    QTest::newRow("seed not valid UTF-16") << home << utf16 + 'x' << false << "UTF-16" << twelve;
+    QTest::newRow("seed in UTF-32") << home << utf32 << false << "UTF-32" << QString();
+}
+
+void tst_SettingsLocation::firstWriteThatFailsAbsorbsWrites()
 {
     QFETCH(QString, home);
+    QFETCH(QByteArray, seed);
+    QFETCH(bool, fullDisk);
+    QFETCH(QString, warning);
+    QFETCH(QString, reads);
 
     Scratch scratch;
     QVERIFY(scratch.isValid());
     const QString beside = scratch.resolved(QStringLiteral("<exe>/Kelvaris.ini"));
-    const QByteArray besideBytes("[Kelvaris]\nLampCount=12\n");
-    QVERIFY(scratch.write(beside, besideBytes));
+    QVERIFY(scratch.write(beside, seed));
     QVERIFY(scratch.write(scratch.resolved(QStringLiteral("<home>/file")), "not a folder"));
     const QStringList before = scratch.entries();
+    if (!warning.isEmpty()) {
+        const QRegularExpression once(QRegularExpression::escape(beside) + QStringLiteral(".*")
+                                      + QRegularExpression::escape(warning));
+        QTest::ignoreMessage(QtWarningMsg, once);
+        QTest::failOnWarning(once);
+    }
 
     SettingsFile settings = scratch.installed(Unset, home).file();
+    rlimit saved {};
+    QCOMPARE(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit none = saved;
+    none.rlim_cur = 0;
+    QVERIFY(!fullDisk || ::setrlimit(RLIMIT_FSIZE, &none) == 0);
     settings.writeSetting(QStringLiteral("LampCount"), QStringLiteral("3"));
     settings.writeSetting(QStringLiteral("Group1"), QStringLiteral("Stage"));
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previousHandler);
 
     // The panel reads what it read before; nothing was written anywhere.
-    QCOMPARE(settings.readSetting(QStringLiteral("LampCount")), QStringLiteral("12"));
-    QCOMPARE(FileBytes::read(beside), besideBytes);
+    QCOMPARE(settings.readSetting(QStringLiteral("LampCount")), reads);
+    QCOMPARE(FileBytes::read(beside), seed);
     QCOMPARE(scratch.entries(), before);
 }
 

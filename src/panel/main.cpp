@@ -1,4 +1,5 @@
 #include "panel/panelwindow.h"
+#include "platform/commandline.h"
 #include "platform/productinfo.h"
 #include "platform/signalwatcher.h"
 #include "settings/settingslocation.h"
@@ -9,24 +10,27 @@
 
 int main(int argc, char *argv[])
 {
+    // Read before QApplication, so that --help, --version and a mistake need no display.
+    const CommandLine commandLine = CommandLine::parse(CommandLine::arguments(argc, argv));
+    if (const auto status = commandLine.exitStatus())
+        return *status;
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kelvaris"));
     QApplication::setApplicationDisplayName(QLatin1String(ProductInfo::Title));
     QApplication::setApplicationVersion(QLatin1String(ProductInfo::Version));
     // Lets the desktop match the window to its menu entry and icon.
     QApplication::setDesktopFileName(QLatin1String(ProductInfo::AppId));
-    // One style everywhere, so the fixed layout looks the same on every desktop.
-    QApplication::setStyle(QStringLiteral("Fusion"));
+    // One style everywhere, so the fixed layout looks the same on every desktop,
+    // unless one is asked for by name.
+    if (!commandLine.hasQtOption(QStringLiteral("style")))
+        QApplication::setStyle(QStringLiteral("Fusion"));
 
-    // Decided once: a portable copy keeps the file beside it, an installed copy a
+    // Decided once: the named file, else the file beside a portable copy, else a
     // per-user file seeded from the administrator's.
-    const SettingsFile settings = SettingsLocation::forThisExecutable().file();
-    PanelWindow window(settings);
-    // The kept levels beside the settings file: Kelvaris.ini, Kelvaris.levels.
-    const QFileInfo settingsInfo(settings.path());
-    if (!settings.path().isEmpty())
-        window.setLevelsPath(settingsInfo.dir().filePath(settingsInfo.completeBaseName()
-                                                         + QStringLiteral(".levels")));
+    const SettingsLocation location = SettingsLocation::chosen(commandLine.settingsPath());
+    PanelWindow window(location.file());
+    window.setLevelsPath(location.levelsPath());
     QApplication::setWindowIcon(window.windowIcon());
     window.load();
     window.show();

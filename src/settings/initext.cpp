@@ -200,6 +200,18 @@ QByteArrayView lineBreakOf(QByteArrayView content)
     return NewFileLineBreak;
 }
 
+// The line break that ends the line before the one starting at lineStart; the
+// file's first one when there is no line before.
+QByteArrayView lineBreakBefore(QByteArrayView content, qsizetype lineStart)
+{
+    const qsizetype last = lineStart - 1;
+    if (last < 0 || !isLineBreak(content[last]))
+        return lineBreakOf(content);
+    if (content[last] == '\r')
+        return QByteArrayView("\r");
+    return (last > 0 && content[last - 1] == '\r') ? QByteArrayView("\r\n") : QByteArrayView("\n");
+}
+
 // The value as it goes into the file: one line, and quoted when blanks at either
 // end or an outer pair of quotes would otherwise be lost on reading.
 QByteArray storedValue(const QString &value)
@@ -250,14 +262,15 @@ QByteArray writeToBytes(const QByteArray &content, const QString &key, const QSt
         return result;
     }
 
-    const QByteArrayView lineBreak = lineBreakOf(content);
     const QByteArray keyText = name.toUtf8() + '=' + stored;
 
     if (where.sectionFound) {
         const Line after = where.hasKeyLines ? where.lastKeyLine : where.header;
         QByteArray result = content.first(after.next);
         if (after.next == after.end) {
-            // The last line of the file, without a break.
+            // The last line of the file, without a break: both lines end like the
+            // line before them.
+            const QByteArrayView lineBreak = lineBreakBefore(content, after.begin);
             result += lineBreak;
             result += keyText;
             result += lineBreak;
@@ -272,6 +285,7 @@ QByteArray writeToBytes(const QByteArray &content, const QString &key, const QSt
         return result;
     }
 
+    const QByteArrayView lineBreak = lineBreakOf(content);
     const QByteArray keyLine = keyText + lineBreak.toByteArray();
     QByteArray result = content;
     const bool onlyBom = result == Utf8Bom;
@@ -310,8 +324,19 @@ QString IniText::readFrom(const QByteArray &content, const QString &key)
     return readFromBytes(TextEncoding::fromUtf16(content, order).text.toUtf8(), key);
 }
 
+bool IniText::isEditable(const QByteArray &content)
+{
+    if (TextEncoding::startsAsUtf32(content))
+        return false;
+    const TextEncoding::Utf16Order order = TextEncoding::utf16OrderOf(content);
+    return order == TextEncoding::Utf16Order::None || TextEncoding::fromUtf16(content, order).valid;
+}
+
 QByteArray IniText::writeTo(const QByteArray &content, const QString &key, const QString &value)
 {
+    // UTF-32 is not kept unit for unit; its little-endian mark also looks like UTF-16.
+    if (TextEncoding::startsAsUtf32(content))
+        return content;
     const TextEncoding::Utf16Order order = TextEncoding::utf16OrderOf(content);
     if (order == TextEncoding::Utf16Order::None)
         return writeToBytes(content, key, value);

@@ -27,10 +27,14 @@ public:
     // The value of key in content, or the empty text.
     static QString readFrom(const QByteArray &content, const QString &key);
 
+    // Whether writeTo can change content at all: not for a file that starts with a
+    // UTF-32 byte-order mark, nor for UTF-16 content that is not valid UTF-16.
+    static bool isEditable(const QByteArray &content);
+
     // The content with key set to value, every other line kept byte for byte.
     // The value is cut at its first line break and quoted when it would not
     // read back unchanged. The content comes back unchanged for a key that
-    // cannot be stored, and for UTF-16 content that is not valid UTF-16.
+    // cannot be stored, and for content that is not editable.
     static QByteArray writeTo(const QByteArray &content, const QString &key, const QString &value);
 
     // The text up to its first CR or LF: a line break in a stored value would

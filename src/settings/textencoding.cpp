@@ -7,6 +7,8 @@ namespace {
 
 constexpr QByteArrayView Utf16LittleEndianBom("\xFF\xFE");
 constexpr QByteArrayView Utf16BigEndianBom("\xFE\xFF");
+constexpr QByteArrayView Utf32LittleEndianBom("\xFF\xFE\x00\x00", 4);
+constexpr QByteArrayView Utf32BigEndianBom("\x00\x00\xFE\xFF", 4);
 constexpr qsizetype Utf16UnitSize = 2;
 constexpr int BitsPerByte = 8;
 constexpr uint ByteMask = 0xFF;
@@ -105,6 +107,11 @@ QString TextEncoding::decoded(QByteArrayView bytes)
             : QChar(char16_t(byte));
     }
     return text;
+}
+
+bool TextEncoding::startsAsUtf32(QByteArrayView content)
+{
+    return content.startsWith(Utf32LittleEndianBom) || content.startsWith(Utf32BigEndianBom);
 }
 
 TextEncoding::Utf16Order TextEncoding::utf16OrderOf(QByteArrayView content)

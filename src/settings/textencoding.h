@@ -28,6 +28,9 @@ public:
     // UTF-8 when valid, else Windows-1252; a byte-order mark in the bytes is text.
     static QString decoded(QByteArrayView bytes);
 
+    // Whether the content starts with a UTF-32 byte-order mark (either byte order).
+    // Such a file is never written: its little-endian mark also starts like UTF-16.
+    static bool startsAsUtf32(QByteArrayView content);
     // The byte order a UTF-16 byte-order mark at the start names; None without one.
     static Utf16Order utf16OrderOf(QByteArrayView content);
     // The whole content, byte-order mark included as U+FEFF. What cannot be decoded

@@ -45,10 +45,12 @@ bool PanelProcess::start(const QStringList &wrapper)
 {
     // Settings naming no device make the panel open port 1, the machine's own.
     NoSerialPortsEnvironment::apply(m_process);
+    // Named, so that no run depends on where the build tree lies.
+    const QStringList arguments {QStringLiteral("--settings"), settingsPath()};
     if (wrapper.isEmpty())
-        m_process.start(executable(), {});
+        m_process.start(executable(), arguments);
     else
-        m_process.start(wrapper.first(), wrapper.mid(1) + QStringList {executable()});
+        m_process.start(wrapper.first(), wrapper.mid(1) + QStringList {executable()} + arguments);
     return m_process.waitForStarted(int(StartTimeout.count()));
 }
 

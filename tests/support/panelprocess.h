@@ -8,9 +8,8 @@
 #include <optional>
 
 // The real panel executable, started as a user starts it: a copy in a folder of its
-// own with its settings file beside it (the panel reads the settings file next to its
-// resolved executable, so a link would not do). It starts with the serial port guard
-// loaded. A run still going when this ends is killed.
+// own with its settings file beside it, named with --settings. It starts with the
+// serial port guard loaded. A run still going when this ends is killed.
 class PanelProcess final
 {
 public:
