@@ -13,6 +13,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <unistd.h>
 
 namespace {
@@ -72,14 +73,18 @@ void printLine(std::FILE *out, const QString &line)
     std::fwrite(text.constData(), 1, static_cast<std::size_t>(text.size()), out);
     std::fflush(out);
 }
-} // namespace
-
-int main(int argc, char *argv[])
+// What the command line asks for, or the status to exit with at once (after help,
+// the version or a usage error).
+struct Request
 {
-    QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(Program);
-    QCoreApplication::setApplicationVersion(QLatin1String(ProductInfo::Version));
+    std::optional<int> exitNow;
+    QString device;
+    bool virtualController = false;
+    bool log = false;
+};
 
+Request parseArguments()
+{
     QCommandLineParser parser;
     parser.setApplicationDescription(Description.arg(LineSettings::LampController.baudRate));
     const QCommandLineOption helpOption({QStringLiteral("h"), QStringLiteral("help")},
@@ -97,45 +102,64 @@ int main(int argc, char *argv[])
                                  QStringLiteral("The serial device to read, e.g. /dev/ttyUSB0."),
                                  QStringLiteral("[DEVICE]"));
 
-    if (!parser.parse(QCoreApplication::arguments()))
-        return usageError(parser.errorText());
-    if (parser.isSet(helpOption)) {
+    Request request;
+    if (!parser.parse(QCoreApplication::arguments())) {
+        request.exitNow = usageError(parser.errorText());
+    } else if (parser.isSet(helpOption)) {
         printLine(stdout,
                   parser.helpText()
                       + Epilog.arg(QString::number(LampCommandDecoder::MaxKeptBadBytes),
                                    PanelSettings::SerialDeviceKey));
-        return static_cast<int>(MonitorExitCode::Normal);
-    }
-    if (parser.isSet(versionOption)) {
+        request.exitNow = static_cast<int>(MonitorExitCode::Normal);
+    } else if (parser.isSet(versionOption)) {
         printLine(stdout, Program + QLatin1Char(' ') + QCoreApplication::applicationVersion());
-        return static_cast<int>(MonitorExitCode::Normal);
+        request.exitNow = static_cast<int>(MonitorExitCode::Normal);
     }
+    if (request.exitNow)
+        return request;
 
     const QStringList devices = parser.positionalArguments();
-    const bool virtualController = parser.isSet(virtualOption);
-    if (virtualController && !devices.isEmpty())
-        return usageError(QStringLiteral("give either DEVICE or --virtual, not both."));
-    if (!virtualController && devices.isEmpty())
-        return usageError(QStringLiteral("no device given; name one or use --virtual."));
-    if (devices.size() > 1)
-        return usageError(QStringLiteral("only one device at a time."));
+    request.virtualController = parser.isSet(virtualOption);
+    request.log = parser.isSet(logOption);
+    if (request.virtualController && !devices.isEmpty())
+        request.exitNow = usageError(QStringLiteral("give either DEVICE or --virtual, not both."));
+    else if (!request.virtualController && devices.isEmpty())
+        request.exitNow = usageError(QStringLiteral("no device given; name one or use --virtual."));
+    else if (devices.size() > 1)
+        request.exitNow = usageError(QStringLiteral("only one device at a time."));
+    else if (!devices.isEmpty())
+        request.device = devices.constFirst();
+    return request;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(Program);
+    QCoreApplication::setApplicationVersion(QLatin1String(ProductInfo::Version));
+
+    const Request request = parseArguments();
+    if (request.exitNow)
+        return *request.exitNow;
 
     std::unique_ptr<ByteSource> source;
-    if (virtualController)
+    if (request.virtualController)
         source = std::make_unique<VirtualController>();
     else
-        source = std::make_unique<SerialDeviceReader>(devices.constFirst());
+        source = std::make_unique<SerialDeviceReader>(request.device);
     if (!source->open()) {
         printLine(stderr, source->failureMessage());
         return static_cast<int>(source->failureCode());
     }
     const auto output
-        = parser.isSet(logOption) ? MonitorSession::Output::Log : MonitorSession::Output::LiveView;
+        = request.log ? MonitorSession::Output::Log : MonitorSession::Output::LiveView;
     MonitorSession session(*source, output, stdout, ::isatty(STDOUT_FILENO) == 1);
     QObject::connect(&session, &MonitorSession::finished, &app, &QCoreApplication::exit);
     // Announced only once the session handles SIGINT and SIGTERM: a script that reads
     // this line may stop the monitor straight away.
-    if (virtualController) {
+    if (request.virtualController) {
         printLine(stdout, QStringLiteral("Device: ") + source->deviceName());
     } else {
         // On stderr, so that --log output holds nothing but log lines.
