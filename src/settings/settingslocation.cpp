@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QStringList>
+#include <algorithm>
 #include <array>
 
 const QLatin1String SettingsLocation::FolderName("kelvaris");
@@ -108,6 +109,22 @@ SettingsLocation SettingsLocation::named(const QString &path)
     return location;
 }
 
+// The files an installed copy may start from, in order: the one beside the executable,
+// then the administrator's in each $XDG_CONFIG_DIRS folder.
+static QStringList seedCandidates(const QString &beside, const QProcessEnvironment &environment)
+{
+    QStringList candidates {beside};
+    QString dirs = environment.value(ConfigDirsVariable);
+    if (dirs.isEmpty())
+        dirs = DefaultConfigDirs;
+    for (const QString &entry : dirs.split(QLatin1Char(':'), Qt::SkipEmptyParts)) {
+        const QString base = absoluteFolder(entry);
+        if (!base.isEmpty())
+            candidates.append(fileIn(base));
+    }
+    return candidates;
+}
+
 SettingsLocation SettingsLocation::decide(const QString &folder, bool folderWritable,
                                           const QProcessEnvironment &environment)
 {
@@ -129,21 +146,10 @@ SettingsLocation SettingsLocation::decide(const QString &folder, bool folderWrit
     location.m_copyOnWrite = true;
     const QString why = folderWritable ? QStringLiteral("installed: %1 holds installed programs")
                                        : QStringLiteral("installed: %1 cannot be written");
-    QStringList candidates {beside};
-    QString dirs = environment.value(ConfigDirsVariable);
-    if (dirs.isEmpty())
-        dirs = DefaultConfigDirs;
-    for (const QString &entry : dirs.split(QLatin1Char(':'), Qt::SkipEmptyParts)) {
-        const QString base = absoluteFolder(entry);
-        if (!base.isEmpty())
-            candidates.append(fileIn(base));
-    }
-    for (const QString &candidate : candidates) {
-        if (isReadableFile(candidate)) {
-            location.m_seed = candidate;
-            break;
-        }
-    }
+    const QStringList candidates = seedCandidates(beside, environment);
+    const auto readable = std::find_if(candidates.cbegin(), candidates.cend(), isReadableFile);
+    if (readable != candidates.cend())
+        location.m_seed = *readable;
     const QString seed = location.m_seed.isEmpty()
         ? QStringLiteral("no file to start from")
         : QStringLiteral("seeded from ") + location.m_seed;
