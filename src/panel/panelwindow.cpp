@@ -83,9 +83,8 @@ void PanelWindow::load()
         lampCountList.addItem(QStringLiteral(" %1 ").arg(count));
     lampCountList.setCurrentIndex(-1);
 
+    // Lamps beyond the count get their controls only when a larger count shows them.
     m_bank.reset();
-    for (int lamp = 1; lamp < LampCommand::MaxLamps; ++lamp)
-        m_controls.createLampCopy(lamp);
 
     m_groups.loadGroups();
     // The layout puts the sliders at the kept levels, as for a changed count.
