@@ -420,12 +420,10 @@ void tst_PanelWindow::lampsShownLaterKeepTheirStateAndTabPlace()
     QVERIFY(m_window->bank().isMarkedForSending(9));
     m_window->remote().setLampLinked(15, true);
 
-    auto *combo = child<QComboBox>(QStringLiteral("LampCountList"));
-    QTest::keyClick(combo, Qt::Key_End);
+    QTest::keyClick(child<QComboBox>(QStringLiteral("LampCountList")), Qt::Key_End);
     QCOMPARE(slider(9)->value(), 155);
     QCOMPARE(fill(9), QColor(100, 100, 100));
-    QVERIFY(checkbox(15)->isChecked());
-    QVERIFY(!checkbox(14)->isChecked());
+    QVERIFY(checkbox(15)->isChecked() && !checkbox(14)->isChecked());
 
     // Tab goes lamp by lamp, slider then check box, those made at start-up and later alike.
     slider(0)->setFocus();
