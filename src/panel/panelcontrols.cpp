@@ -343,7 +343,7 @@ QWidget *PanelControls::madeWidgetFor(Item item, int lamp)
 {
     const bool lampItem = item == Item::LampLabel || item == Item::LampDisplay
         || item == Item::LampSlider || item == Item::LampCheckbox;
-    if (lampItem)
+    if (lampItem && !isMade(lamp))
         createLampCopy(lamp);
     return widgetFor(item, lamp);
 }
