@@ -525,7 +525,7 @@ void tst_Faults::unwritableFolderKeepsGroupsInTheList()
         click(QStringLiteral("Front"));
         QTest::mouseClick(button(3), Qt::LeftButton);
         for (int lamp = 0; lamp < LampCommand::MaxLamps; ++lamp) {
-            if (box(lamp)->isChecked())
+            if (window.remote().isLampLinked(lamp))
                 selectedLamps.append(lamp);
         }
 

@@ -61,6 +61,7 @@ private Q_SLOTS:
 
     void startUpLaysOutTheStoredCount();
     void lampCopiesHaveLampZerosSizes();
+    void lampsShownLaterKeepTheirStateAndTabPlace();
     void oscMovesASliderAsTheOperatorDoes();
     void pickingACountReArrangesAndStoresIt();
     void defineGroupWithoutCheckedLampShowsTheMessage();
@@ -382,8 +383,11 @@ void tst_PanelWindow::startUpLaysOutTheStoredCount()
     QCOMPARE(inTwips(child<QWidget>(QStringLiteral("LampLabel7"))).topLeft(), QPoint(3060, 3300));
     QCOMPARE(child<QLabel>(QStringLiteral("LampLabel%1").arg(11))->text(),
              QStringLiteral("LAMP11"));
-    for (int lamp = 0; lamp < 16; ++lamp)
-        QCOMPARE(slider(lamp)->isVisibleTo(m_window.get()), lamp < 12);
+    // Lamps beyond the count may have no controls yet.
+    for (int lamp = 0; lamp < 16; ++lamp) {
+        const auto *s = m_window->findChild<LampSlider *>(QStringLiteral("LampSlider%1").arg(lamp));
+        QCOMPARE(s && s->isVisibleTo(m_window.get()), lamp < 12);
+    }
     // Start-up changes no slider, so nothing is marked; the rotation sends the levels.
     for (int lamp = 0; lamp < 16; ++lamp)
         QVERIFY(!m_window->bank().isMarkedForSending(lamp));
@@ -392,6 +396,7 @@ void tst_PanelWindow::startUpLaysOutTheStoredCount()
 
 void tst_PanelWindow::lampCopiesHaveLampZerosSizes()
 {
+    writeSettings("[Kelvaris]\nLampCount=16\nSerialDevice=/nonexistent/tty\n");
     m_window->load();
     for (int lamp = 1; lamp < 16; ++lamp) {
         QCOMPARE(inTwips(child<QWidget>(QStringLiteral("LampLabel%1").arg(lamp))).size(),
@@ -401,6 +406,32 @@ void tst_PanelWindow::lampCopiesHaveLampZerosSizes()
         QCOMPARE(inTwips(checkbox(lamp)).size(), QSize(195, 255));
         QCOMPARE(slider(lamp)->pageStep(), 64);
         QVERIFY(slider(lamp)->invertedAppearance());
+    }
+}
+
+void tst_PanelWindow::lampsShownLaterKeepTheirStateAndTabPlace()
+{
+    writeSettings("[Kelvaris]\nLampCount=4\nSerialDevice=/nonexistent/tty\n");
+    m_window->load();
+    showActive();
+    // Hidden lamps, before any count has shown them: a move still reaches the bank.
+    m_window->remote().moveLamp(9, 100);
+    QCOMPARE(m_window->bank().lampLevel(9), qint16(100));
+    QVERIFY(m_window->bank().isMarkedForSending(9));
+    m_window->remote().setLampLinked(15, true);
+
+    QTest::keyClick(child<QComboBox>(QStringLiteral("LampCountList")), Qt::Key_End);
+    QCOMPARE(slider(9)->value(), 155);
+    QCOMPARE(fill(9), QColor(100, 100, 100));
+    QVERIFY(checkbox(15)->isChecked() && !checkbox(14)->isChecked());
+
+    // Tab goes lamp by lamp, slider then check box, those made at start-up and later alike.
+    slider(0)->setFocus();
+    for (int lamp = 0; lamp < 16; ++lamp) {
+        QCOMPARE(QApplication::focusWidget(), slider(lamp));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), checkbox(lamp));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     }
 }
 
@@ -437,7 +468,7 @@ void tst_PanelWindow::oscMovesASliderAsTheOperatorDoes()
     QTRY_COMPARE(slider(2)->value(), 155);
     QCOMPARE(slider(5)->value(), 155);
     QCOMPARE(slider(3)->value(), 255);
-    QCOMPARE(slider(10)->value(), 255);
+    QCOMPARE(m_window->bank().lampLevel(10), qint16(0));
     for (int lamp : {2, 5}) {
         QCOMPARE(m_window->bank().lampLevel(lamp), qint16(100));
         QCOMPARE(fill(lamp), QColor(100, 100, 100));
@@ -465,7 +496,7 @@ void tst_PanelWindow::oscMovesASliderAsTheOperatorDoes()
     send(8, 1);
     send(0, 1);
     QTRY_COMPARE(slider(0)->value(), 254);
-    QCOMPARE(slider(8)->value(), 255);
+    QCOMPARE(m_window->bank().lampLevel(8), qint16(0));
     QVERIFY(!m_window->bank().isMarkedForSending(8));
 }
 
@@ -538,14 +569,14 @@ void tst_PanelWindow::groupsWithKeysAndMouseSurviveARestart()
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, front.center());
     QVERIFY(child<QPushButton>(QStringLiteral("SelectGroupButton"))->isEnabled());
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, front.center());
+    RemotePanel &remote = m_window->remote();
     for (int lamp = 0; lamp < 16; ++lamp) {
-        QCOMPARE(checkbox(lamp)->isChecked(), lamp == 0 || lamp == 2);
-        QCOMPARE(slider(lamp)->value(), 255);
+        QCOMPARE(remote.isLampLinked(lamp), lamp == 0 || lamp == 2);
+        QCOMPARE(remote.lampLevel(lamp), 0);
         QVERIFY(!m_window->bank().isMarkedForSending(lamp));
     }
 
     // Remote control sees the same list and selects a group as a double-click does.
-    RemotePanel &remote = m_window->remote();
     QCOMPARE(remote.groupNames(), QStringList({"Back", "Front"}));
     remote.selectGroup(0);
     for (int lamp = 0; lamp < 16; ++lamp)
@@ -676,6 +707,8 @@ void tst_PanelWindow::accessibleNames()
     const auto labels = comboAccessible->relations(QAccessible::Label);
     QCOMPARE(labels.size(), 1);
     QCOMPARE(labels.first().first->text(QAccessible::Name), QStringLiteral("Lamp(s)"));
+    // Lamp 15's controls are made when a count first shows them.
+    QTest::keyClick(combo, Qt::Key_End);
     for (int lamp : {0, 3, 15}) {
         QCOMPARE(textOf(slider(lamp), QAccessible::Name), QStringLiteral("LAMP%1").arg(lamp));
         QCOMPARE(textOf(slider(lamp), QAccessible::Description), QStringLiteral("0"));

@@ -182,7 +182,7 @@ void PanelControls::createLampColumn(int lamp)
 void PanelControls::createLampCopy(int lamp)
 {
     Q_ASSERT(lamp > 0 && lamp < LampCommand::MaxLamps);
-    if (m_lampSliders.at(lamp))
+    if (isMade(lamp))
         return;
     createLampColumn(lamp);
     // Each copy takes lamp 0's place, size and settings and starts hidden.
@@ -198,10 +198,16 @@ void PanelControls::createLampCopy(int lamp)
     }
     m_lampLabels.at(lamp)->setText(m_lampLabels[0]->text());
     m_lampLabels.at(lamp)->setAlignment(m_lampLabels[0]->alignment());
-    // Copies follow lamp 0 in the tab order, lamp by lamp.
-    QWidget *previous
-        = m_lampCheckboxes.at(lamp - 1) ? m_lampCheckboxes.at(lamp - 1) : m_lampCheckboxes[0];
-    QWidget::setTabOrder(previous, m_lampSliders.at(lamp));
+    // The state kept so far; the bank has already had the level.
+    const LampState &state = m_lampStates.at(lamp);
+    m_lampSliders.at(lamp)->setValue(state.sliderValue);
+    m_lampCheckboxes.at(lamp)->setChecked(state.checked);
+    m_lampDisplays.at(lamp)->setFillColor(QColor(state.grey, state.grey, state.grey));
+    // Copies follow lamp 0 in the tab order, lamp by lamp, whatever order they are made in.
+    int previous = lamp - 1;
+    while (!isMade(previous))
+        --previous;
+    QWidget::setTabOrder(m_lampCheckboxes.at(previous), m_lampSliders.at(lamp));
     QWidget::setTabOrder(m_lampSliders.at(lamp), m_lampCheckboxes.at(lamp));
     connectLamp(lamp);
 }
@@ -245,27 +251,45 @@ void PanelControls::levelShown(int lamp)
 
 int PanelControls::sliderValue(int lamp) const
 {
-    return m_lampSliders.at(lamp)->value();
+    return isMade(lamp) ? m_lampSliders.at(lamp)->value() : m_lampStates.at(lamp).sliderValue;
 }
 
 void PanelControls::setSliderValue(int lamp, int value)
 {
-    m_lampSliders.at(lamp)->setValue(value);
+    if (isMade(lamp)) {
+        m_lampSliders.at(lamp)->setValue(value);
+        return;
+    }
+    // As the slider would: kept within its range, and a change reported to the bank.
+    const int kept = qBound(LampSlider::Minimum, value, LampSlider::Maximum);
+    LampState &state = m_lampStates.at(lamp);
+    if (kept == state.sliderValue)
+        return;
+    state.sliderValue = kept;
+    m_bank->lampLevelChanged(lamp);
 }
 
 int PanelControls::checkboxValue(int lamp) const
 {
-    return m_lampCheckboxes.at(lamp)->isChecked() ? 1 : 0;
+    const bool checked
+        = isMade(lamp) ? m_lampCheckboxes.at(lamp)->isChecked() : m_lampStates.at(lamp).checked;
+    return checked ? 1 : 0;
 }
 
 void PanelControls::setDisplayGrey(int lamp, int grey)
 {
-    m_lampDisplays.at(lamp)->setFillColor(QColor(grey, grey, grey));
+    if (isMade(lamp))
+        m_lampDisplays.at(lamp)->setFillColor(QColor(grey, grey, grey));
+    else
+        m_lampStates.at(lamp).grey = grey;
 }
 
 void PanelControls::setCheckboxValue(int lamp, int value)
 {
-    m_lampCheckboxes.at(lamp)->setChecked(value == 1);
+    if (isMade(lamp))
+        m_lampCheckboxes.at(lamp)->setChecked(value == 1);
+    else
+        m_lampStates.at(lamp).checked = value == 1;
 }
 
 void PanelControls::setRemoveGroupEnabled(bool enabled)
@@ -285,6 +309,8 @@ int PanelControls::lampCountSelection() const
 
 QWidget *PanelControls::widgetFor(Item item, int lamp) const
 {
+    if (!isMade(lamp))
+        lamp = 0;
     switch (item) {
     case Item::LampLabel:
         return m_lampLabels.at(lamp);
@@ -313,6 +339,15 @@ QWidget *PanelControls::widgetFor(Item item, int lamp) const
     return nullptr;
 }
 
+QWidget *PanelControls::madeWidgetFor(Item item, int lamp)
+{
+    const bool lampItem = item == Item::LampLabel || item == Item::LampDisplay
+        || item == Item::LampSlider || item == Item::LampCheckbox;
+    if (lampItem && !isMade(lamp))
+        createLampCopy(lamp);
+    return widgetFor(item, lamp);
+}
+
 int PanelControls::left(Item item, int lamp) const
 {
     return Twips::fromPixels(widgetFor(item, lamp)->x());
@@ -330,29 +365,33 @@ int PanelControls::height(Item item, int lamp) const
 
 void PanelControls::setLeft(Item item, int lamp, int twips)
 {
-    QWidget *widget = widgetFor(item, lamp);
+    QWidget *widget = madeWidgetFor(item, lamp);
     widget->move(Twips::toPixels(twips), widget->y());
 }
 
 void PanelControls::setTop(Item item, int lamp, int twips)
 {
-    QWidget *widget = widgetFor(item, lamp);
+    QWidget *widget = madeWidgetFor(item, lamp);
     widget->move(widget->x(), Twips::toPixels(twips));
 }
 
 void PanelControls::setHeight(Item item, int lamp, int twips)
 {
-    QWidget *widget = widgetFor(item, lamp);
+    QWidget *widget = madeWidgetFor(item, lamp);
     widget->resize(widget->width(), Twips::toPixels(twips));
 }
 
 void PanelControls::setVisible(Item item, int lamp, bool visible)
 {
-    widgetFor(item, lamp)->setVisible(visible);
+    // A lamp never shown has nothing to hide.
+    if (!visible && !isMade(lamp))
+        return;
+    madeWidgetFor(item, lamp)->setVisible(visible);
 }
 
 void PanelControls::setLampCaption(int lamp, const QString &caption)
 {
+    madeWidgetFor(Item::LampLabel, lamp);
     m_lampLabels.at(lamp)->setText(caption);
 }
 

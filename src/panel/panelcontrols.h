@@ -24,7 +24,9 @@ class SortedListBox;
 // The window's controls at their design places, and the small interfaces the lamp
 // bank, the group commands and the layout speak back through. The controls report
 // to those parts: a slider to the bank, the group list and its four buttons to the
-// group commands, the lamp-count list to the layout.
+// group commands, the lamp-count list to the layout. Lamps 1 to 15 get their widgets
+// only when the layout first shows them; until then their slider value, check and
+// grey are kept here, and the widgets start from them.
 class PanelControls final : public QObject,
                             public LampControls,
                             public GroupControls,
@@ -46,9 +48,6 @@ public:
     // The parts the controls report to. They are made after the controls, since they
     // act on them; nothing reports before this call.
     void connectTo(LampBank &bank, LampLayout &layout, LampGroups &groups, LampToolTip &tip);
-
-    // Makes lamp i's four controls as hidden copies of lamp 0's.
-    void createLampCopy(int lamp);
 
     SortedListBox &groupList() const { return *m_groupList; }
     QComboBox &lampCountList() const { return *m_lampCountList; }
@@ -81,12 +80,18 @@ public:
 private:
     void createControls();
     void createLampColumn(int lamp);
+    // Makes lamp's four controls, once, as hidden copies of lamp 0's holding its kept state.
+    void createLampCopy(int lamp);
+    bool isMade(int lamp) const { return m_lampSliders.at(lamp) != nullptr; }
     void setTabOrder();
     void connectGroupControls();
     void connectLamp(int lamp);
     // After a lamp's level changed: its accessible description and a shown tip follow.
     void levelShown(int lamp);
+    // An unmade lamp's items read as lamp 0's, which its copy would start from.
     QWidget *widgetFor(Item item, int lamp) const;
+    // Makes a lamp item's column first when it is not there yet.
+    QWidget *madeWidgetFor(Item item, int lamp);
 
     QWidget &m_window;
     LampBank *m_bank = nullptr;
@@ -106,4 +111,13 @@ private:
     std::array<LampDisplay *, LampCommand::MaxLamps> m_lampDisplays {};
     std::array<LampSlider *, LampCommand::MaxLamps> m_lampSliders {};
     std::array<QCheckBox *, LampCommand::MaxLamps> m_lampCheckboxes {};
+
+    // What a lamp's controls hold while it has none.
+    struct LampState
+    {
+        int sliderValue = LampCommand::MaxLevel;
+        bool checked = false;
+        int grey = 0;
+    };
+    std::array<LampState, LampCommand::MaxLamps> m_lampStates {};
 };

@@ -8,11 +8,23 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QIcon>
+#include <QImageReader>
+#include <QPixmap>
 #include <utility>
 
 namespace {
 
 const QString PortClosedTitle = QStringLiteral(" \u2014 serial port closed, retrying");
+
+// Read as PNG and nothing else. Left to guess, the reader first asks every installed
+// image-format plugin whether it reads PNG too, which loads each of them: more time
+// than the rest of the window's making.
+QPixmap iconPixmap(const QString &path)
+{
+    QImageReader reader(path, QByteArrayLiteral("png"));
+    reader.setAutoDetectImageFormat(false);
+    return QPixmap::fromImage(reader.read());
+}
 
 } // namespace
 
@@ -35,8 +47,8 @@ PanelWindow::PanelWindow(SettingsFile settings, QWidget *parent)
     setObjectName(QStringLiteral("PanelWindow"));
     setWindowTitle(QLatin1String(ProductInfo::Title));
     QIcon icon;
-    icon.addFile(QStringLiteral(":/icons/kelvaris-32.png"));
-    icon.addFile(QStringLiteral(":/icons/kelvaris-16.png"));
+    icon.addPixmap(iconPixmap(QStringLiteral(":/icons/kelvaris-32.png")));
+    icon.addPixmap(iconPixmap(QStringLiteral(":/icons/kelvaris-16.png")));
     setWindowIcon(icon);
 
     m_controls.connectTo(m_bank, m_layout, m_groups, m_tip);
@@ -71,9 +83,8 @@ void PanelWindow::load()
         lampCountList.addItem(QStringLiteral(" %1 ").arg(count));
     lampCountList.setCurrentIndex(-1);
 
+    // Lamps beyond the count get their controls only when a larger count shows them.
     m_bank.reset();
-    for (int lamp = 1; lamp < LampCommand::MaxLamps; ++lamp)
-        m_controls.createLampCopy(lamp);
 
     m_groups.loadGroups();
     // The layout puts the sliders at the kept levels, as for a changed count.

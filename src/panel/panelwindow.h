@@ -37,8 +37,8 @@ public:
     explicit PanelWindow(SettingsFile settings, QWidget *parent = nullptr);
     ~PanelWindow() override;
 
-    // Start-up: fills the lists, makes lamps 1 to 15, loads the groups, applies
-    // the stored lamp count and opens the serial port.
+    // Start-up: fills the lists, loads the groups, applies the stored lamp count (which
+    // makes the lamps it shows) and opens the serial port.
     void load();
     // The state file that keeps the levels when the settings ask for it; set before load().
     void setLevelsPath(const QString &path) { m_levelsPath = path; }
