@@ -38,7 +38,6 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     const qint64 appReadyNs = MonotonicClock::nowNs();
     QApplication::setApplicationName(QStringLiteral("Kelvaris"));
-    QApplication::setApplicationDisplayName(QLatin1String(ProductInfo::Title));
     QApplication::setApplicationVersion(QLatin1String(ProductInfo::Version));
     QApplication::setStyle(QStringLiteral("Fusion"));
 

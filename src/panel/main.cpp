@@ -17,7 +17,8 @@ int main(int argc, char *argv[])
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kelvaris"));
-    QApplication::setApplicationDisplayName(QLatin1String(ProductInfo::Title));
+    // No display name: the platform would append it to every window title that does
+    // not already end with it, so "… serial port closed, retrying" would show twice.
     QApplication::setApplicationVersion(QLatin1String(ProductInfo::Version));
     // Lets the desktop match the window to its menu entry and icon.
     QApplication::setDesktopFileName(QLatin1String(ProductInfo::AppId));
