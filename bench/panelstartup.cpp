@@ -1,4 +1,4 @@
-// bench-panel-startup [LAMPS]: the panel's own start-up (as its main does) on a pty,
+// bench-panel-startup [LAMPS [osc]]: the panel's own start-up (as its main does) on a pty,
 // timed from process start to the window's first frame. Run it under bench-launch.
 #include "firstframewatcher.h"
 #include "launchclock.h"
@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QTemporaryDir>
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -28,7 +29,12 @@ int main(int argc, char *argv[])
     const int lampCount = argc > 1 ? std::atoi(argv[1]) : DefaultLampCount;
     PseudoTerminal line;
     QTemporaryDir folder;
-    const QString settingsPath = PanelIni::write(folder.path(), lampCount, line.devicePath());
+    // "osc" as a second argument turns remote control on, so its module is loaded (it
+    // must lie beside this program, as beside the panel).
+    const bool remote = argc > 2 && std::strcmp(argv[2], "osc") == 0;
+    const QString settingsPath = PanelIni::write(folder.path(), lampCount, line.devicePath(),
+                                                 remote ? QStringLiteral("OscPort=47321\n")
+                                                        : QString());
     const qint64 setupNs = MonotonicClock::nowNs() - setupStartNs;
     if (!line.isValid() || settingsPath.isEmpty()) {
         std::printf("startup_ms=fail\n");
