@@ -96,11 +96,6 @@ bool WebDriver::navigate(const QString &url)
                 .isUndefined();
 }
 
-QString WebDriver::currentUrl()
-{
-    return command("GET", sessionPath(QStringLiteral("/url"))).toString();
-}
-
 bool WebDriver::setWindowSize(QSize window)
 {
     // A desktop window has a least width (500 px in headless Chromium), so the phone's

@@ -31,7 +31,6 @@ public:
     QString lastError() const { return m_lastError; }
 
     bool navigate(const QString &url);
-    QString currentUrl();
     // The window and the page's viewport, as on a phone of that screen.
     bool setWindowSize(QSize window);
     // The element's reference, empty when none matches.
