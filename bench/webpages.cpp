@@ -3,6 +3,7 @@
 // has one of them drag a fader at 60 moves a second for SECONDS seconds (default 10).
 // Reports the tick periods on the line during the drag, how long each move takes to
 // show on the other pages, and the panel's processor time.
+#include "freeport.h"
 #include "monotonicclock.h"
 #include "pageupdatetracker.h"
 #include "processusage.h"
@@ -15,7 +16,6 @@
 #include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QHostAddress>
-#include <QTcpServer>
 #include <QTimer>
 #include <algorithm>
 #include <chrono>
@@ -64,12 +64,6 @@ int triangleLevel(int n)
 double ms(std::chrono::nanoseconds span)
 {
     return double(span.count()) / double(NsPerMs);
-}
-
-quint16 freeTcpPort()
-{
-    QTcpServer probe;
-    return probe.listen(QHostAddress::LocalHost, 0) ? probe.serverPort() : 0;
 }
 
 // Runs the event loop until done() holds or the time is up.
@@ -154,7 +148,7 @@ int main(int argc, char *argv[])
         return 2;
     }
     const int seconds = argc > 2 ? std::atoi(argv[2]) : DefaultSeconds;
-    const quint16 port = freeTcpPort();
+    const quint16 port = FreePort::tcp();
     if (seconds <= 0 || port == 0) {
         std::fprintf(stderr, "bench-webpages: bad arguments or no free port\n");
         return 1;

@@ -1,3 +1,4 @@
+#include "freeport.h"
 #include "lampcommandreader.h"
 #include "oscdatagram.h"
 #include "panelprocess.h"
@@ -5,7 +6,6 @@
 #include "webdriver.h"
 
 #include <QFile>
-#include <QTcpServer>
 #include <QUdpSocket>
 #include <QtTest>
 
@@ -18,13 +18,6 @@ const QSize Portrait(390, 844);
 const QSize Landscape(844, 390);
 constexpr auto LineTimeout = 5000ms;
 constexpr int BrowserTimeoutMs = 10000;
-
-quint16 freeTcpPort()
-{
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost);
-    return probe.serverPort();
-}
 
 // Opens a WebSocket from the page shown and gives the script's name for its fate.
 const QString TryWebSocket = QStringLiteral(
@@ -51,7 +44,7 @@ void tst_WebRemoteBrowser::phoneDrivesThePanel()
 
     PseudoTerminal line;
     QVERIFY(line.isValid());
-    const quint16 webPort = freeTcpPort();
+    const quint16 webPort = FreePort::tcp();
     const quint16 oscPort = OscDatagram::freeLoopbackPort();
     // Group "Sides" holds lamps 0 and 2; levels are kept, so a restart shows them again.
     const QByteArray settings = "[Kelvaris]\nLampCount=16\nKeepLevels=1\nSerialDevice="

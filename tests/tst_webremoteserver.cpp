@@ -1,4 +1,5 @@
 #include "fakeremotepanel.h"
+#include "freeport.h"
 #include "osc/web/webremoteserver.h"
 
 #include <QTcpSocket>
@@ -11,13 +12,6 @@ using namespace std::chrono_literals;
 namespace {
 
 const QString Password = QStringLiteral("stage left");
-
-quint16 freePort()
-{
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost);
-    return probe.serverPort();
-}
 
 } // namespace
 
@@ -52,7 +46,7 @@ void tst_WebRemoteServer::init()
 {
     m_panel = FakeRemotePanel();
     m_server = std::make_unique<WebRemoteServer>(m_panel, [this] { return m_now; });
-    QVERIFY(m_server->listen({freePort(), Password, QStringLiteral("127.0.0.1")}));
+    QVERIFY(m_server->listen({FreePort::tcp(), Password, QStringLiteral("127.0.0.1")}));
     const QByteArray answer = logIn(QUrl::toPercentEncoding(Password));
     QVERIFY2(answer.startsWith("HTTP/1.1 303"), answer);
     const QRegularExpression cookie(QStringLiteral("Set-Cookie: (kelvaris_session=[0-9a-f]{64}); "

@@ -1,10 +1,11 @@
 #include "webdriver.h"
 
+#include "freeport.h"
+
 #include <QEventLoop>
 #include <QFile>
 #include <QJsonDocument>
 #include <QNetworkReply>
-#include <QTcpServer>
 #include <QThread>
 #include <QTimer>
 #include <chrono>
@@ -35,10 +36,7 @@ bool WebDriver::isInstalled()
 
 bool WebDriver::start(QSize window)
 {
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost);
-    m_port = probe.serverPort();
-    probe.close();
+    m_port = FreePort::tcp();
     m_driver.setProgram(QString::fromLatin1(DriverPath));
     m_driver.setArguments({QStringLiteral("--port=%1").arg(m_port)});
     m_driver.setProcessChannelMode(QProcess::ForwardedErrorChannel);

@@ -1,0 +1,9 @@
+#include "freeport.h"
+
+#include <QTcpServer>
+
+quint16 FreePort::tcp()
+{
+    QTcpServer probe;
+    return probe.listen(QHostAddress::LocalHost, 0) ? probe.serverPort() : 0;
+}
