@@ -19,25 +19,28 @@ std::optional<quint16> networkPort(const QString &text)
 
 } // namespace
 
-PanelSettings PanelSettings::read(const SettingsStore &settings)
+PanelSettings PanelSettings::read(const SettingsStore &store)
 {
+    const SettingsStore::Values settings = store.readSettings(
+        {LampCountKey, SerialPortKey, SerialDeviceKey, ReopenPortKey, KeepLevelsKey, OscPortKey,
+         OscAddressKey, OscAllowKey, WebPortKey, WebPasswordKey, WebAddressKey});
     PanelSettings result;
-    const auto count = NumberText::toInt16(settings.readSetting(LampCountKey));
+    const auto count = NumberText::toInt16(settings.value(LampCountKey));
     if (count && *count >= MinLampCount && *count <= LampCommand::MaxLamps)
         result.lampCount = *count;
-    const auto port = NumberText::toInt16(settings.readSetting(SerialPortKey));
+    const auto port = NumberText::toInt16(settings.value(SerialPortKey));
     if (port && *port >= DefaultSerialPort)
         result.serialPort = *port;
-    result.serialDevice = settings.readSetting(SerialDeviceKey);
-    const auto reopen = NumberText::toInt16(settings.readSetting(ReopenPortKey));
+    result.serialDevice = settings.value(SerialDeviceKey);
+    const auto reopen = NumberText::toInt16(settings.value(ReopenPortKey));
     result.reopenPort = reopen && *reopen == SwitchOn;
-    const auto keep = NumberText::toInt16(settings.readSetting(KeepLevelsKey));
+    const auto keep = NumberText::toInt16(settings.value(KeepLevelsKey));
     result.keepLevels = keep && *keep == SwitchOn;
-    result.oscPort = networkPort(settings.readSetting(OscPortKey));
-    result.oscAddress = settings.readSetting(OscAddressKey).trimmed();
-    result.oscAllow = settings.readSetting(OscAllowKey).trimmed();
-    result.webPort = networkPort(settings.readSetting(WebPortKey));
-    result.webPassword = settings.readSetting(WebPasswordKey);
-    result.webAddress = settings.readSetting(WebAddressKey).trimmed();
+    result.oscPort = networkPort(settings.value(OscPortKey));
+    result.oscAddress = settings.value(OscAddressKey).trimmed();
+    result.oscAllow = settings.value(OscAllowKey).trimmed();
+    result.webPort = networkPort(settings.value(WebPortKey));
+    result.webPassword = settings.value(WebPasswordKey);
+    result.webAddress = settings.value(WebAddressKey).trimmed();
     return result;
 }

@@ -172,13 +172,17 @@ QString SettingsFile::readSource() const
 
 QString SettingsFile::readSetting(const QString &key) const
 {
+    return readSettings({key}).value(key);
+}
+
+SettingsStore::Values SettingsFile::readSettings(const QStringList &keys) const
+{
     const QString source = readSource();
-    if (source.isEmpty())
-        return {};
-    const FileContent content = loadFile(source);
-    if (!content.ok)
-        return {};
-    return IniText::readFrom(content.bytes, key);
+    const FileContent content = source.isEmpty() ? FileContent {} : loadFile(source);
+    Values values;
+    for (const QString &key : keys)
+        values.insert(key, content.ok ? IniText::readFrom(content.bytes, key) : QString());
+    return values;
 }
 
 void SettingsFile::writeSetting(const QString &key, const QString &value)

@@ -28,6 +28,8 @@ public:
     QString path() const { return m_path; }
 
     QString readSetting(const QString &key) const override;
+    // The file is read once for all the keys.
+    Values readSettings(const QStringList &keys) const override;
     void writeSetting(const QString &key, const QString &value) override;
     void writeSettings(const Entries &entries) override;
 
