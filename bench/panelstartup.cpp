@@ -32,9 +32,9 @@ int main(int argc, char *argv[])
     // "osc" as a second argument turns remote control on, so its module is loaded (it
     // must lie beside this program, as beside the panel).
     const bool remote = argc > 2 && std::strcmp(argv[2], "osc") == 0;
-    const QString settingsPath = PanelIni::write(folder.path(), lampCount, line.devicePath(),
-                                                 remote ? QStringLiteral("OscPort=47321\n")
-                                                        : QString());
+    const QString settingsPath
+        = PanelIni::write(folder.path(), lampCount, line.devicePath(),
+                          remote ? QStringLiteral("OscPort=47321\n") : QString());
     const qint64 setupNs = MonotonicClock::nowNs() - setupStartNs;
     if (!line.isValid() || settingsPath.isEmpty()) {
         std::printf("startup_ms=fail\n");
@@ -49,8 +49,7 @@ int main(int argc, char *argv[])
 
     PanelWindow window(settingsPath);
     const qint64 windowMadeNs = MonotonicClock::nowNs();
-    QApplication::setWindowIcon(window.windowIcon());
-    window.load();
+    window.load(PanelWindow::LineStart::AfterFirstFrame);
     const qint64 loadedNs = MonotonicClock::nowNs();
     FirstFrameWatcher watcher(window, startNs, setupNs);
     window.show();

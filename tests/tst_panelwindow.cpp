@@ -1,4 +1,5 @@
 #include "dialoganswerer.h"
+#include "lamps/lampcommand.h"
 #include "osc/remotecontrol.h"
 #include "oscdatagram.h"
 #include "panel/lampdisplay.h"
@@ -68,6 +69,8 @@ private Q_SLOTS:
     void groupsWithKeysAndMouseSurviveARestart();
     void groupListFirstKeySelectsAnEnd();
 
+    void lineStartsAfterTheFirstFrameOrTick_data();
+    void lineStartsAfterTheFirstFrameOrTick();
     void levelTipSaysWhetherItIsSent();
     void titleTellsAClosedPortWhileReopening();
     void accessibleNames();
@@ -97,7 +100,6 @@ private:
     {
         return child<LampDisplay>(QStringLiteral("LampDisplay%1").arg(lamp));
     }
-    // The colour the lamp's indicator is drawn in.
     // The colour the lamp's indicator is drawn in.
     QColor fill(int lamp) const { return display(lamp)->grab().toImage().pixelColor(5, 5); }
     void showActive();
@@ -176,7 +178,6 @@ void tst_PanelWindow::designState()
     QCOMPARE(m_window->minimumSize(), m_window->maximumSize());
     QVERIFY(!(m_window->windowFlags() & Qt::WindowMaximizeButtonHint));
     QVERIFY(!(m_window->windowFlags() & Qt::WindowMinimizeButtonHint));
-    QVERIFY(!m_window->windowIcon().isNull());
 
     const QStringList captions {child<QLabel>(QStringLiteral("GroupListLabel"))->text(),
                                 child<QPushButton>(QStringLiteral("DefineGroupButton"))->text(),
@@ -629,6 +630,40 @@ void tst_PanelWindow::groupListFirstKeySelectsAnEnd()
     QCOMPARE(list->selectedItems().value(0)->text(), QStringLiteral("Alpha"));
     QTest::keyClick(list, Qt::Key_Down);
     QCOMPARE(list->selectedItems().value(0)->text(), QStringLiteral("Beta"));
+}
+
+void tst_PanelWindow::lineStartsAfterTheFirstFrameOrTick_data()
+{
+    QTest::addColumn<bool>("shown");
+    QTest::newRow("first frame, ticks stopped") << true;
+    QTest::newRow("first tick, never shown") << false;
+}
+
+void tst_PanelWindow::lineStartsAfterTheFirstFrameOrTick()
+{
+    QFETCH(bool, shown);
+    PseudoTerminal line;
+    QVERIFY(line.isValid());
+    writeSettings("[Kelvaris]\nLampCount=4\nSerialDevice=" + line.devicePath().toUtf8() + "\n");
+    m_window = std::make_unique<PanelWindow>(settingsPath());
+    QApplication::setWindowIcon({}); // an earlier window's
+    m_window->load(PanelWindow::LineStart::AfterFirstFrame);
+    QVERIFY(!m_window->port().isOpen());
+    QVERIFY(m_window->windowIcon().isNull());
+    // A move before the line starts is sent once it has.
+    slider(2)->setValue(0);
+
+    if (shown) {
+        child<QTimer>(QStringLiteral("RefreshTimer"))->stop();
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    }
+    QTRY_VERIFY(m_window->port().isOpen());
+    QVERIFY(!m_window->windowIcon().isNull());
+    // The first tick sends it, with the lamp the rotation has reached.
+    if (!shown)
+        QVERIFY(line.read(2 * LampCommand::Size, std::chrono::seconds(5))
+                    .contains(LampCommand::encode(2, LampCommand::MaxLevel)));
 }
 
 void tst_PanelWindow::levelTipSaysWhetherItIsSent()

@@ -32,8 +32,7 @@ int main(int argc, char *argv[])
     const SettingsLocation location = SettingsLocation::chosen(commandLine.settingsPath());
     PanelWindow window(location.file());
     window.setLevelsPath(location.levelsPath());
-    QApplication::setWindowIcon(window.windowIcon());
-    window.load();
+    window.load(PanelWindow::LineStart::AfterFirstFrame);
     window.show();
 
     // Being told to stop (a session ending, kill) closes the window as the operator would.

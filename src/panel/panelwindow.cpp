@@ -4,9 +4,9 @@
 #include "platform/productinfo.h"
 #include "settings/panelsettings.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QIcon>
 #include <QImageReader>
 #include <QPixmap>
@@ -46,10 +46,6 @@ PanelWindow::PanelWindow(SettingsFile settings, QWidget *parent)
     initResources();
     setObjectName(QStringLiteral("PanelWindow"));
     setWindowTitle(QLatin1String(ProductInfo::Title));
-    QIcon icon;
-    icon.addPixmap(iconPixmap(QStringLiteral(":/icons/kelvaris-32.png")));
-    icon.addPixmap(iconPixmap(QStringLiteral(":/icons/kelvaris-16.png")));
-    setWindowIcon(icon);
 
     m_controls.connectTo(m_bank, m_layout, m_groups, m_tip);
 
@@ -60,6 +56,7 @@ PanelWindow::PanelWindow(SettingsFile settings, QWidget *parent)
     m_refreshTimer.setTimerType(Qt::PreciseTimer);
     m_refreshTimer.setInterval(RefreshCycle::Period);
     connect(&m_refreshTimer, &QTimer::timeout, this, [this] {
+        startLine();
         m_refresh.tick();
         m_levelKeeper.levelsMayHaveChanged();
     });
@@ -72,7 +69,7 @@ PanelWindow::PanelWindow(SettingsFile settings, QWidget *parent)
 
 PanelWindow::~PanelWindow() = default;
 
-void PanelWindow::load()
+void PanelWindow::load(LineStart lineStart)
 {
     const PanelSettings settings = PanelSettings::read(m_settings);
     SortedListBox &groupList = m_controls.groupList();
@@ -97,6 +94,33 @@ void PanelWindow::load()
     // The controller learns every kept level on the first tick, not over a rotation.
     if (restored)
         m_bank.markAllForSending();
+
+    m_lineWaiting = settings;
+    if (lineStart == LineStart::Now)
+        startLine();
+}
+
+void PanelWindow::paintEvent(QPaintEvent *event)
+{
+    // Queued behind the rest of this repaint, so the line starts once the frame is out.
+    if (m_lineWaiting)
+        QMetaObject::invokeMethod(this, &PanelWindow::startLine, Qt::QueuedConnection);
+    QWidget::paintEvent(event);
+}
+
+void PanelWindow::startLine()
+{
+    if (!m_lineWaiting)
+        return;
+    const PanelSettings settings = *std::exchange(m_lineWaiting, std::nullopt);
+    // The icon is read here, not at construction: decoding it costs more than a third
+    // of making all the controls, and it is not part of the window's first frame.
+    QIcon icon;
+    icon.addPixmap(iconPixmap(QStringLiteral(":/icons/kelvaris-32.png")));
+    icon.addPixmap(iconPixmap(QStringLiteral(":/icons/kelvaris-16.png")));
+    setWindowIcon(icon);
+    // Dialogs and message boxes carry the panel's icon too.
+    QApplication::setWindowIcon(icon);
 
     openPort(settings);
     if (settings.reopenPort) {

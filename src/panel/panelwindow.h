@@ -13,16 +13,17 @@
 #include "panel/sortedlistbox.h"
 #include "serial/portreopener.h"
 #include "serial/seriallink.h"
+#include "settings/panelsettings.h"
 #include "settings/settingsfile.h"
 
 #include <QTimer>
 #include <QWidget>
-
-struct PanelSettings;
+#include <optional>
 
 // The panel's one window. It owns every part of the system; its controls wire the
 // widgets to them. The refresh timer hands the lamp bank's marked and rotating
-// lamps to the serial link. Start-up (load) runs once before the window is shown;
+// lamps to the serial link. Start-up (load) runs once before the window is shown, and
+// may leave the line and the window icon for after the first frame;
 // closing the window closes the serial port. With port reopening on, a closed port is
 // opened again, and then every lamp is marked for sending; the window's title says
 // while it is closed. With levels kept, start-up puts the stored levels on the sliders
@@ -37,9 +38,18 @@ public:
     explicit PanelWindow(SettingsFile settings, QWidget *parent = nullptr);
     ~PanelWindow() override;
 
-    // Start-up: fills the lists, loads the groups, applies the stored lamp count (which
-    // makes the lamps it shows) and opens the serial port.
-    void load();
+    enum class LineStart {
+        Now,
+        // Once the window's first frame is out, or at the first tick for a window not
+        // shown: the operator sees the panel sooner, and no command is lost, as the
+        // first tick comes after the line has started.
+        AfterFirstFrame,
+    };
+    // Start-up: fills the lists, loads the groups and applies the stored lamp count
+    // (which makes the lamps it shows). Then the line starts: the serial port opens,
+    // its retries begin when asked for, and remote control loads when a key turns it
+    // on; the window gets its icon at the same time.
+    void load(LineStart lineStart = LineStart::Now);
     // The state file that keeps the levels when the settings ask for it; set before load().
     void setLevelsPath(const QString &path) { m_levelsPath = path; }
 
@@ -50,8 +60,10 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
 
 private:
+    void startLine();
     void openPort(const PanelSettings &settings);
     void showPortState();
 
@@ -72,5 +84,7 @@ private:
     LevelKeeper m_levelKeeper {m_bank};
     // Whether the title tells a closed port: only while the port is reopened.
     bool m_portInTitle = false;
+    // The settings the line starts with, while it waits for the first frame.
+    std::optional<PanelSettings> m_lineWaiting;
     RemoteControlLoader m_remoteControl;
 };
