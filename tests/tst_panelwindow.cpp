@@ -648,18 +648,14 @@ void tst_PanelWindow::lineStartsAfterTheFirstFrameOrTick()
     m_window = std::make_unique<PanelWindow>(settingsPath());
     QApplication::setWindowIcon({}); // an earlier window's
     m_window->load(PanelWindow::LineStart::AfterFirstFrame);
-    QVERIFY(!m_window->port().isOpen());
-    QVERIFY(m_window->windowIcon().isNull());
-    // A move before the line starts is sent once it has.
-    slider(2)->setValue(0);
-
+    QVERIFY(!m_window->port().isOpen() && m_window->windowIcon().isNull());
+    slider(2)->setValue(0); // sent once the line has started
     if (shown) {
         child<QTimer>(QStringLiteral("RefreshTimer"))->stop();
         m_window->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
     }
-    QTRY_VERIFY(m_window->port().isOpen());
-    QVERIFY(!m_window->windowIcon().isNull());
+    QTRY_VERIFY(m_window->port().isOpen() && !m_window->windowIcon().isNull());
     // The first tick sends it, with the lamp the rotation has reached.
     if (!shown)
         QVERIFY(line.read(2 * LampCommand::Size, std::chrono::seconds(5))
