@@ -159,6 +159,8 @@ void PanelWindow::showPortState()
 void PanelWindow::closeEvent(QCloseEvent *event)
 {
     m_levelKeeper.flush();
+    // A window closed before its first frame never starts the line.
+    m_lineWaiting.reset();
     m_reopener.stop();
     m_portInTitle = false;
     if (m_serialLink.isOpen())
