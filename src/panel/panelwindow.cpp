@@ -113,8 +113,9 @@ void PanelWindow::startLine()
     if (!m_lineWaiting)
         return;
     const PanelSettings settings = *std::exchange(m_lineWaiting, std::nullopt);
-    // The icon is read here, not at construction: decoding it costs more than a third
-    // of making all the controls, and it is not part of the window's first frame.
+    // The icon is read here, not at construction: reading it takes about half a
+    // millisecond, as Qt looks through its image-format plugins first, and it is not
+    // part of what the window draws.
     QIcon icon;
     icon.addPixmap(iconPixmap(QStringLiteral(":/icons/kelvaris-32.png")));
     icon.addPixmap(iconPixmap(QStringLiteral(":/icons/kelvaris-16.png")));
