@@ -95,11 +95,23 @@ void tst_WebRemoteBrowser::phoneDrivesThePanel()
     QTRY_COMPARE(script("return document.getElementById('level3').textContent").toString(),
                  QString("255"));
     bool fullOnTheLine = false;
+    QStringList lamp3Levels;
+    QElapsedTimer waited;
+    waited.start();
     for (int tick = 0; tick < 40 && !fullOnTheLine; ++tick) {
-        for (const auto &command : reader.receive(1, LineTimeout))
+        for (const auto &command : reader.receive(1, LineTimeout)) {
             fullOnTheLine = fullOnTheLine || (command.lamp == 3 && command.level == 255);
+            if (command.lamp == 3)
+                lamp3Levels.append(QString::number(command.level));
+        }
     }
-    QVERIFY(fullOnTheLine);
+    QVERIFY2(fullOnTheLine,
+             qPrintable(QStringLiteral("LAMP3 on the line: %1 in %2 ms; page: %3")
+                            .arg(lamp3Levels.join(QLatin1Char(' ')))
+                            .arg(waited.elapsed())
+                            .arg(script("return document.getElementById('level3')."
+                                        "textContent")
+                                     .toString())));
 
     // A move made at the panel (here by cue software over OSC) shows on the page.
     QUdpSocket cue;
