@@ -17,14 +17,6 @@ constexpr std::size_t ReadChunkSize = 4096;
 // How long a write waits for room on the master side before giving up.
 constexpr int WriteWaitMs = 1000;
 
-// The lock file QSerialPort takes for a device: /dev/pts/3 is /var/lock/LCK..pts_3.
-QString lockFilePath(QString devicePath)
-{
-    devicePath.remove(0, int(std::char_traits<char>::length("/dev/")));
-    return QStringLiteral("/var/lock/LCK..")
-        + devicePath.replace(QLatin1Char('/'), QLatin1Char('_'));
-}
-
 } // namespace
 
 PseudoTerminal::PseudoTerminal()
@@ -32,10 +24,11 @@ PseudoTerminal::PseudoTerminal()
     // The master is read without blocking so that read() can keep the event loop going.
     if (m_pair.open() && !m_pair.setMasterNonBlocking())
         m_pair.close();
-    // A lock naming a device that was free until now is stale: a panel a test killed
-    // left it, and a panel run as another user could not remove it to take the port.
+    // QSerialPort's lock for a device that was free until now is stale: a panel a test
+    // killed left it, and a panel run as another user could not remove it.
     if (isValid())
-        QFile::remove(lockFilePath(devicePath()));
+        QFile::remove(QStringLiteral("/var/lock/LCK..")
+                      + devicePath().sliced(qstrlen("/dev/")).replace('/', '_'));
 }
 
 PseudoTerminal::~PseudoTerminal() = default;
