@@ -1,14 +1,14 @@
 #include "lamps/levelstore.h"
 
+#include "platform/atomicfile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <utility>
 
 namespace {
 
-constexpr QFileDevice::Permissions OwnerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
 constexpr char LampPrefix = 'L';
 constexpr char Separator = '=';
 constexpr int MaxDigits = 3;
@@ -88,18 +88,5 @@ bool LevelStore::write(const Levels &levels) const
     const QString folder = QFileInfo(m_path).path();
     if (!QFileInfo(folder).isDir() && !QDir().mkpath(folder))
         return false;
-    QSaveFile file(m_path);
-    file.setDirectWriteFallback(false);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    // The temporary file, which becomes the state file, is private before it holds anything.
-    if (!file.setPermissions(OwnerOnly)) {
-        file.cancelWriting();
-        file.commit();
-        return false;
-    }
-    const QByteArray text = format(levels);
-    if (file.write(text) != text.size())
-        file.cancelWriting();
-    return file.commit();
+    return AtomicFile::replace(m_path, format(levels));
 }

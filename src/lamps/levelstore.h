@@ -35,8 +35,9 @@ public:
 
     // The stored levels; none for a missing, unreadable or damaged file.
     std::optional<Levels> read() const;
-    // Replaces the file in one step (a crash leaves the old file or the new one),
-    // readable and writable by its owner alone; missing folders are made. False when
+    // Replaces the file in one step (a crash leaves the old file or the new one), as the
+    // settings file is replaced: created readable and writable by its owner alone, a
+    // replaced file keeping its owner and mode; missing folders are made. False when
     // it could not be written, the old file then left as it was.
     bool write(const Levels &levels) const;
 
