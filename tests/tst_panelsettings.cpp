@@ -36,11 +36,9 @@ void tst_PanelSettings::fromTheFile_data()
     row("count 17", "LampCount=17\n", "8 lamps, port 1");
     row("count by the number rule", "LampCount=12abc\n", "12 lamps, port 1");
     row("port 0", "SerialPort=0\n", "8 lamps, port 1");
-    row("negative port", "SerialPort=-3\n", "8 lamps, port 1");
     row("port too large for the integer", "SerialPort=40000\n", "8 lamps, port 1");
     row("named device", "SerialDevice = /dev/ttyUSB0 \nSerialPort=3\n",
         "8 lamps, port 3, device /dev/ttyUSB0");
-    row("empty device", "SerialDevice=\n", "8 lamps, port 1");
     // Windows "Unicode" files in both byte orders.
     QTest::newRow("UTF-16LE file")
         << utf16(QStringConverter::Utf16LE, "[Kelvaris]\r\nLampCount=5\r\nSerialPort=&H2\r\n")
@@ -54,7 +52,6 @@ void tst_PanelSettings::fromTheFile_data()
     row("reopen: 1.4 rounds to one", "ReopenPort=1.4\n", "8 lamps, port 1, reopen");
     row("reopen: two", "ReopenPort=2\n", "8 lamps, port 1");
     row("reopen: true as -1", "ReopenPort=-1\n", "8 lamps, port 1");
-    row("reopen: word", "ReopenPort=yes\n", "8 lamps, port 1");
     row("keep: 1abc is one", "KeepLevels=1abc\n", "8 lamps, port 1, keep");
     row("keep: two", "KeepLevels=2\n", "8 lamps, port 1");
 
