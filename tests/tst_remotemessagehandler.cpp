@@ -26,7 +26,6 @@ void tst_RemoteMessageHandler::messages_data()
     row("last lamp, full", R"({"level":255,"lamp":7,"type":"move","extra":1})", "move 7 255");
     row("link on", R"({"type":"link","lamp":2,"linked":true})", "link 2 1");
     row("link off", R"({"type":"link","lamp":2,"linked":false})", "link 2 0");
-    row("select group", R"({"type":"selectGroup","index":1,"name":"Back"})", "select 1");
     row("deselect all", R"({"type":"deselectAll"})", "deselect");
     // Refused: not JSON, an unknown type, a lamp or level out of range, not whole or not
     // a number, a link not a bool, a group no longer where the page saw it.
