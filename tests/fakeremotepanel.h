@@ -10,8 +10,9 @@ class FakeRemotePanel final : public RemotePanel
 {
 public:
     QStringList calls;
+    int count = 8;
 
-    int lampCount() const override { return 8; }
+    int lampCount() const override { return count; }
     void moveLamp(int lamp, int level) override
     {
         calls.append(QStringLiteral("move %1 %2").arg(lamp).arg(level));

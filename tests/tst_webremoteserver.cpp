@@ -1,5 +1,6 @@
 #include "fakeremotepanel.h"
 #include "freeport.h"
+#include "osc/web/panelsnapshot.h"
 #include "osc/web/webremoteserver.h"
 
 #include <QTcpSocket>
@@ -25,6 +26,7 @@ private Q_SLOTS:
     void refusals();
     void fiveWrongPasswordsLockOut();
     void capsAndDeadline();
+    void newLampCountSendsTheWholeState();
 
 private:
     QByteArray exchange(QByteArray request);
@@ -168,6 +170,15 @@ void tst_WebRemoteServer::capsAndDeadline()
     QVERIFY(tooEarly.hasExpired());
     pages.clear();
     QTRY_COMPARE(m_server->openConnections(), 0);
+}
+
+// Pages lay their lamps out again only from a state message.
+void tst_WebRemoteServer::newLampCountSendsTheWholeState()
+{
+    FakeRemotePanel panel;
+    const PanelSnapshot before = PanelSnapshot::take(panel);
+    panel.count = 9;
+    QVERIFY(PanelSnapshot::take(panel).changesSince(before).contains(R"("lampCount":9)"));
 }
 
 QTEST_GUILESS_MAIN(tst_WebRemoteServer)
