@@ -567,15 +567,6 @@ void tst_PanelWindow::groupsWithKeysAndMouseSurviveARestart()
         QVERIFY(!m_form->bank().isMarkedForSending(lamp));
     }
 
-    // Remote control sees the same list and selects a group as a double-click does.
-    QCOMPARE(m_form->remote().groupNames(), QStringList({"Back", "Front"}));
-    m_form->remote().selectGroup(0);
-    for (int lamp = 0; lamp < 16; ++lamp)
-        QCOMPARE(m_form->remote().isLampLinked(lamp), lamp == 7);
-    m_form->remote().deselectAll();
-    QVERIFY(!checkbox(7)->isChecked());
-    m_form->remote().selectGroup(1);
-
     // Alt+R removes it after a Yes.
     {
         DialogAnswerer answerer(QMessageBox::Yes);

@@ -37,11 +37,11 @@ void tst_WebRemoteBrowser::phoneDrivesThePanel()
     QVERIFY(line.isValid());
     const quint16 webPort = FreePort::tcp();
     const quint16 oscPort = OscDatagram::freeLoopbackPort();
-    // Group "Sides" holds lamps 0 and 2; levels are kept, so a restart shows them again.
+    // "Sides" holds lamps 0 and 2, "Back" lamp 7; levels are kept, so a restart shows them.
     const QByteArray settings = "[Kelvaris]\nLampCount=16\nKeepLevels=1\nSerialDevice="
         + line.devicePath().toUtf8() + "\nWebPort=" + QByteArray::number(webPort) + "\nWebPassword="
         + Password.toUtf8() + "\nWebAddress=127.0.0.1\nOscPort=" + QByteArray::number(oscPort)
-        + "\nGroup1=Sides\nCode1=5\n";
+        + "\nGroup1=Sides\nCode1=5\nGroup2=Back\nCode2=128\n";
     PanelProcess panel;
     QVERIFY(panel.prepare(settings));
     QVERIFY(panel.start());
@@ -52,6 +52,11 @@ void tst_WebRemoteBrowser::phoneDrivesThePanel()
     QVERIFY2(driver.start(Portrait), qPrintable(driver.lastError()));
     const auto script = [&](const QString &text) {
         return driver.executeScript(text);
+    };
+    const auto level = [&](int lamp) {
+        const QString text
+            = QStringLiteral("return document.getElementById('level%1').textContent");
+        return script(text.arg(lamp)).toString();
     };
     const auto logIn = [&] {
         QTRY_VERIFY_WITH_TIMEOUT(!driver.findElement("#password").isEmpty(), BrowserTimeoutMs);
@@ -76,8 +81,7 @@ void tst_WebRemoteBrowser::phoneDrivesThePanel()
     QVERIFY2(driver.performActions(WebDriver::drag(point(1), point(2))),
              qPrintable(driver.lastError()));
     // The page shows the finger's level first: a miss here is the drag's, not the panel's.
-    QTRY_COMPARE(script("return document.getElementById('level3').textContent").toString(),
-                 QString("255"));
+    QTRY_COMPARE(level(3), QString("255"));
     // Until a deadline, not for a count: the line holds every command since the first
     // read, and a slow browser leaves more of them than a count would reach.
     bool fullOnTheLine = false;
@@ -91,25 +95,26 @@ void tst_WebRemoteBrowser::phoneDrivesThePanel()
     QUdpSocket cue;
     const QByteArray move = OscDatagram::message("/kelvaris/lamp/7", 'i', 42);
     QCOMPARE(cue.writeDatagram(move, QHostAddress::LocalHost, oscPort), move.size());
-    QTRY_COMPARE(script("return document.getElementById('level7').textContent").toString(),
-                 QString("42"));
+    QTRY_COMPARE(level(7), QString("42"));
 
-    // Selecting the group from the page checks exactly its lamps on the panel.
-    QVERIFY(driver.click(driver.findElement("#group0")));
+    // The page lists the panel's groups in its order, "Back" first: selecting the second
+    // checks exactly the lamps of "Sides" on the panel, and deselecting clears them.
+    const auto linked = [&] {
+        return script("return [...document.querySelectorAll('[id^=link]:checked')].map(e => e.id)")
+            .toArray();
+    };
+    QVERIFY(driver.click(driver.findElement("#group1")));
     QVERIFY(driver.click(driver.findElement("#select-group")));
-    QTRY_COMPARE(
-        script("return [0, 1, 2].map(n => document.getElementById('link' + n).checked)").toArray(),
-        (QJsonArray {true, false, true}));
+    QTRY_COMPARE(linked(), (QJsonArray {"link0", "link2"}));
+    QVERIFY(driver.click(driver.findElement("#deselect-all")));
+    QTRY_COMPARE(linked(), QJsonArray());
 
     // The panel restarts: the page says so, and after a new login shows its levels.
     QVERIFY(panel.terminate());
     QTRY_COMPARE(script("return document.body.className").toString(), QString("offline"));
     QVERIFY(panel.start());
     logIn();
-    QTRY_COMPARE_WITH_TIMEOUT(
-        script("return ['level3', 'level7'].map(id => document.getElementById(id).textContent)")
-            .toArray(),
-        (QJsonArray {"255", "42"}), BrowserTimeoutMs);
+    QTRY_COMPARE_WITH_TIMEOUT(level(3) + ' ' + level(7), QString("255 42"), BrowserTimeoutMs);
 }
 
 QTEST_GUILESS_MAIN(tst_WebRemoteBrowser)
