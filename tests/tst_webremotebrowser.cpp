@@ -17,6 +17,13 @@ const QSize Portrait(390, 844);
 constexpr auto LineTimeout = 5000ms;
 constexpr int BrowserTimeoutMs = 10000;
 
+// Opens a WebSocket from the page shown and gives the script's name for its fate.
+const QString TryWebSocket = QStringLiteral(
+    "window.socketFate = 'pending';"
+    "const ws = new WebSocket(arguments[0]);"
+    "ws.onopen = () => { window.socketFate = 'open'; ws.close(); };"
+    "ws.onclose = () => { if (window.socketFate === 'pending') window.socketFate = 'refused'; };");
+
 } // namespace
 
 // The real page in headless Chromium, driving the real panel on a pseudo-terminal.
@@ -48,6 +55,7 @@ void tst_WebRemoteBrowser::phoneDrivesThePanel()
     LampCommandReader reader(line);
     QCOMPARE(reader.receive(1, LineTimeout).size(), 1);
 
+    const QString socketUrl = QStringLiteral("ws://127.0.0.1:%1/socket").arg(webPort);
     WebDriver driver;
     QVERIFY2(driver.start(Portrait), qPrintable(driver.lastError()));
     const auto script = [&](const QString &text) {
@@ -66,6 +74,9 @@ void tst_WebRemoteBrowser::phoneDrivesThePanel()
     QVERIFY2(driver.navigate(QStringLiteral("http://127.0.0.1:%1/").arg(webPort)),
              qPrintable(driver.lastError()));
 
+    // Refused: a WebSocket without the login's cookie.
+    driver.executeScript(TryWebSocket, {socketUrl});
+    QTRY_COMPARE(script("return window.socketFate").toString(), QString("refused"));
     logIn();
     QTRY_VERIFY_WITH_TIMEOUT(!driver.findElement("#lamp15").isEmpty(), BrowserTimeoutMs);
     QTRY_COMPARE(script("return document.body.className").toString(), QString());
@@ -115,6 +126,11 @@ void tst_WebRemoteBrowser::phoneDrivesThePanel()
     QVERIFY(panel.start());
     logIn();
     QTRY_COMPARE_WITH_TIMEOUT(level(3) + ' ' + level(7), QString("255 42"), BrowserTimeoutMs);
+
+    // Refused: a logged-in browser's WebSocket from another site's page.
+    QVERIFY(driver.navigate(QStringLiteral("data:text/html,<title>elsewhere</title>")));
+    driver.executeScript(TryWebSocket, {socketUrl});
+    QTRY_COMPARE(script("return window.socketFate").toString(), QString("refused"));
 }
 
 QTEST_GUILESS_MAIN(tst_WebRemoteBrowser)
