@@ -5,9 +5,7 @@
 #include "panel/lampdisplay.h"
 #include "panel/lampslider.h"
 #include "panel/panelwindow.h"
-#include "panel/remotecontrolloader.h"
 #include "pseudoterminal.h"
-#include "settings/panelsettings.h"
 
 #include <QAccessible>
 
@@ -77,13 +75,13 @@ private Q_SLOTS:
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<PanelWindow> m_window;
+    std::unique_ptr<PanelWindow> m_form;
 
     QString settingsPath() const { return m_dir->filePath(QStringLiteral("Kelvaris.ini")); }
     void writeSettings(const QByteArray &content);
     template<typename T> T *child(const QString &name) const
     {
-        auto *widget = m_window->findChild<T *>(name);
+        auto *widget = m_form->findChild<T *>(name);
         if (!widget)
             qFatal("no child %s", qPrintable(name));
         return widget;
@@ -100,7 +98,6 @@ private:
     {
         return child<LampDisplay>(QStringLiteral("LampDisplay%1").arg(lamp));
     }
-    // The colour the lamp's indicator is drawn in.
     QColor fill(int lamp) const { return display(lamp)->grab().toImage().pixelColor(5, 5); }
     void showActive();
     void hover(QWidget *widget);
@@ -113,12 +110,12 @@ void tst_PanelWindow::init()
     // No serial device here: nothing must reach a real port from a test.
     writeSettings("[Kelvaris]\nSerialDevice=" + m_dir->filePath(QStringLiteral("none")).toUtf8()
                   + "\n");
-    m_window = std::make_unique<PanelWindow>(settingsPath());
+    m_form = std::make_unique<PanelWindow>(settingsPath());
 }
 
 void tst_PanelWindow::cleanup()
 {
-    m_window.reset();
+    m_form.reset();
     m_dir.reset();
 }
 
@@ -131,9 +128,9 @@ void tst_PanelWindow::writeSettings(const QByteArray &content)
 
 void tst_PanelWindow::showActive()
 {
-    m_window->show();
-    QApplication::setActiveWindow(m_window.get());
-    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+    m_form->show();
+    QApplication::setActiveWindow(m_form.get());
+    QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
 }
 
 void tst_PanelWindow::hover(QWidget *widget)
@@ -173,11 +170,11 @@ void tst_PanelWindow::designGeometry()
 
 void tst_PanelWindow::designState()
 {
-    QCOMPARE(m_window->windowTitle(), QStringLiteral("Kelvaris Control Panel"));
-    QCOMPARE(m_window->size() * TwipsPerPixel, QSize(9480, 6465));
-    QCOMPARE(m_window->minimumSize(), m_window->maximumSize());
-    QVERIFY(!(m_window->windowFlags() & Qt::WindowMaximizeButtonHint));
-    QVERIFY(!(m_window->windowFlags() & Qt::WindowMinimizeButtonHint));
+    QCOMPARE(m_form->windowTitle(), QStringLiteral("Kelvaris Control Panel"));
+    QCOMPARE(m_form->size() * TwipsPerPixel, QSize(9480, 6465));
+    QCOMPARE(m_form->minimumSize(), m_form->maximumSize());
+    QVERIFY(!(m_form->windowFlags() & Qt::WindowMaximizeButtonHint));
+    QVERIFY(!(m_form->windowFlags() & Qt::WindowMinimizeButtonHint));
 
     const QStringList captions {child<QLabel>(QStringLiteral("GroupListLabel"))->text(),
                                 child<QPushButton>(QStringLiteral("DefineGroupButton"))->text(),
@@ -201,11 +198,11 @@ void tst_PanelWindow::designState()
     QVERIFY(!checkbox(0)->isChecked());
     QVERIFY(checkbox(0)->text().isEmpty());
     QCOMPARE(slider(0)->value(), 255);
-    QCOMPARE(m_window->findChildren<LampSlider *>().size(), 1);
+    QCOMPARE(m_form->findChildren<LampSlider *>().size(), 1);
 
     // Nothing propagates until the first layout.
-    QCOMPARE(m_window->bank().syncSource(), qint16(0));
-    QCOMPARE(m_window->bank().lampCount(), qint16(0));
+    QCOMPARE(m_form->bank().syncSource(), qint16(0));
+    QCOMPARE(m_form->bank().lampCount(), qint16(0));
 }
 
 void tst_PanelWindow::sliderSettings()
@@ -236,13 +233,13 @@ void tst_PanelWindow::keysMoveTheThumbTowardsTheTop()
     QFETCH(int, key);
     QFETCH(int, value);
 
-    m_window->load();
+    m_form->load();
     showActive();
     slider(0)->setFocus();
     QTest::keyClick(slider(0), Qt::Key(key));
 
     QCOMPARE(slider(0)->value(), value);
-    QCOMPARE(m_window->bank().lampLevel(0), 255 - value);
+    QCOMPARE(m_form->bank().lampLevel(0), 255 - value);
     QCOMPARE(fill(0), QColor(255 - value, 255 - value, 255 - value));
 
     // And back down again.
@@ -252,7 +249,7 @@ void tst_PanelWindow::keysMoveTheThumbTowardsTheTop()
 
 void tst_PanelWindow::wheelUpMovesTheThumbUp()
 {
-    m_window->load();
+    m_form->load();
     showActive();
     LampSlider *s = slider(0);
     const QPoint centre = s->rect().center();
@@ -261,36 +258,36 @@ void tst_PanelWindow::wheelUpMovesTheThumbUp()
     QApplication::sendEvent(s, &wheel);
 
     QVERIFY(s->value() < 255);
-    QCOMPARE(m_window->bank().lampLevel(0), 255 - s->value());
+    QCOMPARE(m_form->bank().lampLevel(0), 255 - s->value());
 }
 
 void tst_PanelWindow::clickInTheChannelMovesALargeChange()
 {
-    m_window->load();
+    m_form->load();
     showActive();
     LampSlider *s = slider(0);
     // Near the top of the channel, well above the thumb at the bottom.
     QTest::mouseClick(s, Qt::LeftButton, {}, QPoint(s->width() / 2, s->height() / 8));
     QTRY_COMPARE(s->value(), 191);
-    QCOMPARE(m_window->bank().lampLevel(0), qint16(64));
+    QCOMPARE(m_form->bank().lampLevel(0), qint16(64));
 }
 
 void tst_PanelWindow::levelAndIndicatorFollowTheSlider()
 {
-    m_window->load();
+    m_form->load();
     slider(0)->setValue(0);
-    QCOMPARE(m_window->bank().lampLevel(0), qint16(255));
+    QCOMPARE(m_form->bank().lampLevel(0), qint16(255));
     QCOMPARE(fill(0), QColor(Qt::white));
-    QVERIFY(m_window->bank().isMarkedForSending(0));
+    QVERIFY(m_form->bank().isMarkedForSending(0));
 
     slider(0)->setValue(255);
-    QCOMPARE(m_window->bank().lampLevel(0), qint16(0));
+    QCOMPARE(m_form->bank().lampLevel(0), qint16(0));
     QCOMPARE(fill(0), QColor(Qt::black));
 }
 
 void tst_PanelWindow::pointerMotionNeedsAButton()
 {
-    m_window->load();
+    m_form->load();
     LampSlider *s = slider(3);
     {
         // A value the slider took without reporting it.
@@ -301,14 +298,14 @@ void tst_PanelWindow::pointerMotionNeedsAButton()
     QMouseEvent hover(QEvent::MouseMove, at, s->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
                       Qt::NoModifier);
     QApplication::sendEvent(s, &hover);
-    QCOMPARE(m_window->bank().lampLevel(3), qint16(0));
-    QVERIFY(!m_window->bank().isMarkedForSending(3));
+    QCOMPARE(m_form->bank().lampLevel(3), qint16(0));
+    QVERIFY(!m_form->bank().isMarkedForSending(3));
 
     QMouseEvent drag(QEvent::MouseMove, at, s->mapToGlobal(at), Qt::NoButton, Qt::LeftButton,
                      Qt::NoModifier);
     QApplication::sendEvent(s, &drag);
-    QCOMPARE(m_window->bank().lampLevel(3), qint16(155));
-    QVERIFY(m_window->bank().isMarkedForSending(3));
+    QCOMPARE(m_form->bank().lampLevel(3), qint16(155));
+    QVERIFY(m_form->bank().isMarkedForSending(3));
 }
 
 void tst_PanelWindow::tabOrder()
@@ -320,27 +317,26 @@ void tst_PanelWindow::tabOrder()
         visited.append(QApplication::focusWidget()->objectName());
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     }
-    const QStringList expected {"GroupList",     "DefineGroupButton", "DeselectAllButton",
-                                "LampCountList", "LampSlider0",       "LampCheckbox0",
-                                "GroupList"};
-    QCOMPARE(visited, expected);
+    QCOMPARE(visited,
+             QStringList({"GroupList", "DefineGroupButton", "DeselectAllButton", "LampCountList",
+                          "LampSlider0", "LampCheckbox0", "GroupList"}));
 }
 
 void tst_PanelWindow::accessKeys()
 {
-    m_window->load();
+    m_form->load();
     showActive();
     child<QWidget>(QStringLiteral("LampSlider0"))->setFocus();
-    QTest::keyClick(m_window.get(), Qt::Key_G, Qt::AltModifier);
+    QTest::keyClick(m_form.get(), Qt::Key_G, Qt::AltModifier);
     QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("GroupList"));
     checkbox(0)->setChecked(true);
     checkbox(5)->setChecked(true);
     // A button's access key presses it the way a click does, released a moment later.
-    QTest::keyClick(m_window.get(), Qt::Key_A, Qt::AltModifier);
+    QTest::keyClick(m_form.get(), Qt::Key_A, Qt::AltModifier);
     QTRY_VERIFY(!checkbox(0)->isChecked());
     QVERIFY(!checkbox(5)->isChecked());
 
-    QTest::keyClick(m_window.get(), Qt::Key_L, Qt::AltModifier);
+    QTest::keyClick(m_form.get(), Qt::Key_L, Qt::AltModifier);
     QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("LampCountList"));
     checkbox(1)->setChecked(true);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::AltModifier);
@@ -350,7 +346,7 @@ void tst_PanelWindow::accessKeys()
 void tst_PanelWindow::disabledButtonIgnoresItsKey()
 {
     writeSettings("[Kelvaris]\nGroup1=Front\nCode1=3\nSerialDevice=/nonexistent/tty\n");
-    m_window->load();
+    m_form->load();
     showActive();
     auto *list = child<QListWidget>(QStringLiteral("GroupList"));
     {
@@ -359,8 +355,8 @@ void tst_PanelWindow::disabledButtonIgnoresItsKey()
         list->setCurrentRow(0);
     }
     DialogAnswerer answerer(QMessageBox::No);
-    QTest::keyClick(m_window.get(), Qt::Key_R, Qt::AltModifier);
-    QTest::keyClick(m_window.get(), Qt::Key_S, Qt::AltModifier);
+    QTest::keyClick(m_form.get(), Qt::Key_R, Qt::AltModifier);
+    QTest::keyClick(m_form.get(), Qt::Key_S, Qt::AltModifier);
     QTest::qWait(300);
     QVERIFY(!answerer.answered());
     QVERIFY(!checkbox(0)->isChecked());
@@ -370,35 +366,33 @@ void tst_PanelWindow::disabledButtonIgnoresItsKey()
 void tst_PanelWindow::startUpLaysOutTheStoredCount()
 {
     writeSettings("[Kelvaris]\nLampCount=12\nSerialDevice=/nonexistent/tty\n");
-    m_window->load();
+    m_form->load();
 
     auto *combo = child<QComboBox>(QStringLiteral("LampCountList"));
     QCOMPARE(combo->count(), 16);
     QCOMPARE(combo->itemText(0), QStringLiteral(" 1 "));
     QCOMPARE(combo->itemText(15), QStringLiteral(" 16 "));
     QCOMPARE(combo->currentIndex(), 11);
-    QCOMPARE(m_window->bank().lampCount(), qint16(12));
-    QCOMPARE(m_window->bank().syncSource(), qint16(-1));
-    QCOMPARE(m_window->width() * TwipsPerPixel + PanelControls::FrameWidth, 7680);
-    QCOMPARE(m_window->height() * TwipsPerPixel + PanelControls::FrameHeight, 6840);
+    QCOMPARE(m_form->bank().lampCount(), qint16(12));
+    QCOMPARE(m_form->bank().syncSource(), qint16(-1));
+    QCOMPARE(m_form->width() * TwipsPerPixel + PanelControls::FrameWidth, 7680);
+    QCOMPARE(m_form->height() * TwipsPerPixel + PanelControls::FrameHeight, 6840);
     QCOMPARE(inTwips(child<QWidget>(QStringLiteral("LampLabel7"))).topLeft(), QPoint(3060, 3300));
-    QCOMPARE(child<QLabel>(QStringLiteral("LampLabel%1").arg(11))->text(),
-             QStringLiteral("LAMP11"));
-    // Lamps beyond the count may have no controls yet.
-    for (int lamp = 0; lamp < 16; ++lamp) {
-        const auto *s = m_window->findChild<LampSlider *>(QStringLiteral("LampSlider%1").arg(lamp));
-        QCOMPARE(s && s->isVisibleTo(m_window.get()), lamp < 12);
+    QCOMPARE(child<QLabel>(QStringLiteral("LampLabel11"))->text(), QStringLiteral("LAMP11"));
+    for (int lamp = 0; lamp < 16; ++lamp) { // beyond the count there may be no slider yet
+        const auto *s = m_form->findChild<LampSlider *>(QStringLiteral("LampSlider%1").arg(lamp));
+        QCOMPARE(s && s->isVisibleTo(m_form.get()), lamp < 12);
     }
     // Start-up changes no slider, so nothing is marked; the rotation sends the levels.
     for (int lamp = 0; lamp < 16; ++lamp)
-        QVERIFY(!m_window->bank().isMarkedForSending(lamp));
-    QVERIFY(!m_window->port().isOpen());
+        QVERIFY(!m_form->bank().isMarkedForSending(lamp));
+    QVERIFY(!m_form->port().isOpen());
 }
 
 void tst_PanelWindow::lampCopiesHaveLampZerosSizes()
 {
     writeSettings("[Kelvaris]\nLampCount=16\nSerialDevice=/nonexistent/tty\n");
-    m_window->load();
+    m_form->load();
     for (int lamp = 1; lamp < 16; ++lamp) {
         QCOMPARE(inTwips(child<QWidget>(QStringLiteral("LampLabel%1").arg(lamp))).size(),
                  QSize(855, 255));
@@ -413,13 +407,13 @@ void tst_PanelWindow::lampCopiesHaveLampZerosSizes()
 void tst_PanelWindow::lampsShownLaterKeepTheirStateAndTabPlace()
 {
     writeSettings("[Kelvaris]\nLampCount=4\nSerialDevice=/nonexistent/tty\n");
-    m_window->load();
+    m_form->load();
     showActive();
     // Hidden lamps, before any count has shown them: a move still reaches the bank.
-    m_window->remote().moveLamp(9, 100);
-    QCOMPARE(m_window->bank().lampLevel(9), qint16(100));
-    QVERIFY(m_window->bank().isMarkedForSending(9));
-    m_window->remote().setLampLinked(15, true);
+    m_form->remote().moveLamp(9, 100);
+    QCOMPARE(m_form->bank().lampLevel(9), qint16(100));
+    QVERIFY(m_form->bank().isMarkedForSending(9));
+    m_form->remote().setLampLinked(15, true);
 
     QTest::keyClick(child<QComboBox>(QStringLiteral("LampCountList")), Qt::Key_End);
     QCOMPARE(slider(9)->value(), 155);
@@ -441,21 +435,19 @@ void tst_PanelWindow::oscMovesASliderAsTheOperatorDoes()
     const quint16 port = OscDatagram::freeLoopbackPort();
     QVERIFY(port != 0);
     writeSettings("[Kelvaris]\nSerialDevice=/nonexistent/tty\n");
-    m_window->load(); // 8 lamps
+    m_form->load(); // 8 lamps
     // The module the panel would load for OscPort, from beside the built panel.
     RemoteControlLoader loader;
-    RemoteControl *remoteControl
-        = loader.load(QFileInfo(QStringLiteral(KELVARIS_EXECUTABLE)).path());
+    auto *remoteControl = loader.load(QFileInfo(QStringLiteral(KELVARIS_EXECUTABLE)).path());
     QVERIFY(remoteControl);
     PanelSettings settings;
     settings.oscPort = port;
-    remoteControl->start(m_window->remote(), settings);
+    remoteControl->start(m_form->remote(), settings);
     // The marks are looked at here, not sent.
     child<QTimer>(QStringLiteral("RefreshTimer"))->stop();
     showActive();
     QTest::mouseClick(checkbox(2), Qt::LeftButton);
     QTest::mouseClick(checkbox(5), Qt::LeftButton);
-    m_window->remote().setLampLinked(10, true); // hidden: stays where it is
 
     QUdpSocket sender;
     auto send = [&](int lamp, int level) {
@@ -464,53 +456,52 @@ void tst_PanelWindow::oscMovesASliderAsTheOperatorDoes()
         QCOMPARE(sender.writeDatagram(datagram, QHostAddress::LocalHost, port), datagram.size());
     };
 
-    // Lamp 2 moves; checked lamp 5 follows it, unchecked lamp 3 and hidden lamp 10 stay.
+    // Lamp 2 moves; checked lamp 5 follows it, unchecked lamp 3 stays.
     send(2, 100);
     QTRY_COMPARE(slider(2)->value(), 155);
     QCOMPARE(slider(5)->value(), 155);
     QCOMPARE(slider(3)->value(), 255);
-    QCOMPARE(m_window->bank().lampLevel(10), qint16(0));
     for (int lamp : {2, 5}) {
-        QCOMPARE(m_window->bank().lampLevel(lamp), qint16(100));
+        QCOMPARE(m_form->bank().lampLevel(lamp), qint16(100));
         QCOMPARE(fill(lamp), QColor(100, 100, 100));
-        QVERIFY(m_window->bank().isMarkedForSending(lamp));
+        QVERIFY(m_form->bank().isMarkedForSending(lamp));
     }
-    QVERIFY(!m_window->bank().isMarkedForSending(3));
-    QCOMPARE(m_window->bank().syncSource(), qint16(-1));
+    QVERIFY(!m_form->bank().isMarkedForSending(3));
+    QCOMPARE(m_form->bank().syncSource(), qint16(-1));
 
     // Lamp 5 drifts away while unchecked. A move of lamp 2 to the level it holds
     // still marks it and brings the checked lamps into line, as a drag onto the
     // same spot does.
-    m_window->remote().setLampLinked(5, false);
+    QTest::mouseClick(checkbox(5), Qt::LeftButton);
     slider(5)->setValue(0);
     QCOMPARE(slider(2)->value(), 155); // an unchecked lamp moves alone
-    m_window->remote().setLampLinked(5, true);
+    QTest::mouseClick(checkbox(5), Qt::LeftButton);
     for (int lamp = 0; lamp < 8; ++lamp)
-        m_window->bank().clearSendMark(lamp);
+        m_form->bank().clearSendMark(lamp);
     send(2, 100);
     QTRY_COMPARE(slider(5)->value(), 155);
-    QVERIFY(m_window->bank().isMarkedForSending(2));
-    QVERIFY(m_window->bank().isMarkedForSending(5));
-    QCOMPARE(m_window->remote().lampLevel(5), 100);
+    QVERIFY(m_form->bank().isMarkedForSending(2));
+    QVERIFY(m_form->bank().isMarkedForSending(5));
+    QCOMPARE(m_form->bank().lampLevel(5), qint16(100));
 
     // A lamp beyond the count is not there to move; a later message still is.
     send(8, 1);
     send(0, 1);
     QTRY_COMPARE(slider(0)->value(), 254);
-    QCOMPARE(m_window->bank().lampLevel(8), qint16(0));
-    QVERIFY(!m_window->bank().isMarkedForSending(8));
+    QCOMPARE(m_form->bank().lampLevel(8), qint16(0));
+    QVERIFY(!m_form->bank().isMarkedForSending(8));
 }
 
 void tst_PanelWindow::pickingACountReArrangesAndStoresIt()
 {
-    m_window->load(); // 8 lamps
+    m_form->load(); // 8 lamps
     showActive();
     auto *combo = child<QComboBox>(QStringLiteral("LampCountList"));
     combo->setFocus();
     QTest::keyClick(combo, Qt::Key_Down);
 
-    QCOMPARE(m_window->bank().lampCount(), qint16(9));
-    QVERIFY(slider(8)->isVisibleTo(m_window.get()));
+    QCOMPARE(m_form->bank().lampCount(), qint16(9));
+    QVERIFY(slider(8)->isVisibleTo(m_form.get()));
     QCOMPARE(inTwips(combo).topLeft(), QPoint(1110, 5940));
     QFile file(settingsPath());
     QVERIFY(file.open(QIODevice::ReadOnly));
@@ -519,7 +510,7 @@ void tst_PanelWindow::pickingACountReArrangesAndStoresIt()
 
 void tst_PanelWindow::defineGroupWithoutCheckedLampShowsTheMessage()
 {
-    m_window->load();
+    m_form->load();
     showActive();
     DialogAnswerer answerer(QMessageBox::Ok);
     QTest::mouseClick(child<QPushButton>(QStringLiteral("DefineGroupButton")), Qt::LeftButton);
@@ -532,7 +523,7 @@ void tst_PanelWindow::defineGroupWithoutCheckedLampShowsTheMessage()
 
 void tst_PanelWindow::groupsWithKeysAndMouseSurviveARestart()
 {
-    m_window->load();
+    m_form->load();
     showActive();
     auto *list = child<QListWidget>(QStringLiteral("GroupList"));
 
@@ -541,7 +532,7 @@ void tst_PanelWindow::groupsWithKeysAndMouseSurviveARestart()
     checkbox(2)->setChecked(true);
     {
         DialogAnswerer typer(QStringLiteral("Front"));
-        QTest::keyClick(m_window.get(), Qt::Key_D, Qt::AltModifier);
+        QTest::keyClick(m_form.get(), Qt::Key_D, Qt::AltModifier);
         QTRY_VERIFY(typer.answered());
     }
     QTRY_COMPARE(list->count(), 1);
@@ -556,9 +547,9 @@ void tst_PanelWindow::groupsWithKeysAndMouseSurviveARestart()
     QCOMPARE(list->item(0)->text(), QStringLiteral("Back"));
 
     // A restart finds both again.
-    m_window.reset();
-    m_window = std::make_unique<PanelWindow>(settingsPath());
-    m_window->load();
+    m_form.reset();
+    m_form = std::make_unique<PanelWindow>(settingsPath());
+    m_form->load();
     showActive();
     list = child<QListWidget>(QStringLiteral("GroupList"));
     QCOMPARE(list->count(), 2);
@@ -570,26 +561,16 @@ void tst_PanelWindow::groupsWithKeysAndMouseSurviveARestart()
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, front.center());
     QVERIFY(child<QPushButton>(QStringLiteral("SelectGroupButton"))->isEnabled());
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, front.center());
-    RemotePanel &remote = m_window->remote();
     for (int lamp = 0; lamp < 16; ++lamp) {
-        QCOMPARE(remote.isLampLinked(lamp), lamp == 0 || lamp == 2);
-        QCOMPARE(remote.lampLevel(lamp), 0);
-        QVERIFY(!m_window->bank().isMarkedForSending(lamp));
+        QCOMPARE(m_form->remote().isLampLinked(lamp), lamp == 0 || lamp == 2);
+        QCOMPARE(m_form->remote().lampLevel(lamp), 0);
+        QVERIFY(!m_form->bank().isMarkedForSending(lamp));
     }
-
-    // Remote control sees the same list and selects a group as a double-click does.
-    QCOMPARE(remote.groupNames(), QStringList({"Back", "Front"}));
-    remote.selectGroup(0);
-    for (int lamp = 0; lamp < 16; ++lamp)
-        QCOMPARE(remote.isLampLinked(lamp), lamp == 7);
-    remote.deselectAll();
-    QVERIFY(!checkbox(7)->isChecked());
-    remote.selectGroup(1);
 
     // Alt+R removes it after a Yes.
     {
         DialogAnswerer answerer(QMessageBox::Yes);
-        QTest::keyClick(m_window.get(), Qt::Key_R, Qt::AltModifier);
+        QTest::keyClick(m_form.get(), Qt::Key_R, Qt::AltModifier);
         QTRY_VERIFY(answerer.answered());
         QVERIFY(answerer.last().text.endsWith(QStringLiteral("the lamp group 'Front'?")));
     }
@@ -604,13 +585,13 @@ void tst_PanelWindow::groupListFirstKeySelectsAnEnd()
 {
     writeSettings("[Kelvaris]\nGroup1=Alpha\nCode1=1\nGroup2=Beta\nCode2=2\nGroup3=Gamma\nCode3=4\n"
                   "SerialDevice=/nonexistent/tty\n");
-    m_window->load();
+    m_form->load();
     showActive();
     auto *list = child<QListWidget>(QStringLiteral("GroupList"));
     auto *remove = child<QPushButton>(QStringLiteral("RemoveGroupButton"));
 
     // Alt+G then Up: the last group, selected as a click would select it.
-    QTest::keyClick(m_window.get(), Qt::Key_G, Qt::AltModifier);
+    QTest::keyClick(m_form.get(), Qt::Key_G, Qt::AltModifier);
     QCOMPARE(QApplication::focusWidget(), list);
     QTest::keyClick(list, Qt::Key_Up);
     QCOMPARE(list->currentRow(), 2);
@@ -620,7 +601,7 @@ void tst_PanelWindow::groupListFirstKeySelectsAnEnd()
     // After removing it nothing is current, so Down starts at the first group.
     {
         DialogAnswerer answerer(QMessageBox::Yes);
-        QTest::keyClick(m_window.get(), Qt::Key_R, Qt::AltModifier);
+        QTest::keyClick(m_form.get(), Qt::Key_R, Qt::AltModifier);
         QTRY_VERIFY(answerer.answered());
     }
     QTRY_COMPARE(list->count(), 2);
@@ -645,17 +626,17 @@ void tst_PanelWindow::lineStartsAfterTheFirstFrameOrTick()
     PseudoTerminal line;
     QVERIFY(line.isValid());
     writeSettings("[Kelvaris]\nLampCount=4\nSerialDevice=" + line.devicePath().toUtf8() + "\n");
-    m_window = std::make_unique<PanelWindow>(settingsPath());
+    m_form = std::make_unique<PanelWindow>(settingsPath());
     QApplication::setWindowIcon({}); // an earlier window's
-    m_window->load(PanelWindow::LineStart::AfterFirstFrame);
-    QVERIFY(!m_window->port().isOpen() && m_window->windowIcon().isNull());
+    m_form->load(PanelWindow::LineStart::AfterFirstFrame);
+    QVERIFY(!m_form->port().isOpen() && m_form->windowIcon().isNull());
     slider(2)->setValue(0); // sent once the line has started
     if (shown) {
         child<QTimer>(QStringLiteral("RefreshTimer"))->stop();
-        m_window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+        m_form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
     }
-    QTRY_VERIFY(m_window->port().isOpen() && !m_window->windowIcon().isNull());
+    QTRY_VERIFY(m_form->port().isOpen() && !m_form->windowIcon().isNull());
     // The first tick sends it, with the lamp the rotation has reached.
     if (!shown)
         QVERIFY(line.read(2 * LampCommand::Size, std::chrono::seconds(5))
@@ -667,10 +648,10 @@ void tst_PanelWindow::levelTipSaysWhetherItIsSent()
     PseudoTerminal line;
     QVERIFY(line.isValid());
     writeSettings("[Kelvaris]\nLampCount=4\nSerialDevice=" + line.devicePath().toUtf8() + "\n");
-    m_window = std::make_unique<PanelWindow>(settingsPath());
-    m_window->load();
+    m_form = std::make_unique<PanelWindow>(settingsPath());
+    m_form->load();
     showActive();
-    QVERIFY(m_window->port().isOpen());
+    QVERIFY(m_form->port().isOpen());
 
     slider(3)->setValue(55);
     hover(slider(3));
@@ -679,9 +660,9 @@ void tst_PanelWindow::levelTipSaysWhetherItIsSent()
 
     // The device goes away: the next tick's write finds it gone and the port closes.
     line.closeMaster();
-    QTRY_VERIFY(!m_window->port().isOpen());
+    QTRY_VERIFY(!m_form->port().isOpen());
     // Without reopening, the title stays as it is.
-    QCOMPARE(m_window->windowTitle(), QStringLiteral("Kelvaris Control Panel"));
+    QCOMPARE(m_form->windowTitle(), QStringLiteral("Kelvaris Control Panel"));
     const QString notSent
         = QStringLiteral("\nNot sent: serial port %1 is closed").arg(line.devicePath());
     hover(display(3));
@@ -701,26 +682,25 @@ void tst_PanelWindow::titleTellsAClosedPortWhileReopening()
 {
     const QString device = m_dir->filePath(QStringLiteral("usb-adapter"));
     writeSettings("[Kelvaris]\nReopenPort=1\nSerialDevice=" + device.toUtf8() + "\n");
-    m_window->load();
+    m_form->load();
     const QString title = QStringLiteral("Kelvaris Control Panel");
     const QString closed = title + QString::fromUtf8(" — serial port closed, retrying");
-    QCOMPARE(m_window->windowTitle(), closed);
+    QCOMPARE(m_form->windowTitle(), closed);
 
     // Plugged in, then pulled out: the link's name comes and goes, the line hangs up.
     PseudoTerminal line;
     QVERIFY(line.isValid());
     QVERIFY(QFile::link(line.devicePath(), device));
-    QTRY_COMPARE(m_window->windowTitle(), title);
-    QVERIFY(m_window->port().isOpen());
+    QTRY_COMPARE(m_form->windowTitle(), title);
     QVERIFY(QFile::remove(device));
     line.closeMaster();
-    QTRY_COMPARE(m_window->windowTitle(), closed);
+    QTRY_COMPARE(m_form->windowTitle(), closed);
 }
 
 void tst_PanelWindow::accessibleNames()
 {
     writeSettings("[Kelvaris]\nLampCount=4\nSerialDevice=/nonexistent/tty\n");
-    m_window->load();
+    m_form->load();
     showActive();
     const auto textOf = [](QWidget *widget, QAccessible::Text kind) {
         QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(widget);
