@@ -146,12 +146,6 @@ QJsonValue WebDriver::executeScript(const QString &script, const QJsonArray &arg
                    {{QStringLiteral("script"), script}, {QStringLiteral("args"), args}});
 }
 
-QByteArray WebDriver::screenshot()
-{
-    return QByteArray::fromBase64(
-        command("GET", sessionPath(QStringLiteral("/screenshot"))).toString().toLatin1());
-}
-
 QJsonArray WebDriver::drag(QPoint from, QPoint to, int steps)
 {
     const auto moveTo = [](QPoint point, int duration) {

@@ -40,8 +40,6 @@ public:
     // W3C actions: each entry one input source with its list of actions.
     bool performActions(const QJsonArray &sources);
     QJsonValue executeScript(const QString &script, const QJsonArray &args = {});
-    // PNG bytes of the viewport.
-    QByteArray screenshot();
 
     // A pointer (touch) source dragging from one viewport point to another.
     static QJsonArray drag(QPoint from, QPoint to, int steps = 8);
