@@ -36,6 +36,7 @@ void RemoteControlModule::start(RemotePanel &panel, const PanelSettings &setting
         startOsc(panel, settings);
     if (settings.webPort && !m_web) {
         m_web = std::make_unique<WebRemoteServer>(panel);
-        m_web->listen({*settings.webPort, settings.webPassword, settings.webAddress});
+        m_web->listen({*settings.webPort, settings.webPassword, settings.webAddress,
+                       settings.webHostNames.split(QLatin1Char(','), Qt::SkipEmptyParts)});
     }
 }

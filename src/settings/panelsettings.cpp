@@ -23,7 +23,8 @@ PanelSettings PanelSettings::read(const SettingsStore &store)
 {
     const SettingsStore::Values settings = store.readSettings(
         {LampCountKey, SerialPortKey, SerialDeviceKey, ReopenPortKey, KeepLevelsKey, OscPortKey,
-         OscAddressKey, OscAllowKey, WebPortKey, WebPasswordKey, WebAddressKey});
+         OscAddressKey, OscAllowKey, WebPortKey, WebPasswordKey, WebAddressKey,
+         WebHostNamesKey});
     PanelSettings result;
     const auto count = NumberText::toInt16(settings.value(LampCountKey));
     if (count && *count >= MinLampCount && *count <= LampCommand::MaxLamps)
@@ -42,5 +43,6 @@ PanelSettings PanelSettings::read(const SettingsStore &store)
     result.webPort = networkPort(settings.value(WebPortKey));
     result.webPassword = settings.value(WebPasswordKey);
     result.webAddress = settings.value(WebAddressKey).trimmed();
+    result.webHostNames = settings.value(WebHostNamesKey).trimmed();
     return result;
 }

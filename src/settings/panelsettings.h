@@ -23,6 +23,7 @@ struct PanelSettings
     static constexpr QLatin1String WebPortKey {"WebPort"};
     static constexpr QLatin1String WebPasswordKey {"WebPassword"};
     static constexpr QLatin1String WebAddressKey {"WebAddress"};
+    static constexpr QLatin1String WebHostNamesKey {"WebHostNames"};
 
     static constexpr qint16 MinLampCount = 1;
     static constexpr qint16 DefaultLampCount = 8;
@@ -54,6 +55,9 @@ struct PanelSettings
     std::optional<quint16> webPort;
     QString webPassword;
     QString webAddress;
+    // Names besides the machine's own that the page may be opened by, comma-separated
+    // as typed (a name in the venue's DNS, say).
+    QString webHostNames;
 
     // Whether any remote control is on, and so whether its module is loaded at all.
     bool wantsRemoteControl() const { return oscPort || webPort; }

@@ -41,16 +41,25 @@ void HttpConnection::respond(int status, const QList<QByteArray> &headers, const
     for (const QByteArray &line : headers)
         answer += line + "\r\n";
     answer += "Content-Length: " + QByteArray::number(body.size()) + "\r\n";
+    // same-origin rather than no-referrer: under no-referrer the login form's own
+    // Origin would be "null", and the login could not tell it from another site's.
     answer += "Connection: close\r\nCache-Control: no-store\r\n"
-              "X-Content-Type-Options: nosniff\r\nReferrer-Policy: no-referrer\r\n\r\n";
+              "X-Content-Type-Options: nosniff\r\nReferrer-Policy: same-origin\r\n\r\n";
     answer += body;
     m_socket->write(answer);
     m_socket->disconnectFromHost();
 }
 
-QTcpSocket *HttpConnection::takeSocket()
+QTcpSocket *HttpConnection::switchProtocols(const QList<QByteArray> &headers)
 {
     m_answered = true;
+    QByteArray answer = "HTTP/1.1 " + QByteArray::number(HttpStatus::SwitchingProtocols) + ' '
+        + HttpStatus::reason(HttpStatus::SwitchingProtocols) + "\r\n";
+    for (const QByteArray &line : headers)
+        answer += line + "\r\n";
+    m_socket->write(answer + "\r\n");
+    // The request was only peeked at; what follows it belongs to the new protocol.
+    m_socket->skip(m_parser.consumedBytes());
     m_deadline.stop();
     disconnect(m_socket, nullptr, this, nullptr);
     m_socket->setReadBufferSize(0);

@@ -8,10 +8,9 @@
 
 class QTcpSocket;
 
-// One client connection, from its first byte to the answer to its one request. The
-// request is read with peek(), so that a WebSocket upgrade can hand the socket on
-// with the handshake still unread. A request not complete within RequestDeadline is
-// closed. Each connection carries one request and is closed after the answer.
+// One client connection, from its first byte to the answer to its one request. A
+// request not complete within RequestDeadline is closed. Each connection carries one
+// request and is closed after the answer, or handed on as a WebSocket.
 class HttpConnection final : public QObject
 {
     Q_OBJECT
@@ -23,11 +22,14 @@ public:
     explicit HttpConnection(QTcpSocket *socket, QObject *parent = nullptr);
 
     QTcpSocket *socket() const { return m_socket; }
+    // Whether the request is complete (and answered, or being answered).
+    bool hasRequest() const { return m_answered; }
 
     // Sends the answer and closes. headers are full lines without the line end.
     void respond(int status, const QList<QByteArray> &headers = {}, const QByteArray &body = {});
-    // Gives the socket up, the request still unread, and deletes this later.
-    QTcpSocket *takeSocket();
+    // Sends the 101 answer and gives the socket up, with whatever followed the request
+    // still to be read, and deletes this later.
+    QTcpSocket *switchProtocols(const QList<QByteArray> &headers);
 
 Q_SIGNALS:
     void requestReceived(const HttpRequest &request);

@@ -116,13 +116,18 @@ HttpRequestParser::State HttpRequestParser::parseHead()
 
     if (m_request.hasHeader("transfer-encoding"))
         return fail(HttpStatus::NotImplemented);
+    // Two of a header the server decides by would leave open which one counts.
     qsizetype hosts = 0;
     qsizetype lengths = 0;
+    qsizetype origins = 0;
+    qsizetype cookies = 0;
     for (const auto &field : m_request.headers) {
         hosts += field.first == "host";
         lengths += field.first == "content-length";
+        origins += field.first == "origin";
+        cookies += field.first == "cookie";
     }
-    if (hosts != 1 || lengths > 1)
+    if (hosts != 1 || lengths > 1 || origins > 1 || cookies > 1)
         return fail(HttpStatus::BadRequest);
     if (lengths == 1) {
         const QByteArray length = m_request.header("content-length");

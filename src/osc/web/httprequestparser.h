@@ -7,7 +7,8 @@
 // Reads one HTTP/1.1 request from bytes handed over in pieces as they arrive. It keeps
 // to what the remote page needs and refuses the rest early, before buffering it: the
 // request line and headers at most MaxHeaderBytes, a body only by Content-Length and
-// at most MaxBodyBytes, no chunked transfer coding. Pure: no sockets, no clock.
+// at most MaxBodyBytes, no chunked transfer coding, exactly one Host and at most one
+// Content-Length, Origin and Cookie. Pure: no sockets, no clock.
 class HttpRequestParser final
 {
 public:

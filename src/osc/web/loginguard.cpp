@@ -2,6 +2,7 @@
 
 #include <QCryptographicHash>
 #include <QRandomGenerator>
+#include <algorithm>
 #include <array>
 
 namespace {
@@ -18,32 +19,32 @@ bool equalInConstantTime(const QByteArray &a, const QByteArray &b)
     return difference == 0;
 }
 
+// How long after its last wrong password a sender can still matter.
+constexpr auto SenderRelevance = std::max<std::chrono::steady_clock::duration>(
+    LoginGuard::FailureWindow, LoginGuard::LockOut);
+
 } // namespace
 
 LoginGuard::LoginGuard(const QString &password, Clock clock)
     : m_password(password.toUtf8()), m_clock(std::move(clock))
 { }
 
-LoginGuard::Verdict LoginGuard::logIn(const QString &address, const QByteArray &password,
+LoginGuard::Verdict LoginGuard::logIn(const QString &sender, const QByteArray &password,
                                       QByteArray *token)
 {
-    if (isLockedOut(address))
+    if (isLockedOut(sender))
         return Verdict::LockedOut;
     const auto now = m_clock();
+    while (!m_checks.empty() && now - m_checks.front() >= FailureWindow)
+        m_checks.pop_front();
+    if (int(m_checks.size()) >= MaxChecksPerWindow)
+        return Verdict::Busy;
+    m_checks.push_back(now);
+
     if (!equalInConstantTime(password, m_password)) {
-        // Wrong guesses from ever new addresses must not grow memory without end.
-        if (m_failures.size() + m_lockedUntil.size() >= MaxTrackedAddresses)
-            forgetEveryOldFailure(now);
-        forgetOldFailures(address, now);
-        auto &failures = m_failures[address];
-        failures.append(now);
-        if (failures.size() >= MaxFailures) {
-            m_failures.remove(address);
-            m_lockedUntil.insert(address, now + LockOut);
-        }
+        recordFailure(sender, now);
         return Verdict::Refused;
     }
-
     std::array<quint32, TokenBytes / sizeof(quint32)> words {};
     QRandomGenerator::system()->fillRange(words.data(), words.size());
     const QByteArray fresh
@@ -56,15 +57,10 @@ LoginGuard::Verdict LoginGuard::logIn(const QString &address, const QByteArray &
     return Verdict::Accepted;
 }
 
-bool LoginGuard::isLockedOut(const QString &address)
+bool LoginGuard::isLockedOut(const QString &sender)
 {
-    const auto found = m_lockedUntil.constFind(address);
-    if (found == m_lockedUntil.constEnd())
-        return false;
-    if (m_clock() < *found)
-        return true;
-    m_lockedUntil.remove(address);
-    return false;
+    const auto found = m_senders.constFind(sender);
+    return found != m_senders.constEnd() && m_clock() < found->lockedUntil;
 }
 
 bool LoginGuard::isValidToken(const QByteArray &token) const
@@ -77,20 +73,37 @@ bool LoginGuard::isValidToken(const QByteArray &token) const
     return found;
 }
 
-void LoginGuard::forgetOldFailures(const QString &address,
-                                   std::chrono::steady_clock::time_point now)
+void LoginGuard::recordFailure(const QString &sender, TimePoint now)
 {
-    auto found = m_failures.find(address);
-    if (found == m_failures.end())
-        return;
-    found->removeIf([&](auto when) { return now - when >= FailureWindow; });
-    if (found->isEmpty())
-        m_failures.erase(found);
+    forgetOldSenders(now);
+    auto found = m_senders.find(sender);
+    if (found == m_senders.end()) {
+        if (int(m_senders.size()) >= MaxTrackedSenders) {
+            m_senders.remove(m_senderOrder.front());
+            m_senderOrder.pop_front();
+        }
+        found = m_senders.insert(sender, {});
+        found->position = m_senderOrder.insert(m_senderOrder.end(), sender);
+    } else {
+        m_senderOrder.splice(m_senderOrder.end(), m_senderOrder, found->position);
+    }
+    found->failures.removeIf([&](TimePoint when) { return now - when >= FailureWindow; });
+    found->failures.append(now);
+    if (found->failures.size() >= MaxFailures) {
+        found->failures.clear();
+        found->lockedUntil = now + LockOut;
+    }
 }
 
-void LoginGuard::forgetEveryOldFailure(std::chrono::steady_clock::time_point now)
+void LoginGuard::forgetOldSenders(TimePoint now)
 {
-    for (const QString &address : m_failures.keys())
-        forgetOldFailures(address, now);
-    m_lockedUntil.removeIf([&](const auto &entry) { return now >= entry.value(); });
+    while (!m_senderOrder.empty()) {
+        const auto oldest = m_senders.constFind(m_senderOrder.front());
+        const TimePoint last = oldest->failures.isEmpty() ? oldest->lockedUntil - LockOut
+                                                          : oldest->failures.constLast();
+        if (now - last < SenderRelevance)
+            return;
+        m_senders.erase(oldest);
+        m_senderOrder.pop_front();
+    }
 }

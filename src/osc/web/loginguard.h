@@ -5,46 +5,65 @@
 #include <QList>
 #include <QString>
 #include <chrono>
+#include <deque>
 #include <functional>
+#include <list>
 
 // The password and the login tokens of the remote page. A right password earns a
-// random token, good until the process ends; five wrong ones from one address within
-// a minute lock that address out for a minute.
+// random token, good until the process ends. Five wrong passwords from one sender
+// within a minute lock that sender out for a minute; and since a sender can be many
+// addresses, at most MaxChecksPerWindow passwords a minute are checked at all, from
+// every sender together.
 class LoginGuard final
 {
 public:
     using Clock = std::function<std::chrono::steady_clock::time_point()>;
 
-    enum class Verdict { Accepted, Refused, LockedOut };
+    enum class Verdict { Accepted, Refused, LockedOut, Busy };
 
     static constexpr int MaxFailures = 5;
     static constexpr std::chrono::minutes FailureWindow {1};
     static constexpr std::chrono::minutes LockOut {1};
+    static constexpr int MaxChecksPerWindow = 30;
     static constexpr int TokenBytes = 32;
     // Tokens kept; the oldest goes when a login would exceed it.
     static constexpr int MaxTokens = 256;
-    // Addresses with recent wrong passwords kept before old ones are swept out.
-    static constexpr int MaxTrackedAddresses = 4096;
+    // Senders with recent wrong passwords kept, the least recent dropped first. With at
+    // most MaxChecksPerWindow checks a window, no sender that still counts is dropped.
+    static constexpr int MaxTrackedSenders = 256;
+    static_assert(MaxTrackedSenders >= 2 * MaxChecksPerWindow);
 
     // An empty password needs no login: every request counts as logged in.
     explicit LoginGuard(const QString &password, Clock clock = std::chrono::steady_clock::now);
 
     bool needsLogin() const { return !m_password.isEmpty(); }
 
-    // Checks a password from address; on Accepted, token holds the new token.
-    Verdict logIn(const QString &address, const QByteArray &password, QByteArray *token);
-    // Whether an address is locked out at the moment.
-    bool isLockedOut(const QString &address);
+    // Checks a password from sender; on Accepted, token holds the new token. LockedOut
+    // and Busy leave the password unchecked.
+    Verdict logIn(const QString &sender, const QByteArray &password, QByteArray *token);
+    // Whether a sender is locked out at the moment.
+    bool isLockedOut(const QString &sender);
     // Whether a token came from a login of this process (always true without a password).
     bool isValidToken(const QByteArray &token) const;
 
 private:
-    void forgetEveryOldFailure(std::chrono::steady_clock::time_point now);
-    void forgetOldFailures(const QString &address, std::chrono::steady_clock::time_point now);
+    using TimePoint = std::chrono::steady_clock::time_point;
+    struct Sender
+    {
+        QList<TimePoint> failures;
+        TimePoint lockedUntil {};
+        std::list<QString>::iterator position;
+    };
+
+    void recordFailure(const QString &sender, TimePoint now);
+    void forgetOldSenders(TimePoint now);
 
     QByteArray m_password;
     Clock m_clock;
     QList<QByteArray> m_tokens;
-    QHash<QString, QList<std::chrono::steady_clock::time_point>> m_failures;
-    QHash<QString, std::chrono::steady_clock::time_point> m_lockedUntil;
+    // When each check of the last window was made, oldest first.
+    std::deque<TimePoint> m_checks;
+    QHash<QString, Sender> m_senders;
+    // The senders by their last wrong password, oldest first.
+    std::list<QString> m_senderOrder;
 };

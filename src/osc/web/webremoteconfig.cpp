@@ -16,11 +16,17 @@ QHostAddress parseAddress(const QString &text)
     return parsed.setAddress(text) ? parsed : QHostAddress();
 }
 
+// Characters as a person counts them, not UTF-16 units.
+qsizetype characterCount(const QString &text)
+{
+    return text.toUcs4().size();
+}
+
 } // namespace
 
 QHostAddress WebRemoteConfig::listenAddress() const
 {
-    if (password.isEmpty())
+    if (characterCount(password) < MinNetworkPasswordLength)
         return QHostAddress(QHostAddress::LocalHost);
     const QString text = address.trimmed();
     if (text.isEmpty())
@@ -34,6 +40,10 @@ QString WebRemoteConfig::loopbackReason() const
     if (password.isEmpty())
         return QStringLiteral("WebPassword is empty, so the page needs no login and is kept to "
                               "this machine");
+    if (characterCount(password) < MinNetworkPasswordLength)
+        return QStringLiteral("WebPassword is shorter than %1 characters, too quickly guessed "
+                              "for a page on the network")
+            .arg(MinNetworkPasswordLength);
     const QString text = address.trimmed();
     if (!text.isEmpty() && parseAddress(text).isNull())
         return QStringLiteral("WebAddress \"%1\" is not an address").arg(text);

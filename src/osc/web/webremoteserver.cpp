@@ -1,15 +1,15 @@
 #include "osc/web/webremoteserver.h"
 
+#include "osc/web/clientaddress.h"
 #include "osc/web/httpconnection.h"
-#include "osc/web/remotepage.h"
-#include "platform/logging.h"
-
 #include "osc/web/httpstatus.h"
+#include "osc/web/remotepage.h"
+#include "osc/web/websocketframereader.h"
+#include "platform/logging.h"
 
 #include <QFile>
 #include <QTcpSocket>
 #include <QUrlQuery>
-#include <QWebSocket>
 #include <algorithm>
 
 namespace {
@@ -24,15 +24,9 @@ const QByteArray SecurityPolicy = QByteArrayLiteral(
     "connect-src 'self'; img-src 'self'; form-action 'self'; frame-ancestors 'none'; "
     "base-uri 'none'");
 
-// The client's address as one text for v4 clients on a dual-stack socket and on a
-// v4 one alike.
-QString clientAddress(const QTcpSocket *socket)
-{
-    const QHostAddress peer = socket->peerAddress();
-    bool isV4 = false;
-    const quint32 v4 = peer.toIPv4Address(&isV4);
-    return isV4 ? QHostAddress(v4).toString() : peer.toString();
-}
+// The one WebSocket version there is, and the size of its handshake key.
+const QByteArray WebSocketVersion = QByteArrayLiteral("13");
+constexpr qsizetype WebSocketKeyBytes = 16;
 
 QByteArray cookieValue(const QByteArray &cookies, const QByteArray &name)
 {
@@ -45,7 +39,7 @@ QByteArray cookieValue(const QByteArray &cookies, const QByteArray &name)
 }
 
 // Whether the request comes from a page this server served: its Origin names the
-// same host and port as its Host.
+// same host and port as its Host, which names this machine.
 bool isSameOrigin(const HttpRequest &request)
 {
     const QByteArray origin = request.header("origin");
@@ -68,7 +62,6 @@ WebRemoteServer::WebRemoteServer(RemotePanel &panel, LoginGuard::Clock clock, QO
     : QObject(parent)
     , m_panel(panel)
     , m_loginClock(std::move(clock))
-    , m_webSockets(QStringLiteral("Kelvaris"), QWebSocketServer::NonSecureMode)
 {
     Q_INIT_RESOURCE(webremote);
     const QList<QPair<QString, QByteArray>> assets = {
@@ -82,12 +75,10 @@ WebRemoteServer::WebRemoteServer(RemotePanel &panel, LoginGuard::Clock clock, QO
         file.open(QIODevice::ReadOnly);
         m_assets.insert(name, {type, file.readAll()});
     }
-    m_webSockets.setHandshakeTimeout(HandshakeTimeout);
     m_clock.start();
     m_poll.setInterval(PollInterval);
     connect(&m_poll, &QTimer::timeout, this, &WebRemoteServer::poll);
     connect(&m_tcp, &QTcpServer::newConnection, this, &WebRemoteServer::acceptConnections);
-    connect(&m_webSockets, &QWebSocketServer::newConnection, this, &WebRemoteServer::acceptPages);
 }
 
 WebRemoteServer::~WebRemoteServer() = default;
@@ -102,6 +93,7 @@ bool WebRemoteServer::listen(const WebRemoteConfig &config)
     if (!reason.isEmpty())
         qCInfo(lcRemote).noquote() << "Remote page on loopback only:" << reason;
     m_guard = std::make_unique<LoginGuard>(config.password, m_loginClock);
+    m_hostNames = std::make_unique<LocalHostNames>(config.hostNames);
     const QHostAddress address = config.listenAddress();
     if (!m_tcp.listen(address, config.port)) {
         qCInfo(lcRemote).noquote() << "Remote page off: cannot listen on" << address.toString()
@@ -116,22 +108,42 @@ bool WebRemoteServer::listen(const WebRemoteConfig &config)
 
 int WebRemoteServer::openConnections() const
 {
-    const auto handshakes = std::count_if(m_handshakes.cbegin(), m_handshakes.cend(),
-                                          [](const auto &s) { return s; });
-    return m_requests + int(handshakes) + int(m_pages.size());
+    return int(m_requests.size() + m_pages.size());
 }
 
 void WebRemoteServer::acceptConnections()
 {
     while (QTcpSocket *socket = m_tcp.nextPendingConnection()) {
-        if (openConnections() >= MaxConnections) {
+        const QString sender = ClientAddress::sender(socket->peerAddress());
+        const auto fromSender
+            = std::count_if(m_requests.cbegin(), m_requests.cend(),
+                            [&](const Request &request) { return request.sender == sender; });
+        if (fromSender >= MaxRequestsPerSender) {
             socket->abort();
             socket->deleteLater();
             continue;
         }
+        if (openConnections() >= MaxConnections) {
+            // The oldest connection still waiting for its request makes room.
+            const auto oldest
+                = std::find_if(m_requests.cbegin(), m_requests.cend(), [](const Request &request) {
+                      return !request.connection->hasRequest();
+                  });
+            if (oldest == m_requests.cend()) {
+                socket->abort();
+                socket->deleteLater();
+                continue;
+            }
+            HttpConnection *dropped = oldest->connection;
+            m_requests.erase(oldest);
+            dropped->socket()->abort();
+            dropped->deleteLater();
+        }
         auto *connection = new HttpConnection(socket, this);
-        ++m_requests;
-        connect(connection, &QObject::destroyed, this, [this] { --m_requests; });
+        m_requests.append({connection, sender});
+        connect(connection, &QObject::destroyed, this, [this, connection] {
+            m_requests.removeIf([&](const Request &request) { return request.connection == connection; });
+        });
         connect(connection, &HttpConnection::requestReceived, this,
                 [this, connection](const HttpRequest &request) { answer(connection, request); });
     }
@@ -139,6 +151,10 @@ void WebRemoteServer::acceptConnections()
 
 void WebRemoteServer::answer(HttpConnection *connection, const HttpRequest &request)
 {
+    // Before any other check: a request for another name is not for this server, and
+    // a page whose name points here is not this panel's page.
+    if (!m_hostNames->accepts(request.header("host")))
+        return connection->respond(HttpStatus::MisdirectedRequest);
     const QByteArray path = request.path();
     if (request.method == "GET" && path == "/")
         serveIndex(connection, request);
@@ -164,10 +180,15 @@ void WebRemoteServer::serveIndex(HttpConnection *connection, const HttpRequest &
 
 void WebRemoteServer::logIn(HttpConnection *connection, const HttpRequest &request)
 {
-    const QString address = clientAddress(connection->socket());
+    // A form on another site must not spend the operator's guesses.
+    if (request.hasHeader("origin") && !isSameOrigin(request))
+        return connection->respond(HttpStatus::Forbidden);
+    const QHostAddress peer = connection->socket()->peerAddress();
+    const QString address = ClientAddress::text(peer);
+    const QString sender = ClientAddress::sender(peer);
     QByteArray token;
     const auto verdict
-        = m_guard->logIn(address, formValue(request.body, QStringLiteral("password")), &token);
+        = m_guard->logIn(sender, formValue(request.body, QStringLiteral("password")), &token);
     switch (verdict) {
     case LoginGuard::Verdict::Accepted:
         connection->respond(HttpStatus::SeeOther,
@@ -178,7 +199,7 @@ void WebRemoteServer::logIn(HttpConnection *connection, const HttpRequest &reque
     case LoginGuard::Verdict::Refused:
         qCInfo(lcRemote).noquote()
             << "Refused a remote login from" << address
-            << (m_guard->isLockedOut(address) ? "- locked out for a minute" : "");
+            << (m_guard->isLockedOut(sender) ? "- locked out for a minute" : "");
         serveLogin(connection, HttpStatus::Unauthorized, QStringLiteral("Wrong password."));
         return;
     case LoginGuard::Verdict::LockedOut:
@@ -186,61 +207,56 @@ void WebRemoteServer::logIn(HttpConnection *connection, const HttpRequest &reque
         serveLogin(connection, HttpStatus::TooManyRequests,
                    QStringLiteral("Too many wrong passwords. Wait a minute."));
         return;
+    case LoginGuard::Verdict::Busy: {
+        const auto now = m_loginClock();
+        if (!m_lastBusyLog || now - *m_lastBusyLog >= BusyLogInterval) {
+            m_lastBusyLog = now;
+            qCWarning(lcRemote).noquote()
+                << "Refusing remote logins unchecked: more than" << LoginGuard::MaxChecksPerWindow
+                << "passwords tried within a minute, the last from" << address;
+        }
+        serveLogin(connection, HttpStatus::TooManyRequests,
+                   QStringLiteral("Too many logins tried. Wait a minute."));
+        return;
+    }
     }
 }
 
 void WebRemoteServer::upgrade(HttpConnection *connection, const HttpRequest &request)
 {
-    if (!request.header("upgrade").toLower().contains("websocket"))
+    if (!request.header("upgrade").toLower().contains("websocket")
+        || !request.header("connection").toLower().contains("upgrade"))
+        return connection->respond(HttpStatus::BadRequest);
+    if (request.header("sec-websocket-version") != WebSocketVersion)
+        return connection->respond(HttpStatus::UpgradeRequired,
+                                   {"Sec-WebSocket-Version: " + WebSocketVersion});
+    const QByteArray key = request.header("sec-websocket-key");
+    const auto decoded = QByteArray::fromBase64Encoding(key, QByteArray::AbortOnBase64DecodingErrors);
+    if (!decoded || decoded.decoded.size() != WebSocketKeyBytes)
         return connection->respond(HttpStatus::BadRequest);
     if (!hasValidCookie(request) || !isSameOrigin(request))
         return connection->respond(HttpStatus::Forbidden);
-    // Checked again when the handshake is done, for upgrades that overlap.
     if (m_pages.size() >= MaxPages)
         return connection->respond(HttpStatus::Unavailable);
-    QTcpSocket *socket = connection->takeSocket();
-    // QWebSocket uses the socket but does not own it, and the handshake drops every
-    // connection to its signals: it is kept here until its page takes it, and deleted
-    // when the handshake has had its time without becoming a page.
-    m_handshakes.append(socket);
-    QTimer::singleShot(HandshakeLimit, this, [this, socket = QPointer<QTcpSocket>(socket)] {
-        if (socket && m_handshakes.removeAll(socket)) {
-            socket->abort();
-            socket->deleteLater();
-        }
-        m_handshakes.removeAll(nullptr);
-    });
-    m_webSockets.handleConnection(socket);
+    addPage(connection->switchProtocols({"Upgrade: websocket", "Connection: Upgrade",
+                                         "Sec-WebSocket-Accept: "
+                                             + WebSocketFrameReader::acceptKey(key)}));
 }
 
-void WebRemoteServer::acceptPages()
+void WebRemoteServer::addPage(QTcpSocket *socket)
 {
-    while (QWebSocket *socket = m_webSockets.nextPendingConnection()) {
-        if (m_pages.size() >= MaxPages) {
-            socket->abort();
-            socket->deleteLater();
-            continue;
-        }
-        QTcpSocket *carrier = nullptr;
-        for (const QPointer<QTcpSocket> &candidate : std::as_const(m_handshakes)) {
-            if (candidate && candidate->peerPort() == socket->peerPort()
-                && candidate->peerAddress() == socket->peerAddress())
-                carrier = candidate;
-        }
-        m_handshakes.removeAll(carrier);
-        auto *page = new RemotePage(socket, carrier, m_panel, m_clock, this);
-        m_pages.append(page);
-        connect(page, &RemotePage::closed, this, [this, page] {
-            m_pages.removeOne(page);
-            if (m_pages.isEmpty())
-                m_poll.stop();
-        });
-        const PanelSnapshot now = PanelSnapshot::take(m_panel);
-        page->send(now.stateMessage());
-        if (!m_poll.isActive()) {
-            m_shown = now;
-            m_poll.start();
-        }
+    auto *page = new RemotePage(socket, m_panel, m_clock, this);
+    m_pages.append(page);
+    connect(page, &RemotePage::closed, this, [this, page] {
+        m_pages.removeOne(page);
+        if (m_pages.isEmpty())
+            m_poll.stop();
+    });
+    const PanelSnapshot now = PanelSnapshot::take(m_panel);
+    page->send(now.stateMessage());
+    if (!m_poll.isActive()) {
+        m_shown = now;
+        m_poll.start();
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "osc/web/localhostnames.h"
 #include "osc/web/loginguard.h"
 #include "osc/web/panelsnapshot.h"
 #include "osc/web/webremoteconfig.h"
@@ -7,12 +8,11 @@
 #include <QElapsedTimer>
 #include <QHash>
 #include <QObject>
-#include <QPointer>
 #include <QTcpServer>
 #include <QTimer>
-#include <QWebSocketServer>
 #include <chrono>
 #include <memory>
+#include <optional>
 
 class HttpConnection;
 class RemotePage;
@@ -25,24 +25,27 @@ struct HttpRequest;
 // HTTP is read here on QTcpServer rather than with Qt HttpServer: the 6.4 version
 // offers no way to cap the header or body size, to close a request that is not
 // complete in time or to cap the open connections, and it reads the WebSocket
-// handshake itself, before the cookie and the Origin could be checked.
+// handshake itself, before the Host, the cookie and the Origin could be checked.
+// The WebSocket frames are read by RemotePage, for the limits QWebSocket lacks.
 //
-// WebSocket upgrades are checked on the unread request and only then handed to
-// QWebSocketServer::handleConnection(), so that a refused upgrade never reaches the
-// WebSocket code, while the framing stays with a well-tried implementation.
+// Every request must name this machine in its Host (LocalHostNames) before anything
+// else is looked at. Connections still on their request are capped per sender, and
+// when every slot is taken the oldest of them makes room, so slow requests cannot
+// hold the door shut.
 class WebRemoteServer final : public QObject
 {
     Q_OBJECT
 
 public:
     static constexpr int MaxConnections = 64;
+    // Connections still on their request from one sender (an address, or an IPv6 /64).
+    static constexpr int MaxRequestsPerSender = 8;
     static constexpr int MaxPages = 16;
     // Changes reach the pages at most this often; that also caps the messages a
     // page gets to 20 a second.
     static constexpr std::chrono::milliseconds PollInterval {50};
-    // The WebSocket handshake's own time, and when a socket left in it is dropped.
-    static constexpr std::chrono::seconds HandshakeTimeout {5};
-    static constexpr std::chrono::seconds HandshakeLimit {10};
+    // A refused login beyond the guesses all senders share is logged at most this often.
+    static constexpr std::chrono::minutes BusyLogInterval {1};
     static constexpr const char *CookieName = "kelvaris_session";
 
     explicit WebRemoteServer(RemotePanel &panel,
@@ -66,6 +69,11 @@ private:
         QByteArray type;
         QByteArray bytes;
     };
+    struct Request
+    {
+        HttpConnection *connection = nullptr;
+        QString sender;
+    };
 
     void acceptConnections();
     void answer(HttpConnection *connection, const HttpRequest &request);
@@ -75,20 +83,20 @@ private:
     void serveLogin(HttpConnection *connection, int status, const QString &message);
     void serveAsset(HttpConnection *connection, int status, const QString &name,
                     const QList<QByteArray> &extraHeaders = {});
-    void acceptPages();
+    void addPage(QTcpSocket *socket);
     void poll();
     bool hasValidCookie(const HttpRequest &request) const;
 
     RemotePanel &m_panel;
     LoginGuard::Clock m_loginClock;
     std::unique_ptr<LoginGuard> m_guard;
+    std::unique_ptr<LocalHostNames> m_hostNames;
+    std::optional<std::chrono::steady_clock::time_point> m_lastBusyLog;
     QTcpServer m_tcp;
-    QWebSocketServer m_webSockets;
     QHash<QString, Asset> m_assets;
     QList<RemotePage *> m_pages;
-    QList<QPointer<QTcpSocket>> m_handshakes;
-    // Connections still on their request.
-    int m_requests = 0;
+    // Connections still on their request (or on its answer), oldest first.
+    QList<Request> m_requests;
     QElapsedTimer m_clock;
     QTimer m_poll;
     PanelSnapshot m_shown;
