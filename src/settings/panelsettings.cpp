@@ -23,8 +23,7 @@ PanelSettings PanelSettings::read(const SettingsStore &store)
 {
     const SettingsStore::Values settings = store.readSettings(
         {LampCountKey, SerialPortKey, SerialDeviceKey, ReopenPortKey, KeepLevelsKey, OscPortKey,
-         OscAddressKey, OscAllowKey, WebPortKey, WebPasswordKey, WebAddressKey,
-         WebHostNamesKey});
+         OscAddressKey, OscAllowKey, WebPortKey, WebPasswordKey, WebAddressKey, WebHostNamesKey});
     PanelSettings result;
     const auto count = NumberText::toInt16(settings.value(LampCountKey));
     if (count && *count >= MinLampCount && *count <= LampCommand::MaxLamps)

@@ -20,8 +20,8 @@ bool equalInConstantTime(const QByteArray &a, const QByteArray &b)
 }
 
 // How long after its last wrong password a sender can still matter.
-constexpr auto SenderRelevance = std::max<std::chrono::steady_clock::duration>(
-    LoginGuard::FailureWindow, LoginGuard::LockOut);
+constexpr auto SenderRelevance
+    = std::max<std::chrono::steady_clock::duration>(LoginGuard::FailureWindow, LoginGuard::LockOut);
 
 } // namespace
 

@@ -59,9 +59,7 @@ QByteArray formValue(const QByteArray &body, const QString &name)
 } // namespace
 
 WebRemoteServer::WebRemoteServer(RemotePanel &panel, LoginGuard::Clock clock, QObject *parent)
-    : QObject(parent)
-    , m_panel(panel)
-    , m_loginClock(std::move(clock))
+    : QObject(parent), m_panel(panel), m_loginClock(std::move(clock))
 {
     Q_INIT_RESOURCE(webremote);
     const QList<QPair<QString, QByteArray>> assets = {
@@ -142,7 +140,8 @@ void WebRemoteServer::acceptConnections()
         auto *connection = new HttpConnection(socket, this);
         m_requests.append({connection, sender});
         connect(connection, &QObject::destroyed, this, [this, connection] {
-            m_requests.removeIf([&](const Request &request) { return request.connection == connection; });
+            m_requests.removeIf(
+                [&](const Request &request) { return request.connection == connection; });
         });
         connect(connection, &HttpConnection::requestReceived, this,
                 [this, connection](const HttpRequest &request) { answer(connection, request); });
@@ -212,8 +211,8 @@ void WebRemoteServer::logIn(HttpConnection *connection, const HttpRequest &reque
         if (!m_lastBusyLog || now - *m_lastBusyLog >= BusyLogInterval) {
             m_lastBusyLog = now;
             qCWarning(lcRemote).noquote()
-                << "Refusing remote logins unchecked: more than" << LoginGuard::MaxChecksPerWindow
-                << "passwords tried within a minute, the last from" << address;
+                << "Refusing remote logins unchecked for now:" << LoginGuard::MaxChecksPerWindow
+                << "passwords were tried within a minute; the latest refused came from" << address;
         }
         serveLogin(connection, HttpStatus::TooManyRequests,
                    QStringLiteral("Too many logins tried. Wait a minute."));
@@ -231,16 +230,17 @@ void WebRemoteServer::upgrade(HttpConnection *connection, const HttpRequest &req
         return connection->respond(HttpStatus::UpgradeRequired,
                                    {"Sec-WebSocket-Version: " + WebSocketVersion});
     const QByteArray key = request.header("sec-websocket-key");
-    const auto decoded = QByteArray::fromBase64Encoding(key, QByteArray::AbortOnBase64DecodingErrors);
+    const auto decoded
+        = QByteArray::fromBase64Encoding(key, QByteArray::AbortOnBase64DecodingErrors);
     if (!decoded || decoded.decoded.size() != WebSocketKeyBytes)
         return connection->respond(HttpStatus::BadRequest);
     if (!hasValidCookie(request) || !isSameOrigin(request))
         return connection->respond(HttpStatus::Forbidden);
     if (m_pages.size() >= MaxPages)
         return connection->respond(HttpStatus::Unavailable);
-    addPage(connection->switchProtocols({"Upgrade: websocket", "Connection: Upgrade",
-                                         "Sec-WebSocket-Accept: "
-                                             + WebSocketFrameReader::acceptKey(key)}));
+    addPage(connection->switchProtocols(
+        {"Upgrade: websocket", "Connection: Upgrade",
+         "Sec-WebSocket-Accept: " + WebSocketFrameReader::acceptKey(key)}));
 }
 
 void WebRemoteServer::addPage(QTcpSocket *socket)

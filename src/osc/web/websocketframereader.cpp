@@ -1,7 +1,7 @@
 #include "osc/web/websocketframereader.h"
 
 #include <QCryptographicHash>
-#include <QStringDecoder>
+#include <QString>
 #include <QtEndian>
 
 namespace {
@@ -18,11 +18,11 @@ constexpr qsizetype BaseHeaderBytes = 2;
 
 const QByteArray HandshakeGuid = QByteArrayLiteral("258EAFA5-E914-47DA-95CA-C5AB0DC85B11");
 
+// Decoding replaces whatever is not UTF-8 (overlong forms and encoded surrogates
+// included), so only valid text comes back unchanged.
 bool isValidUtf8(const QByteArray &bytes)
 {
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    (void)decoder.decode(bytes);
-    return !decoder.hasError();
+    return QString::fromUtf8(bytes).toUtf8() == bytes;
 }
 
 bool isControl(quint8 opcode)
