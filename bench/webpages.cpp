@@ -184,7 +184,10 @@ int main(int argc, char *argv[])
                 tracker.levelShown(n - 1, level, atNs);
             };
         pages.push_back(std::make_unique<RemotePageClient>(port, DraggedLamp, std::move(shown)));
+        // One after another: the panel takes at most eight connections at a time that
+        // are still on their request from one address, as a browser's never are.
         pages.back()->open(cookie);
+        spinUntil([&] { return pages.back()->hasState(); }, ConnectAllowance);
     }
     const auto allHaveState = [&] {
         return std::all_of(pages.cbegin(), pages.cend(),
