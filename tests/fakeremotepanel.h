@@ -26,4 +26,8 @@ public:
     QStringList groupNames() const override { return {"Front", "Back"}; }
     void selectGroup(int index) override { calls.append(QStringLiteral("select %1").arg(index)); }
     void deselectAll() override { calls.append(QStringLiteral("deselect")); }
+    void addListener(RemotePanelListener &listener) override { listeners.append(&listener); }
+    void removeListener(RemotePanelListener &listener) override { listeners.removeAll(&listener); }
+
+    QList<RemotePanelListener *> listeners;
 };

@@ -2,10 +2,10 @@
 // the real group logic and a real settings file, and reports each finished save on
 // standard output as "saved <step>". Arguments: the settings file and a run number.
 
-#include "fakegroupcontrols.h"
-#include "fakegrouplist.h"
+#include "fakegroupdialogs.h"
 #include "groups/lampgroups.h"
 #include "groupsaverplan.h"
+#include "lamps/deskmodel.h"
 #include "settings/settingsfile.h"
 
 #include <QByteArray>
@@ -40,21 +40,20 @@ int main(int argc, char *argv[])
 
     SettingsFile settings(QString::fromLocal8Bit(argv[1]));
     const int run = std::atoi(argv[2]);
-    FakeGroupList list;
-    FakeGroupControls controls;
-    LampGroups groups(list, controls, controls, settings);
+    DeskModel desk;
+    FakeGroupDialogs dialogs;
+    LampGroups groups(desk, dialogs, settings);
     groups.loadGroups();
 
     for (int s = 1;; ++s) {
-        const GroupSaverPlan::Step step = GroupSaverPlan::step(run, s, list.count());
+        const GroupSaverPlan::Step step = GroupSaverPlan::step(run, s, int(desk.groups().size()));
         if (step.define) {
-            controls.checkCode(step.code);
-            controls.textAnswers = {step.name};
-            groups.defineGroupClicked();
+            FakeGroupDialogs::linkCode(desk, step.code);
+            dialogs.textAnswers = {step.name};
+            groups.defineGroup();
         } else {
-            list.select(step.removeIndex);
-            controls.yesNoAnswers = {true};
-            groups.removeGroupClicked();
+            dialogs.yesNoAnswers = {true};
+            groups.removeGroup(step.removeIndex);
         }
         report("saved " + QByteArray::number(s));
     }

@@ -255,7 +255,7 @@ void tst_BadSettings::startsWithDefaults()
         qInfo("start-up in the window took %lld ms", qlonglong(loading.elapsed()));
         QCOMPARE(window.findChild<QComboBox *>(QStringLiteral("LampCountList"))->currentIndex() + 1,
                  DefaultLamps);
-        QCOMPARE(window.bank().lampCount(), DefaultLamps);
+        QCOMPARE(window.desk().lampCount(), DefaultLamps);
         const PanelSettings read = PanelSettings::read(SettingsFile(path));
         QCOMPARE(read.serialPort, PanelSettings::DefaultSerialPort);
         if (!onTheLine && read.serialDevice.isEmpty())

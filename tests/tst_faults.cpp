@@ -3,10 +3,10 @@
 // written, and the process killed in the middle of saving its groups.
 
 #include "dialoganswerer.h"
-#include "fakegrouplist.h"
 #include "filebytes.h"
 #include "groupsaverplan.h"
 #include "lampcommandreader.h"
+#include "lamps/deskmodel.h"
 #include "panel/lampslider.h"
 #include "panel/panelwindow.h"
 #include "panelprocess.h"
@@ -231,7 +231,7 @@ public:
     {
         if (step.define) {
             qsizetype at = 0;
-            while (at < groups.size() && !FakeGroupList::sortsBefore(step.name, groups.at(at).name))
+            while (at < groups.size() && !DeskModel::sortsBefore(step.name, groups.at(at).name))
                 ++at;
             groups.insert(at, {step.name, step.code});
         } else {
@@ -350,16 +350,16 @@ void tst_Faults::peerVanishingLeavesTheWindowWorking()
     QTest::keyClick(slider2, Qt::Key_Up);
     QTest::keyClick(slider2, Qt::Key_Up);
     QTest::keyClick(slider2, Qt::Key_Up);
-    QCOMPARE(window.bank().lampLevel(2), 3);
+    QCOMPARE(window.desk().level(2), 3);
     QTest::keyClick(slider2, Qt::Key_PageUp);
-    QCOMPARE(window.bank().lampLevel(2), 3 + LampSlider::LargeChange);
+    QCOMPARE(window.desk().level(2), 3 + LampSlider::LargeChange);
 
     QTest::mouseClick(box1, Qt::LeftButton);
     QTest::mouseClick(box2, Qt::LeftButton);
     QVERIFY(box1->isChecked() && box2->isChecked());
     QTest::keyClick(slider1, Qt::Key_PageUp);
-    QCOMPARE(window.bank().lampLevel(1), LampSlider::LargeChange);
-    QCOMPARE(window.bank().lampLevel(2), LampSlider::LargeChange);
+    QCOMPARE(window.desk().level(1), LampSlider::LargeChange);
+    QCOMPARE(window.desk().level(2), LampSlider::LargeChange);
     QCOMPARE(slider2->value(), slider1->value());
 
     // Ticks go on without a port and without trouble.

@@ -1,7 +1,7 @@
-#include "fakegroupcontrols.h"
-#include "fakegrouplist.h"
+#include "fakegroupdialogs.h"
 #include "filebytes.h"
 #include "groups/lampgroups.h"
+#include "lamps/deskmodel.h"
 #include "settings/settingsfile.h"
 
 #include <QDir>
@@ -29,29 +29,42 @@ QString question(const QString &name)
 
 struct Panel
 {
-    explicit Panel(const QString &path) : settings(path), groups(list, controls, controls, settings)
-    { }
+    explicit Panel(const QString &path) : settings(path), groups(desk, dialogs, settings) { }
 
-    FakeGroupList list;
-    FakeGroupControls controls;
+    DeskModel desk;
+    FakeGroupDialogs dialogs;
     SettingsFile settings;
     LampGroups groups;
 
-    // Define Group with the given lamps checked and the given text typed.
+    QStringList names() const
+    {
+        QStringList names;
+        for (const auto &group : desk.groups())
+            names << group.name;
+        return names;
+    }
+    QList<qint32> codes() const
+    {
+        QList<qint32> codes;
+        for (const auto &group : desk.groups())
+            codes << group.code;
+        return codes;
+    }
+    // Define Group with the given lamps linked and the given text typed.
     void define(const QList<int> &lamps, const QString &name)
     {
-        controls.boxes.fill(0);
+        qint32 code = 0;
         for (const int lamp : lamps)
-            controls.boxes.at(lamp) = 1;
-        controls.textAnswers << name;
-        groups.defineGroupClicked();
+            code |= qint32(1) << lamp;
+        FakeGroupDialogs::linkCode(desk, code);
+        dialogs.textAnswers << name;
+        groups.defineGroup();
     }
     // Remove Group on the entry at index, the question answered as given.
     void remove(int index, bool yes)
     {
-        list.select(index);
-        controls.yesNoAnswers << yes;
-        groups.removeGroupClicked();
+        dialogs.yesNoAnswers << yes;
+        groups.removeGroup(index);
     }
 };
 
@@ -102,81 +115,64 @@ private Q_SLOTS:
 
     // --- Define Group ---
 
-    void defineStoresCodeOfCheckedLamps_data()
+    void defineStoresCodeOfLinkedLamps_data()
     {
-        QTest::addColumn<QList<int>>("values"); // the sixteen check box values
+        QTest::addColumn<QList<int>>("linked");
         QTest::addColumn<qint32>("code");
 
-        auto boxes = [](std::initializer_list<std::pair<int, int>> set) {
-            QList<int> values(Lamps, 0);
-            for (const auto &[lamp, value] : set)
-                values[lamp] = value;
-            return values;
-        };
-        QTest::newRow("lamps 0 and 2") << boxes({{0, 1}, {2, 1}}) << 5;
-        QTest::newRow("lamp 15 alone") << boxes({{15, 1}}) << 32768;
-        QTest::newRow("all sixteen") << QList<int>(Lamps, 1) << 65535;
-        QTest::newRow("hidden lamp 10 still checked") << boxes({{1, 1}, {3, 1}, {10, 1}}) << 1034;
-        QTest::newRow("value 2 is not checked") << boxes({{0, 1}, {1, 2}}) << 1;
-        QTest::newRow("value -1 is not checked") << boxes({{4, -1}, {5, 1}}) << 32;
+        QList<int> all;
+        for (int lamp = 0; lamp < Lamps; ++lamp)
+            all << lamp;
+        QTest::newRow("lamps 0 and 2") << QList<int> {0, 2} << 5;
+        QTest::newRow("lamp 15 alone") << QList<int> {15} << 32768;
+        QTest::newRow("all sixteen") << all << 65535;
+        QTest::newRow("hidden lamp 10 still linked") << QList<int> {1, 3, 10} << 1034;
     }
-    void defineStoresCodeOfCheckedLamps()
+    void defineStoresCodeOfLinkedLamps()
     {
-        QFETCH(QList<int>, values);
+        QFETCH(QList<int>, linked);
         QFETCH(qint32, code);
 
         Panel panel(iniPath());
-        std::copy(values.begin(), values.end(), panel.controls.boxes.begin());
-        panel.controls.textAnswers << QStringLiteral("Stage");
-        panel.groups.defineGroupClicked();
+        panel.define(linked, QStringLiteral("Stage"));
 
-        QCOMPARE(panel.controls.shown, QStringList {Prompt});
-        QCOMPARE(panel.list.names(), QStringList {QStringLiteral("Stage")});
-        QCOMPARE(panel.list.codes(), QList<qint32> {code});
+        QCOMPARE(panel.dialogs.shown, QStringList {Prompt});
+        QCOMPARE(panel.names(), QStringList {QStringLiteral("Stage")});
+        QCOMPARE(panel.codes(), QList<qint32> {code});
         QCOMPARE(
             groupLines(),
             (Lines {"Group1=Stage", "Code1=" + QByteArray::number(code), "Group2=", "Code2="}));
-        // The boxes, the selection and the buttons are left as they were.
-        QCOMPARE(QList<int>(panel.controls.boxes.begin(), panel.controls.boxes.end()), values);
-        QCOMPARE(panel.list.selectedIndex(), -1);
-        QVERIFY(panel.controls.buttonLog.isEmpty());
+        // The links are left as they were.
+        QCOMPARE(FakeGroupDialogs::linkedLamps(panel.desk), linked);
     }
 
     void defineWithoutLampOrNameChangesNothing_data()
     {
-        QTest::addColumn<QList<int>>("values");
+        QTest::addColumn<QList<int>>("linked");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("shown");
 
         const QString noLamp = QStringLiteral("information:")
             + QStringLiteral("Lamp groups must contain at least one selected lamp.") + Cr
             + QStringLiteral("Use Deselect All if you want to deselect all lamps.");
-        QList<int> odd(Lamps, 2);
-        odd[3] = -1;
-        odd[15] = 255;
-        QList<int> lamp0(Lamps, 0);
-        lamp0[0] = 1;
-        QTest::newRow("nothing checked") << QList<int>(Lamps, 0) << "never asked" << noLamp;
-        QTest::newRow("only values other than 1") << odd << "never asked" << noLamp;
-        QTest::newRow("nothing typed or Cancel") << lamp0 << QString() << Prompt;
-        QTest::newRow("line feed first") << lamp0 << "\nStage" << Prompt;
-        QTest::newRow("carriage return first") << lamp0 << "\r\nStage" << Prompt;
+        QTest::newRow("nothing linked") << QList<int> {} << "never asked" << noLamp;
+        QTest::newRow("nothing typed or Cancel") << QList<int> {0} << QString() << Prompt;
+        QTest::newRow("line feed first") << QList<int> {0} << "\nStage" << Prompt;
+        QTest::newRow("carriage return first") << QList<int> {0} << "\r\nStage" << Prompt;
     }
     void defineWithoutLampOrNameChangesNothing()
     {
-        QFETCH(QList<int>, values);
+        QFETCH(QList<int>, linked);
         QFETCH(QString, typed);
         QFETCH(QString, shown);
 
         writeSection("LampCount=8\n");
         const QByteArray before = rawFile();
         Panel panel(iniPath());
-        std::copy(values.begin(), values.end(), panel.controls.boxes.begin());
-        panel.controls.textAnswers << typed;
-        panel.groups.defineGroupClicked();
+        panel.define(linked, typed);
 
-        QCOMPARE(panel.controls.shown, QStringList {shown});
-        QCOMPARE(panel.list.count(), 0);
+        QCOMPARE(panel.dialogs.shown, QStringList {shown});
+        QCOMPARE(panel.desk.groups().size(), 0);
         QCOMPARE(rawFile(), before);
     }
 
@@ -204,7 +200,7 @@ private Q_SLOTS:
         Panel panel(iniPath());
         for (int k = 0; k < defined.size(); ++k)
             panel.define({k}, defined.at(k));
-        QCOMPARE(panel.list.codes(), codes);
+        QCOMPARE(panel.codes(), codes);
         QCOMPARE(groupLines(), lines);
     }
 
@@ -216,48 +212,20 @@ private Q_SLOTS:
         panel.define({0}, QStringLiteral("A"));
         panel.define({1}, QStringLiteral("B"));
         panel.define({2}, QStringLiteral("C"));
-        panel.list.select(1);
-        panel.groups.groupSelectionChanged();
-        panel.controls.buttonLog.clear();
-        panel.controls.shown.clear();
+        panel.dialogs.shown.clear();
         panel.remove(1, true);
 
-        QCOMPARE(panel.controls.shown, QStringList {question(QStringLiteral("B"))});
-        QCOMPARE(panel.list.names(), (QStringList {QStringLiteral("A"), QStringLiteral("C")}));
+        QCOMPARE(panel.dialogs.shown, QStringList {question(QStringLiteral("B"))});
+        QCOMPARE(panel.names(), (QStringList {QStringLiteral("A"), QStringLiteral("C")}));
         // The end entry of the longer run before stays behind, empty.
         QCOMPARE(groupLines(),
                  (Lines {"Group1=A", "Code1=1", "Group2=C", "Code2=4",
                          "Group3=", "Code3=", "Group4=", "Code4="}));
-        // The buttons keep their state although nothing is selected any more.
-        QVERIFY(panel.controls.buttonLog.isEmpty());
-        QCOMPARE(panel.list.selectedIndex(), -1);
 
-        // With no selection both buttons do nothing.
-        panel.controls.boxes.fill(1);
-        panel.controls.yesNoAnswers << true;
-        panel.groups.removeGroupClicked();
-        panel.groups.selectGroupClicked();
-        panel.groups.groupDoubleClicked();
-        QCOMPARE(panel.controls.shown.size(), 1);
-        QCOMPARE(panel.list.count(), 2);
-        QCOMPARE(panel.controls.checkboxWrites, 0);
-    }
-
-    void removingTheOnlyGroupDisablesTheButtons()
-    {
-        Panel panel(iniPath());
-        panel.define({0, 1}, QStringLiteral("Only"));
-        panel.list.select(0);
-        panel.groups.groupSelectionChanged();
-        panel.controls.buttonLog.clear();
-        panel.remove(0, true);
-
-        QCOMPARE(panel.list.count(), 0);
-        QCOMPARE(panel.controls.buttonLog,
-                 (QStringList {QStringLiteral("Remove=0"), QStringLiteral("Select=0")}));
-        QCOMPARE(groupLines(), (Lines {"Group1=", "Code1=", "Group2=", "Code2="}));
-        // The removed group's lamps stay checked.
-        QCOMPARE(panel.controls.checkedLamps(), (QList<int> {0, 1}));
+        // With no selection, Remove asks nothing and removes nothing.
+        panel.remove(-1, true);
+        QCOMPARE(panel.dialogs.shown.size(), 1);
+        QCOMPARE(panel.desk.groups().size(), 2);
     }
 
     void removalAnsweredNoChangesNothing()
@@ -267,101 +235,9 @@ private Q_SLOTS:
         const QByteArray before = rawFile();
         panel.remove(0, false);
 
-        QCOMPARE(panel.controls.shown.last(), question(QStringLiteral("Keep")));
-        QCOMPARE(panel.list.names(), QStringList {QStringLiteral("Keep")});
+        QCOMPARE(panel.dialogs.shown.last(), question(QStringLiteral("Keep")));
+        QCOMPARE(panel.names(), QStringList {QStringLiteral("Keep")});
         QCOMPARE(rawFile(), before);
-        QVERIFY(panel.controls.buttonLog.isEmpty());
-    }
-
-    // --- Select Group, double-click and Deselect All ---
-
-    void selectChecksExactlyTheGroupsLamps_data()
-    {
-        QTest::addColumn<qint32>("code");
-        QTest::addColumn<bool>("doubleClick");
-        QTest::addColumn<QList<int>>("checked");
-
-        QList<int> all;
-        for (int lamp = 0; lamp < Lamps; ++lamp)
-            all << lamp;
-        QTest::newRow("code 5, button") << 5 << false << QList<int> {0, 2};
-        QTest::newRow("code 5, double-click") << 5 << true << QList<int> {0, 2};
-        QTest::newRow("lamp 15") << 32768 << false << QList<int> {15};
-        QTest::newRow("all sixteen") << 65535 << true << all;
-        QTest::newRow("bit 16 selects nothing") << 65536 << false << QList<int> {};
-        QTest::newRow("bits 30 and 0") << qint32(0x40000001) << false << QList<int> {0};
-        QTest::newRow("largest code") << qint32(0x7fffffff) << true << all;
-    }
-    void selectChecksExactlyTheGroupsLamps()
-    {
-        QFETCH(qint32, code);
-        QFETCH(bool, doubleClick);
-        QFETCH(QList<int>, checked);
-
-        writeSection("Group1=G\nCode1=" + QByteArray::number(code) + "\n");
-        const QByteArray before = rawFile();
-        Panel panel(iniPath());
-        panel.groups.loadGroups();
-        QCOMPARE(panel.list.codes(), QList<qint32> {code});
-
-        // Lamps 1 and 7 checked before, lamp 9 with a value that is not 1.
-        panel.controls.boxes[1] = 1;
-        panel.controls.boxes[7] = 1;
-        panel.controls.boxes[9] = 2;
-        panel.list.select(0);
-        if (doubleClick)
-            panel.groups.groupDoubleClicked();
-        else
-            panel.groups.selectGroupClicked();
-
-        QCOMPARE(panel.controls.checkedLamps(), checked);
-        for (int value : panel.controls.boxes)
-            QVERIFY(value == 0 || value == 1);
-        QVERIFY(panel.controls.shown.isEmpty());
-        QCOMPARE(rawFile(), before);
-        QCOMPARE(panel.list.count(), 1);
-    }
-
-    void deselectAllReachesHiddenLamps()
-    {
-        writeSection("Group1=G\nCode1=7\n");
-        const QByteArray before = rawFile();
-        Panel panel(iniPath());
-        panel.groups.loadGroups();
-        panel.controls.boxes.fill(1);
-        panel.controls.boxes[12] = 2;
-        panel.list.select(0);
-        panel.groups.deselectAllClicked();
-
-        QCOMPARE(panel.controls.boxes, (std::array<int, Lamps> {}));
-        QCOMPARE(panel.list.names(), QStringList {QStringLiteral("G")});
-        QCOMPARE(panel.list.selectedIndex(), 0);
-        QVERIFY(panel.controls.shown.isEmpty());
-        QVERIFY(panel.controls.buttonLog.isEmpty());
-        QCOMPARE(rawFile(), before);
-    }
-
-    void listClickFollowsTheSelection_data()
-    {
-        QTest::addColumn<int>("selected");
-        QTest::addColumn<QStringList>("log");
-        const QStringList on {QStringLiteral("Remove=1"), QStringLiteral("Select=1")};
-        QTest::newRow("entry selected") << 1 << on;
-        QTest::newRow("first entry selected") << 0 << on;
-        QTest::newRow("nothing selected")
-            << -1 << QStringList {QStringLiteral("Remove=0"), QStringLiteral("Select=0")};
-    }
-    void listClickFollowsTheSelection()
-    {
-        QFETCH(int, selected);
-        QFETCH(QStringList, log);
-
-        Panel panel(iniPath());
-        panel.define({0}, QStringLiteral("A"));
-        panel.define({1}, QStringLiteral("B"));
-        panel.list.select(selected);
-        panel.groups.groupSelectionChanged();
-        QCOMPARE(panel.controls.buttonLog, log);
     }
 
     // --- Loading ---
@@ -419,14 +295,12 @@ private Q_SLOTS:
         Panel panel(iniPath());
         panel.groups.loadGroups();
 
-        QCOMPARE(panel.list.names(), names);
-        QCOMPARE(panel.list.codes(), codes);
-        // Loading writes nothing, selects nothing and leaves the buttons alone.
+        QCOMPARE(panel.names(), names);
+        QCOMPARE(panel.codes(), codes);
+        // Loading writes nothing and asks nothing.
         QCOMPARE(rawFile(), before);
         QCOMPARE(QFile::exists(iniPath()), !entries.isNull());
-        QCOMPARE(panel.list.selectedIndex(), -1);
-        QVERIFY(panel.controls.buttonLog.isEmpty());
-        QVERIFY(panel.controls.shown.isEmpty());
+        QVERIFY(panel.dialogs.shown.isEmpty());
     }
 
     void saveAfterStoppedLoadingLeavesLaterEntriesUnread()
@@ -444,10 +318,9 @@ private Q_SLOTS:
         writeSection("Group1=High\nCode1=65536\n");
         Panel panel(iniPath());
         panel.groups.loadGroups();
-        panel.controls.boxes.fill(1);
-        panel.list.select(0);
-        panel.groups.selectGroupClicked();
-        QCOMPARE(panel.controls.checkedLamps(), QList<int> {});
+        FakeGroupDialogs::linkCode(panel.desk, 0xffff);
+        panel.desk.selectGroup(0);
+        QCOMPARE(FakeGroupDialogs::linkedLamps(panel.desk), QList<int> {});
 
         // A new group goes before it; the rewrite carries 65536 along unchanged.
         panel.define({3}, QStringLiteral("Back"));
@@ -491,7 +364,7 @@ private Q_SLOTS:
         {
             Panel before(iniPath());
             before.define({0, 5}, typed);
-            QCOMPARE(before.list.names(), QStringList {name});
+            QCOMPARE(before.names(), QStringList {name});
         }
 
         // The file holds one section and the one group with its end entry, nothing pasted.
@@ -505,8 +378,8 @@ private Q_SLOTS:
 
         Panel after(iniPath());
         after.groups.loadGroups();
-        QCOMPARE(after.list.names(), QStringList {name});
-        QCOMPARE(after.list.codes(), QList<qint32> {33});
+        QCOMPARE(after.names(), QStringList {name});
+        QCOMPARE(after.codes(), QList<qint32> {33});
     }
 
     void unicodeFileKeepsItsEncodingAndNames_data()
@@ -532,8 +405,8 @@ private Q_SLOTS:
         {
             Panel before(iniPath());
             before.groups.loadGroups();
-            QCOMPARE(before.list.names(), QStringList {QStringLiteral("Front")});
-            QCOMPARE(before.list.codes(), QList<qint32> {3});
+            QCOMPARE(before.names(), QStringList {QStringLiteral("Front")});
+            QCOMPARE(before.codes(), QList<qint32> {3});
             before.define({1, 2}, stage);
         }
 
@@ -549,8 +422,8 @@ private Q_SLOTS:
 
         Panel after(iniPath());
         after.groups.loadGroups();
-        QCOMPARE(after.list.names(), (QStringList {QStringLiteral("Front"), stage}));
-        QCOMPARE(after.list.codes(), (QList<qint32> {3, 6}));
+        QCOMPARE(after.names(), (QStringList {QStringLiteral("Front"), stage}));
+        QCOMPARE(after.codes(), (QList<qint32> {3, 6}));
     }
 
     void failedSaveIsSilentAndListKeepsTheChange()
@@ -560,12 +433,12 @@ private Q_SLOTS:
         Panel panel(iniPath());
         panel.define({0}, QStringLiteral("A"));
         panel.define({1}, QStringLiteral("B"));
-        QCOMPARE(panel.list.names(), (QStringList {QStringLiteral("A"), QStringLiteral("B")}));
-        QCOMPARE(panel.controls.shown, (QStringList {Prompt, Prompt}));
+        QCOMPARE(panel.names(), (QStringList {QStringLiteral("A"), QStringLiteral("B")}));
+        QCOMPARE(panel.dialogs.shown, (QStringList {Prompt, Prompt}));
 
         panel.remove(0, true);
-        QCOMPARE(panel.list.names(), QStringList {QStringLiteral("B")});
-        QCOMPARE(panel.controls.shown.size(), 3);
+        QCOMPARE(panel.names(), QStringList {QStringLiteral("B")});
+        QCOMPARE(panel.dialogs.shown.size(), 3);
         QVERIFY(QFileInfo(iniPath()).isDir());
     }
 };

@@ -1,5 +1,4 @@
-#include "fakelampcontrols.h"
-#include "lamps/lampbank.h"
+#include "lamps/deskmodel.h"
 #include "panel/lamplayout.h"
 #include "settings/settingsstore.h"
 
@@ -98,12 +97,9 @@ public:
 struct Rig
 {
     FakeSurface surface;
-    FakeLampControls controls;
-    LampBank bank {controls};
+    DeskModel desk;
     MemorySettings settings;
-    LampLayout layout {surface, controls, bank, settings};
-
-    Rig() { controls.bank = &bank; }
+    LampLayout layout {surface, desk, settings};
 
     void arrange(int count)
     {
@@ -131,7 +127,6 @@ private Q_SLOTS:
     void rowRule();
     void storesTheCountEveryRun();
     void noSelectionGivesCountZero();
-    void slidersComeBackAtKeptLevelsWithoutPropagating();
     void loweringAndRaisingKeepsPlaces();
 };
 
@@ -191,8 +186,9 @@ void tst_LampLayout::window()
     QCOMPARE(s.at(Item::LampCheckbox).rect.top(), checkboxTop);
     QCOMPARE(s.at(Item::GroupList).rect.height(), listHeight);
     QCOMPARE(s.at(Item::GroupList).rect.topLeft(), QPoint(120, 480));
-    const QList<int> tops {s.at(Item::DefineGroupButton).rect.top(), s.at(Item::RemoveGroupButton).rect.top(),
-                           s.at(Item::SelectGroupButton).rect.top(), s.at(Item::DeselectAllButton).rect.top()};
+    const QList<int> tops {
+        s.at(Item::DefineGroupButton).rect.top(), s.at(Item::RemoveGroupButton).rect.top(),
+        s.at(Item::SelectGroupButton).rect.top(), s.at(Item::DeselectAllButton).rect.top()};
     QCOMPARE(tops, buttonTops);
     QCOMPARE(s.at(Item::LampCountLabel).rect.topLeft(), label1);
     QCOMPARE(s.at(Item::LampCountList).rect.topLeft(), combo1);
@@ -280,7 +276,7 @@ void tst_LampLayout::visibleLampsAndCaptions()
         QCOMPARE(rig.surface.at(Item::LampLabel, lamp).caption,
                  QStringLiteral("LAMP") + QString::number(lamp));
     }
-    QCOMPARE(rig.bank.lampCount(), count);
+    QCOMPARE(rig.desk.lampCount(), count);
 }
 
 void tst_LampLayout::rowRule_data()
@@ -328,12 +324,11 @@ void tst_LampLayout::noSelectionGivesCountZero()
 {
     Rig rig;
     rig.arrange(6);
-    rig.controls.sliderAssignments = 0;
 
     rig.surface.selection = -1;
     rig.layout.arrangeLamps();
 
-    QCOMPARE(rig.bank.lampCount(), qint16(0));
+    QCOMPARE(rig.desk.lampCount(), 0);
     QCOMPARE(rig.settings.writes.last().second, QStringLiteral("0"));
     QCOMPARE(rig.surface.width, 2280);
     QCOMPARE(rig.surface.height_, 4560);
@@ -341,32 +336,6 @@ void tst_LampLayout::noSelectionGivesCountZero()
     QVERIFY(rig.surface.at(Item::LampSlider, 0).visible);
     for (int lamp = 1; lamp < LampCommand::MaxLamps; ++lamp)
         QVERIFY(!rig.surface.at(Item::LampSlider, lamp).visible);
-    QCOMPARE(rig.controls.sliderAssignments, 0);
-    QCOMPARE(rig.bank.syncSource(), LampBank::SyncIdle);
-}
-
-void tst_LampLayout::slidersComeBackAtKeptLevelsWithoutPropagating()
-{
-    Rig rig;
-    rig.arrange(12);
-    QCOMPARE(rig.bank.syncSource(), LampBank::SyncIdle);
-    rig.controls.operatorMoves(10, 55); // level 200
-    rig.controls.operatorMoves(2, 155); // level 100
-    rig.arrange(5);
-    for (int lamp = 0; lamp < LampCommand::MaxLamps; ++lamp)
-        rig.bank.clearSendMark(lamp);
-
-    // Meanwhile something else moved lamp 10's hidden slider; the level is what counts.
-    rig.controls.sliders.at(10) = 0;
-    rig.controls.checkboxes.fill(1);
-    rig.arrange(12);
-
-    QCOMPARE(rig.controls.sliders.at(10), 55);
-    QCOMPARE(rig.controls.sliders.at(2), 155);
-    QVERIFY(rig.bank.isMarkedForSending(10));
-    QVERIFY(!rig.bank.isMarkedForSending(2)); // already at its level: not re-marked
-    QCOMPARE(rig.controls.sliders.at(3), 255);
-    QCOMPARE(rig.bank.syncSource(), LampBank::SyncIdle);
 }
 
 void tst_LampLayout::loweringAndRaisingKeepsPlaces()

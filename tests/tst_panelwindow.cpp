@@ -201,8 +201,7 @@ void tst_PanelWindow::designState()
     QCOMPARE(m_form->findChildren<LampSlider *>().size(), 1);
 
     // Nothing propagates until the first layout.
-    QCOMPARE(m_form->bank().syncSource(), qint16(0));
-    QCOMPARE(m_form->bank().lampCount(), qint16(0));
+    QCOMPARE(m_form->desk().lampCount(), 0);
 }
 
 void tst_PanelWindow::sliderSettings()
@@ -239,7 +238,7 @@ void tst_PanelWindow::keysMoveTheThumbTowardsTheTop()
     QTest::keyClick(slider(0), Qt::Key(key));
 
     QCOMPARE(slider(0)->value(), value);
-    QCOMPARE(m_form->bank().lampLevel(0), 255 - value);
+    QCOMPARE(m_form->desk().level(0), 255 - value);
     QCOMPARE(fill(0), QColor(255 - value, 255 - value, 255 - value));
 
     // And back down again.
@@ -258,7 +257,7 @@ void tst_PanelWindow::wheelUpMovesTheThumbUp()
     QApplication::sendEvent(s, &wheel);
 
     QVERIFY(s->value() < 255);
-    QCOMPARE(m_form->bank().lampLevel(0), 255 - s->value());
+    QCOMPARE(m_form->desk().level(0), 255 - s->value());
 }
 
 void tst_PanelWindow::clickInTheChannelMovesALargeChange()
@@ -269,19 +268,19 @@ void tst_PanelWindow::clickInTheChannelMovesALargeChange()
     // Near the top of the channel, well above the thumb at the bottom.
     QTest::mouseClick(s, Qt::LeftButton, {}, QPoint(s->width() / 2, s->height() / 8));
     QTRY_COMPARE(s->value(), 191);
-    QCOMPARE(m_form->bank().lampLevel(0), qint16(64));
+    QCOMPARE(m_form->desk().level(0), 64);
 }
 
 void tst_PanelWindow::levelAndIndicatorFollowTheSlider()
 {
     m_form->load();
     slider(0)->setValue(0);
-    QCOMPARE(m_form->bank().lampLevel(0), qint16(255));
+    QCOMPARE(m_form->desk().level(0), 255);
     QCOMPARE(fill(0), QColor(Qt::white));
-    QVERIFY(m_form->bank().isMarkedForSending(0));
+    QVERIFY(m_form->desk().isDue(0));
 
     slider(0)->setValue(255);
-    QCOMPARE(m_form->bank().lampLevel(0), qint16(0));
+    QCOMPARE(m_form->desk().level(0), 0);
     QCOMPARE(fill(0), QColor(Qt::black));
 }
 
@@ -298,14 +297,14 @@ void tst_PanelWindow::pointerMotionNeedsAButton()
     QMouseEvent hover(QEvent::MouseMove, at, s->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
                       Qt::NoModifier);
     QApplication::sendEvent(s, &hover);
-    QCOMPARE(m_form->bank().lampLevel(3), qint16(0));
-    QVERIFY(!m_form->bank().isMarkedForSending(3));
+    QCOMPARE(m_form->desk().level(3), 0);
+    QVERIFY(!m_form->desk().isDue(3));
 
     QMouseEvent drag(QEvent::MouseMove, at, s->mapToGlobal(at), Qt::NoButton, Qt::LeftButton,
                      Qt::NoModifier);
     QApplication::sendEvent(s, &drag);
-    QCOMPARE(m_form->bank().lampLevel(3), qint16(155));
-    QVERIFY(m_form->bank().isMarkedForSending(3));
+    QCOMPARE(m_form->desk().level(3), 155);
+    QVERIFY(m_form->desk().isDue(3));
 }
 
 void tst_PanelWindow::tabOrder()
@@ -373,8 +372,7 @@ void tst_PanelWindow::startUpLaysOutTheStoredCount()
     QCOMPARE(combo->itemText(0), QStringLiteral(" 1 "));
     QCOMPARE(combo->itemText(15), QStringLiteral(" 16 "));
     QCOMPARE(combo->currentIndex(), 11);
-    QCOMPARE(m_form->bank().lampCount(), qint16(12));
-    QCOMPARE(m_form->bank().syncSource(), qint16(-1));
+    QCOMPARE(m_form->desk().lampCount(), 12);
     QCOMPARE(m_form->width() * TwipsPerPixel + PanelControls::FrameWidth, 7680);
     QCOMPARE(m_form->height() * TwipsPerPixel + PanelControls::FrameHeight, 6840);
     QCOMPARE(inTwips(child<QWidget>(QStringLiteral("LampLabel7"))).topLeft(), QPoint(3060, 3300));
@@ -385,7 +383,7 @@ void tst_PanelWindow::startUpLaysOutTheStoredCount()
     }
     // Start-up changes no slider, so nothing is marked; the rotation sends the levels.
     for (int lamp = 0; lamp < 16; ++lamp)
-        QVERIFY(!m_form->bank().isMarkedForSending(lamp));
+        QVERIFY(!m_form->desk().isDue(lamp));
     QVERIFY(!m_form->port().isOpen());
 }
 
@@ -411,8 +409,8 @@ void tst_PanelWindow::lampsShownLaterKeepTheirStateAndTabPlace()
     showActive();
     // Hidden lamps, before any count has shown them: a move still reaches the bank.
     m_form->remote().moveLamp(9, 100);
-    QCOMPARE(m_form->bank().lampLevel(9), qint16(100));
-    QVERIFY(m_form->bank().isMarkedForSending(9));
+    QCOMPARE(m_form->desk().level(9), 100);
+    QVERIFY(m_form->desk().isDue(9));
     m_form->remote().setLampLinked(15, true);
 
     QTest::keyClick(child<QComboBox>(QStringLiteral("LampCountList")), Qt::Key_End);
@@ -462,12 +460,11 @@ void tst_PanelWindow::oscMovesASliderAsTheOperatorDoes()
     QCOMPARE(slider(5)->value(), 155);
     QCOMPARE(slider(3)->value(), 255);
     for (int lamp : {2, 5}) {
-        QCOMPARE(m_form->bank().lampLevel(lamp), qint16(100));
+        QCOMPARE(m_form->desk().level(lamp), 100);
         QCOMPARE(fill(lamp), QColor(100, 100, 100));
-        QVERIFY(m_form->bank().isMarkedForSending(lamp));
+        QVERIFY(m_form->desk().isDue(lamp));
     }
-    QVERIFY(!m_form->bank().isMarkedForSending(3));
-    QCOMPARE(m_form->bank().syncSource(), qint16(-1));
+    QVERIFY(!m_form->desk().isDue(3));
 
     // Lamp 5 drifts away while unchecked. A move of lamp 2 to the level it holds
     // still marks it and brings the checked lamps into line, as a drag onto the
@@ -477,19 +474,19 @@ void tst_PanelWindow::oscMovesASliderAsTheOperatorDoes()
     QCOMPARE(slider(2)->value(), 155); // an unchecked lamp moves alone
     QTest::mouseClick(checkbox(5), Qt::LeftButton);
     for (int lamp = 0; lamp < 8; ++lamp)
-        m_form->bank().clearSendMark(lamp);
+        m_form->desk().clearDue(lamp);
     send(2, 100);
     QTRY_COMPARE(slider(5)->value(), 155);
-    QVERIFY(m_form->bank().isMarkedForSending(2));
-    QVERIFY(m_form->bank().isMarkedForSending(5));
-    QCOMPARE(m_form->bank().lampLevel(5), qint16(100));
+    QVERIFY(m_form->desk().isDue(2));
+    QVERIFY(m_form->desk().isDue(5));
+    QCOMPARE(m_form->desk().level(5), 100);
 
     // A lamp beyond the count is not there to move; a later message still is.
     send(8, 1);
     send(0, 1);
     QTRY_COMPARE(slider(0)->value(), 254);
-    QCOMPARE(m_form->bank().lampLevel(8), qint16(0));
-    QVERIFY(!m_form->bank().isMarkedForSending(8));
+    QCOMPARE(m_form->desk().level(8), 0);
+    QVERIFY(!m_form->desk().isDue(8));
 }
 
 void tst_PanelWindow::pickingACountReArrangesAndStoresIt()
@@ -500,7 +497,7 @@ void tst_PanelWindow::pickingACountReArrangesAndStoresIt()
     combo->setFocus();
     QTest::keyClick(combo, Qt::Key_Down);
 
-    QCOMPARE(m_form->bank().lampCount(), qint16(9));
+    QCOMPARE(m_form->desk().lampCount(), 9);
     QVERIFY(slider(8)->isVisibleTo(m_form.get()));
     QCOMPARE(inTwips(combo).topLeft(), QPoint(1110, 5940));
     QFile file(settingsPath());
@@ -564,7 +561,7 @@ void tst_PanelWindow::groupsWithKeysAndMouseSurviveARestart()
     for (int lamp = 0; lamp < 16; ++lamp) {
         QCOMPARE(m_form->remote().isLampLinked(lamp), lamp == 0 || lamp == 2);
         QCOMPARE(m_form->remote().lampLevel(lamp), 0);
-        QVERIFY(!m_form->bank().isMarkedForSending(lamp));
+        QVERIFY(!m_form->desk().isDue(lamp));
     }
 
     // Alt+R removes it after a Yes.

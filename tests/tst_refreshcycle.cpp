@@ -1,6 +1,5 @@
-#include "fakelampcontrols.h"
 #include "lamps/commandport.h"
-#include "lamps/lampbank.h"
+#include "lamps/deskmodel.h"
 #include "lamps/refreshcycle.h"
 
 #include <QtTest>
@@ -28,16 +27,15 @@ QByteArray lampsOf(const QList<QByteArray> &writes)
 
 struct Rig
 {
-    FakeLampControls controls;
-    LampBank bank {controls};
+    DeskModel desk;
     RecordingPort port;
-    RefreshCycle cycle {bank, port};
+    RefreshCycle cycle {desk, port};
 
+    // 0: before the first layout, when the desk shows no lamp.
     explicit Rig(int count)
     {
-        controls.bank = &bank;
-        bank.setLampCount(static_cast<qint16>(count));
-        bank.setSyncSource(LampBank::SyncIdle);
+        if (count > 0)
+            desk.setLampCount(count);
     }
 
     QByteArray tick()
@@ -97,20 +95,20 @@ void tst_RefreshCycle::rotation()
 void tst_RefreshCycle::changedLampIsSentOnceOnTheNextTick()
 {
     Rig rig(8);
-    rig.controls.operatorMoves(3, 250); // level 5
+    rig.desk.moveLamp(3, 5);
 
     rig.port.writes.clear();
     rig.cycle.tick();
     QCOMPARE(rig.port.writes, (QList<QByteArray> {"L100\r", "L305\r"}));
 
     QCOMPARE(rig.tick(), QByteArray("2"));
-    QVERIFY(!rig.bank.isMarkedForSending(3));
+    QVERIFY(!rig.desk.isDue(3));
 }
 
 void tst_RefreshCycle::dirtyAndDueIsSentOnce()
 {
     Rig rig(4);
-    rig.controls.operatorMoves(1, 0);
+    rig.desk.moveLamp(1, 255);
     QCOMPARE(rig.tick(), QByteArray("1"));
     QCOMPARE(rig.port.writes.first(), QByteArray("L1FF\r"));
 }
@@ -119,7 +117,7 @@ void tst_RefreshCycle::dirtyLampsGoInAscendingOrder()
 {
     Rig rig(16);
     for (int lamp : {14, 2, 9, 0})
-        rig.controls.operatorMoves(lamp, 100);
+        rig.desk.moveLamp(lamp, 155);
     QCOMPARE(rig.tick(), QByteArray("0129E"));
 }
 
@@ -127,10 +125,10 @@ void tst_RefreshCycle::closedPortSendsNothingAndClearsMarks()
 {
     Rig rig(8);
     rig.port.open = false;
-    rig.controls.operatorMoves(5, 0);
+    rig.desk.moveLamp(5, 255);
 
     QCOMPARE(rig.tick(), QByteArray());
-    QVERIFY(!rig.bank.isMarkedForSending(5));
+    QVERIFY(!rig.desk.isDue(5));
 
     // Once the port is open the level goes out with the rotation only.
     rig.port.open = true;
@@ -143,13 +141,13 @@ void tst_RefreshCycle::markingAllSendsEveryLevelOnTheNextTick()
     // port opens again and every installed lamp is marked.
     Rig rig(6);
     rig.port.open = false;
-    rig.controls.operatorMoves(4, 55); // level 200
-    rig.controls.operatorMoves(1, 250); // level 5
+    rig.desk.moveLamp(4, 200);
+    rig.desk.moveLamp(1, 5);
     for (int t = 0; t < 3; ++t)
         QCOMPARE(rig.tick(), QByteArray());
 
     rig.port.open = true;
-    rig.bank.markAllForSending();
+    rig.desk.putAllDue();
     rig.port.writes.clear();
     rig.cycle.tick();
     QCOMPARE(rig.port.writes,
@@ -163,16 +161,16 @@ void tst_RefreshCycle::markingAllSendsEveryLevelOnTheNextTick()
 void tst_RefreshCycle::marksBeyondTheCountWaitForIt()
 {
     Rig rig(12);
-    rig.controls.operatorMoves(10, 0);
-    rig.bank.setLampCount(5);
+    rig.desk.moveLamp(10, 255);
+    rig.desk.setLampCount(5);
 
     for (int t = 0; t < 6; ++t)
         QVERIFY(!rig.tick().contains('A'));
-    QVERIFY(rig.bank.isMarkedForSending(10));
+    QVERIFY(rig.desk.isDue(10));
 
-    rig.bank.setLampCount(12);
+    rig.desk.setLampCount(12);
     QVERIFY(rig.tick().contains('A'));
-    QVERIFY(!rig.bank.isMarkedForSending(10));
+    QVERIFY(!rig.desk.isDue(10));
 }
 
 void tst_RefreshCycle::loweredCountWrapsTheRotation()
@@ -182,7 +180,7 @@ void tst_RefreshCycle::loweredCountWrapsTheRotation()
         rig.tick();
     QCOMPARE(rig.tick(), QByteArray("A"));
 
-    rig.bank.setLampCount(4);
+    rig.desk.setLampCount(4);
     QCOMPARE(rig.tick(), QByteArray("0"));
     QCOMPARE(rig.tick(), QByteArray("1"));
 }
@@ -191,7 +189,7 @@ void tst_RefreshCycle::eachCommandIsOneWrite()
 {
     Rig rig(16);
     for (int lamp = 0; lamp < 16; ++lamp)
-        rig.controls.operatorMoves(lamp, lamp);
+        rig.desk.moveLamp(lamp, 255 - lamp);
     rig.cycle.tick();
     QCOMPARE(rig.port.writes.size(), 16);
     for (const QByteArray &command : rig.port.writes)

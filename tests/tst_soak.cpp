@@ -100,7 +100,7 @@ void tst_Soak::linkedSliderForAMinute()
     PanelWindow window(path);
     window.load();
     window.show();
-    QCOMPARE(window.bank().lampCount(), Lamps);
+    QCOMPARE(window.desk().lampCount(), Lamps);
     QVERIFY(window.port().isOpen());
     std::array<LampSlider *, Lamps> sliders {};
     for (int lamp = 0; lamp < Lamps; ++lamp) {
@@ -218,7 +218,7 @@ void tst_Soak::linkedSliderForAMinute()
     const int sliderValue = moved->value();
     for (int lamp = 0; lamp < Lamps; ++lamp) {
         QCOMPARE(sliders.at(lamp)->value(), sliderValue);
-        QCOMPARE(int(window.bank().lampLevel(lamp)), LampSlider::Maximum - sliderValue);
+        QCOMPARE(int(window.desk().level(lamp)), LampSlider::Maximum - sliderValue);
         QCOMPARE(lastLevel.at(lamp), LampSlider::Maximum - sliderValue);
     }
 

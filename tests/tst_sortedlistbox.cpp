@@ -1,4 +1,4 @@
-#include "fakegrouplist.h"
+#include "lamps/deskmodel.h"
 #include "panel/sortedlistbox.h"
 
 #include <QLineEdit>
@@ -12,18 +12,21 @@ constexpr int LastEntry = 29;
 // Stands for the entry the view's own Page Down reaches from the first one.
 constexpr int PageBelowFirst = -2;
 
-const auto entryNames = FakeGroupList::namesOf;
-const auto entryCodes = FakeGroupList::codesOf;
+QStringList entryNames(const SortedListBox &list)
+{
+    QStringList names;
+    for (int row = 0; row < list.count(); ++row)
+        names << list.name(row);
+    return names;
+}
 
-// Adds the names in turn, giving the n-th the code n + 1; returns the indices reported.
-QList<int> addAll(GroupList &list, const QStringList &names)
+// Adds the names to the desk in turn, giving the n-th the code n + 1; returns the
+// places the desk gave them.
+QList<int> addAll(DeskModel &desk, const QStringList &names)
 {
     QList<int> indices;
-    for (const QString &name : names) {
-        const int index = list.addEntry(name);
-        list.setCode(index, qint32(indices.size() + 1));
-        indices << index;
-    }
+    for (const QString &name : names)
+        indices << desk.addGroup({name, qint32(indices.size() + 1)});
     return indices;
 }
 
@@ -100,65 +103,36 @@ private Q_SLOTS:
         QFETCH(QStringList, order);
         QFETCH(QList<qint32>, codes);
 
-        // The fake list of the group tests must keep the same order.
+        DeskModel desk;
         SortedListBox list;
-        FakeGroupList fake;
-        for (GroupList *each : {static_cast<GroupList *>(&list), static_cast<GroupList *>(&fake)}) {
-            QCOMPARE(addAll(*each, added), indices);
-            QCOMPARE(entryNames(*each), order);
-            QCOMPARE(entryCodes(*each), codes);
-        }
-    }
-
-    void keepsEveryThirtyTwoBitCode_data()
-    {
-        QTest::addColumn<qint32>("code");
-        QTest::newRow("one") << 1;
-        QTest::newRow("lamp 15") << 32768;
-        QTest::newRow("bit 16") << 65536;
-        QTest::newRow("largest") << qint32(0x7fffffff);
-        QTest::newRow("negative") << qint32(-2);
-    }
-    void keepsEveryThirtyTwoBitCode()
-    {
-        QFETCH(qint32, code);
-        SortedListBox list;
-        list.setCode(list.addEntry(QStringLiteral("G")), code);
-        list.addEntry(QStringLiteral("A")); // moves G down one place
-        QCOMPARE(entryCodes(list), (QList<qint32> {0, code}));
-        list.removeEntry(0); // and back up
-        QCOMPARE(entryNames(list), QStringList {QStringLiteral("G")});
-        QCOMPARE(entryCodes(list), QList<qint32> {code});
-
-        // Indices out of range give nothing and change nothing.
-        QCOMPARE(list.name(5), QString());
-        QCOMPARE(list.code(-1), 0);
-        list.setCode(3, 9);
-        list.removeEntry(7);
-        QCOMPARE(entryCodes(list), QList<qint32> {code});
-
-        list.clear();
-        QCOMPARE(list.count(), 0);
-        QCOMPARE(list.selectedIndex(), -1);
+        list.watch(desk);
+        QCOMPARE(addAll(desk, added), indices);
+        QCOMPARE(entryNames(list), order);
+        QList<qint32> kept;
+        for (const auto &group : desk.groups())
+            kept << group.code;
+        QCOMPARE(kept, codes);
     }
 
     void selectedIndexFollowsTheSelection()
     {
+        DeskModel desk;
         SortedListBox list;
+        list.watch(desk);
         QCOMPARE(list.selectedIndex(), -1);
-        addAll(list, {QStringLiteral("b"), QStringLiteral("d")});
+        addAll(desk, {QStringLiteral("b"), QStringLiteral("d")});
         QCOMPARE(list.selectedIndex(), -1);
         list.setCurrentRow(1);
         QCOMPARE(list.selectedIndex(), 1);
         // An entry added in front moves the selected one along.
-        list.addEntry(QStringLiteral("a"));
+        desk.addGroup({QStringLiteral("a"), 1});
         QCOMPARE(list.selectedIndex(), 2);
         QCOMPARE(list.name(list.selectedIndex()), QStringLiteral("d"));
         // Removing another entry keeps the selection on the same entry.
-        list.removeEntry(0);
+        desk.removeGroup(0);
         QCOMPARE(list.name(list.selectedIndex()), QStringLiteral("d"));
         // Removing the selected entry selects no other one.
-        list.removeEntry(list.selectedIndex());
+        desk.removeGroup(list.selectedIndex());
         QCOMPARE(list.count(), 1);
         QCOMPARE(list.selectedIndex(), -1);
         list.setCurrentRow(0);
@@ -168,8 +142,10 @@ private Q_SLOTS:
 
     void operatorSelectionIsNotified()
     {
+        DeskModel desk;
         SortedListBox list;
-        addAll(list, {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")});
+        list.watch(desk);
+        addAll(desk, {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")});
         showList(list);
         QSignalSpy selectionSpy(&list, &QListWidget::itemSelectionChanged);
         QSignalSpy doubleClickSpy(&list, &QListWidget::itemDoubleClicked);
@@ -197,16 +173,18 @@ private Q_SLOTS:
 
     void programChangesAreNotNotified()
     {
+        DeskModel desk;
         SortedListBox list;
-        addAll(list, {QStringLiteral("b"), QStringLiteral("c")});
+        list.watch(desk);
+        addAll(desk, {QStringLiteral("b"), QStringLiteral("c")});
         showList(list);
         click(list, 1);
         QSignalSpy selectionSpy(&list, &QListWidget::itemSelectionChanged);
         QSignalSpy rowSpy(&list, &QListWidget::currentRowChanged);
 
-        list.setCode(list.addEntry(QStringLiteral("a")), 4);
-        list.removeEntry(0);
-        list.removeEntry(list.selectedIndex());
+        desk.addGroup({QStringLiteral("a"), 4});
+        desk.removeGroup(0);
+        desk.removeGroup(list.selectedIndex());
         QCOMPARE(list.selectedIndex(), -1);
         list.clear();
         QCOMPARE(selectionSpy.count(), 0);
@@ -234,17 +212,19 @@ private Q_SLOTS:
         QFETCH(int, keys);
         QFETCH(int, before);
         QFETCH(int, after);
+        DeskModel desk;
         SortedListBox list;
+        list.watch(desk);
         showList(list);
 
         // Neither the focus nor adding an entry selects one or makes one current.
         QSignalSpy selectionSpy(&list, &QListWidget::itemSelectionChanged);
         for (int i = LastEntry; i > 0; --i)
-            list.addEntry(QStringLiteral("Group %1").arg(i, 2, 10, QLatin1Char('0')));
+            desk.addGroup({QStringLiteral("Group %1").arg(i, 2, 10, QLatin1Char('0')), 1});
         list.clearFocus();
         list.setFocus(Qt::TabFocusReason);
         QCOMPARE(list.currentRow(), -1);
-        list.addEntry(QStringLiteral("Group 00"));
+        desk.addGroup({QStringLiteral("Group 00"), 1});
         QCOMPARE(list.currentRow(), -1);
         QCOMPARE(selectionSpy.count(), 0);
 
@@ -269,11 +249,13 @@ private Q_SLOTS:
 
     void clickAfterRemovalSelectsAgain()
     {
+        DeskModel desk;
         SortedListBox list;
-        addAll(list, {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")});
+        list.watch(desk);
+        addAll(desk, {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")});
         showList(list);
         click(list, 1);
-        list.removeEntry(1);
+        desk.removeGroup(1);
         QCOMPARE(list.selectedIndex(), -1);
 
         // Whichever entry the view now holds as current, a click on it is a selection.
@@ -286,8 +268,10 @@ private Q_SLOTS:
 
     void entriesCannotBeEdited()
     {
+        DeskModel desk;
         SortedListBox list;
-        addAll(list, {QStringLiteral("a"), QStringLiteral("b")});
+        list.watch(desk);
+        addAll(desk, {QStringLiteral("a"), QStringLiteral("b")});
         showList(list);
         QCOMPARE(list.editTriggers(), QAbstractItemView::NoEditTriggers);
         QVERIFY(!(list.item(0)->flags() & Qt::ItemIsEditable));

@@ -1,17 +1,13 @@
 #include "groups/lampgroups.h"
 
-#include "groups/groupcontrols.h"
 #include "groups/groupdialogs.h"
-#include "groups/grouplist.h"
-#include "lamps/lampcommand.h"
+#include "lamps/deskmodel.h"
 #include "settings/initext.h"
 #include "settings/numbertext.h"
 #include "settings/settingsstore.h"
 
 namespace {
 
-constexpr int Checked = 1;
-constexpr int Unchecked = 0;
 constexpr QChar CarriageReturn = QLatin1Char('\r');
 
 QString groupKey(int n)
@@ -22,11 +18,6 @@ QString groupKey(int n)
 QString codeKey(int n)
 {
     return QStringLiteral("Code") + QString::number(n);
-}
-
-qint32 lampBit(int lamp)
-{
-    return qint32(1) << lamp;
 }
 
 } // namespace
@@ -54,25 +45,14 @@ QString LampGroups::oneLineName(const QString &typed)
     return IniText::firstLine(typed);
 }
 
-LampGroups::LampGroups(GroupList &list, GroupControls &controls, GroupDialogs &dialogs,
-                       SettingsStore &settings)
-    : m_list(list), m_controls(controls), m_dialogs(dialogs), m_settings(settings)
+LampGroups::LampGroups(DeskModel &desk, GroupDialogs &dialogs, SettingsStore &settings)
+    : m_desk(desk), m_dialogs(dialogs), m_settings(settings)
 { }
 
-qint32 LampGroups::checkedLampsCode() const
+void LampGroups::defineGroup()
 {
-    // Hidden lamps keep their boxes, so all sixteen count, not just the shown ones.
-    qint32 code = 0;
-    for (int lamp = 0; lamp < LampCommand::MaxLamps; ++lamp) {
-        if (m_controls.checkboxValue(lamp) == Checked)
-            code |= lampBit(lamp);
-    }
-    return code;
-}
-
-void LampGroups::defineGroupClicked()
-{
-    const qint32 code = checkedLampsCode();
+    // Hidden lamps keep their links, so all sixteen count, not just the shown ones.
+    const qint32 code = m_desk.linkedCode();
     if (code < MinCode) {
         m_dialogs.information(noLampMessage());
         return;
@@ -82,68 +62,28 @@ void LampGroups::defineGroupClicked()
     if (name.isEmpty())
         return;
 
-    const int index = m_list.addEntry(name);
-    m_list.setCode(index, code);
+    m_desk.addGroup({name, code});
     saveGroups();
 }
 
-void LampGroups::removeGroupClicked()
+void LampGroups::removeGroup(int index)
 {
-    const int index = m_list.selectedIndex();
-    if (index < 0)
+    if (index < 0 || index >= m_desk.groups().size())
         return;
-
-    if (!m_dialogs.askYesNo(removeQuestion(m_list.name(index))))
+    if (!m_dialogs.askYesNo(removeQuestion(m_desk.groups().at(index).name)))
         return;
-
-    m_list.removeEntry(index);
+    m_desk.removeGroup(index);
     saveGroups();
-
-    // Otherwise the buttons stay as they are, even with nothing selected: both
-    // then find no selection and do nothing until an entry is clicked.
-    if (m_list.count() == 0) {
-        m_controls.setRemoveGroupEnabled(false);
-        m_controls.setSelectGroupEnabled(false);
-    }
-}
-
-void LampGroups::selectGroupClicked()
-{
-    const int index = m_list.selectedIndex();
-    if (index < 0)
-        return;
-
-    // Bits 16 and above belong to no lamp and select nothing.
-    const qint32 code = m_list.code(index);
-    for (int lamp = 0; lamp < LampCommand::MaxLamps; ++lamp)
-        m_controls.setCheckboxValue(lamp, (code & lampBit(lamp)) != 0 ? Checked : Unchecked);
-}
-
-void LampGroups::deselectAllClicked()
-{
-    for (int lamp = 0; lamp < LampCommand::MaxLamps; ++lamp)
-        m_controls.setCheckboxValue(lamp, Unchecked);
-}
-
-void LampGroups::groupSelectionChanged()
-{
-    const bool selected = m_list.selectedIndex() >= 0;
-    m_controls.setRemoveGroupEnabled(selected);
-    m_controls.setSelectGroupEnabled(selected);
-}
-
-void LampGroups::groupDoubleClicked()
-{
-    selectGroupClicked();
 }
 
 void LampGroups::saveGroups()
 {
-    const int count = m_list.count();
+    const QList<DeskModel::Group> &groups = m_desk.groups();
+    const int count = int(groups.size());
     SettingsStore::Entries entries;
     for (int n = 1; n <= count; ++n) {
-        entries.append({groupKey(n), m_list.name(n - 1)});
-        entries.append({codeKey(n), QString::number(m_list.code(n - 1))});
+        entries.append({groupKey(n), groups.at(n - 1).name});
+        entries.append({codeKey(n), QString::number(groups.at(n - 1).code)});
     }
     // The empty entry after the last group ends the run when it is read back.
     entries.append({groupKey(count + 1), QString()});
@@ -161,8 +101,6 @@ void LampGroups::loadGroups()
         const std::optional<qint32> code = NumberText::toInt32(m_settings.readSetting(codeKey(n)));
         if (name.isEmpty() || !code || *code < MinCode)
             return;
-
-        const int index = m_list.addEntry(name);
-        m_list.setCode(index, *code);
+        m_desk.addGroup({name, *code});
     }
 }

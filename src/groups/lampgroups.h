@@ -3,13 +3,13 @@
 #include <QString>
 #include <QtGlobal>
 
-class GroupControls;
+class DeskModel;
 class GroupDialogs;
-class GroupList;
 class SettingsStore;
 
-// Named sets of lamps: define, remove, select, deselect all, and keep them in
-// the settings file as Group<n>/Code<n> pairs in list order.
+// The group commands that ask the operator, and the groups kept in the settings file
+// as Group<n>/Code<n> pairs in list order. The groups themselves are the desk's;
+// selecting one and deselecting all are the desk's verbs.
 class LampGroups final
 {
 public:
@@ -24,25 +24,19 @@ public:
     // A name is one line: everything from its first line break on is dropped.
     static QString oneLineName(const QString &typed);
 
-    LampGroups(GroupList &list, GroupControls &controls, GroupDialogs &dialogs,
-               SettingsStore &settings);
+    LampGroups(DeskModel &desk, GroupDialogs &dialogs, SettingsStore &settings);
 
-    void defineGroupClicked(); // Define Group
-    void removeGroupClicked(); // Remove Group
-    void selectGroupClicked(); // Select Group
-    void deselectAllClicked(); // Deselect All
-    void groupSelectionChanged();
-    void groupDoubleClicked();
+    // Define Group: the linked lamps, under a name the operator types.
+    void defineGroup();
+    // Remove Group: the group at index, once the operator says yes.
+    void removeGroup(int index);
 
     void saveGroups();
-    // Start-up: reads the groups back into the (already empty) list.
+    // Start-up: reads the groups back onto the desk, which has none yet.
     void loadGroups();
 
 private:
-    qint32 checkedLampsCode() const;
-
-    GroupList &m_list;
-    GroupControls &m_controls;
+    DeskModel &m_desk;
     GroupDialogs &m_dialogs;
     SettingsStore &m_settings;
 };

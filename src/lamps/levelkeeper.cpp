@@ -1,43 +1,47 @@
 #include "lamps/levelkeeper.h"
 
-#include "lamps/lampbank.h"
+#include "lamps/deskmodel.h"
 #include "platform/logging.h"
 
 #include <QFileInfo>
 
-LevelKeeper::LevelKeeper(LampBank &bank, QObject *parent) : QObject(parent), m_bank(bank)
+LevelKeeper::LevelKeeper(DeskModel &desk, QObject *parent) : QObject(parent), m_desk(desk)
 {
     m_pause.setSingleShot(true);
     m_pause.setInterval(MinWriteInterval);
-    connect(&m_pause, &QTimer::timeout, this, &LevelKeeper::levelsMayHaveChanged);
+    connect(&m_pause, &QTimer::timeout, this, &LevelKeeper::levelsChanged);
+    connect(&m_desk, &DeskModel::levelsChanged, this, &LevelKeeper::levelsChanged);
 }
 
 bool LevelKeeper::restore(const QString &path)
 {
     if (path.isEmpty())
         return false;
-    m_store.emplace(path);
-    const std::optional<LevelStore::Levels> levels = m_store->read();
+    const LevelStore store(path);
+    const std::optional<LevelStore::Levels> levels = store.read();
     if (!levels) {
+        m_store = store;
         if (QFileInfo::exists(path))
             qCWarning(lcSettings, "lamp levels in %s are damaged; every lamp starts at 0",
                       qUtf8Printable(path));
         // Replaced with the first change.
-        m_stored = bankLevels();
+        m_stored = deskLevels();
         return false;
     }
+    // Kept only once they are on the desk: putting them there is no change to write back.
     for (int lamp = 0; lamp < LampCommand::MaxLamps; ++lamp)
-        m_bank.restoreLevel(lamp, levels->at(lamp));
+        m_desk.setLevel(lamp, levels->at(lamp));
+    m_store = store;
     m_stored = *levels;
     qCInfo(lcSettings, "lamp levels restored from %s", qUtf8Printable(path));
     return true;
 }
 
-void LevelKeeper::levelsMayHaveChanged()
+void LevelKeeper::levelsChanged()
 {
     if (!m_store || m_pause.isActive())
         return;
-    const LevelStore::Levels levels = bankLevels();
+    const LevelStore::Levels levels = deskLevels();
     if (levels == m_stored)
         return;
     write(levels);
@@ -49,16 +53,16 @@ void LevelKeeper::flush()
     if (!m_store)
         return;
     m_pause.stop();
-    const LevelStore::Levels levels = bankLevels();
+    const LevelStore::Levels levels = deskLevels();
     if (levels != m_stored)
         write(levels);
 }
 
-LevelStore::Levels LevelKeeper::bankLevels() const
+LevelStore::Levels LevelKeeper::deskLevels() const
 {
     LevelStore::Levels levels {};
     for (int lamp = 0; lamp < LampCommand::MaxLamps; ++lamp)
-        levels.at(lamp) = m_bank.lampLevel(lamp);
+        levels.at(lamp) = qint16(m_desk.level(lamp));
     return levels;
 }
 

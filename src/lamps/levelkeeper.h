@@ -8,14 +8,14 @@
 #include <chrono>
 #include <optional>
 
-class LampBank;
+class DeskModel;
 
-// Keeps the lamp bank's levels in a state file across runs, once restore() has named
-// it; until then it does nothing, and no file is read or written.
+// Keeps the desk's levels in a state file across runs, once restore() has named it;
+// until then it does nothing, and no file is read or written.
 //
-// While levels change the file is replaced at most once every MinWriteInterval: the
-// first change at once, later ones when the interval is over, so a crash loses at most
-// that much. flush() writes what is left, at close.
+// It listens to the desk: while levels change the file is replaced at most once every
+// MinWriteInterval, the first change at once, later ones when the interval is over, so
+// a crash loses at most that much. flush() writes what is left, at close.
 class LevelKeeper final : public QObject
 {
     Q_OBJECT
@@ -23,25 +23,25 @@ class LevelKeeper final : public QObject
 public:
     static constexpr std::chrono::seconds MinWriteInterval {2};
 
-    explicit LevelKeeper(LampBank &bank, QObject *parent = nullptr);
+    explicit LevelKeeper(DeskModel &desk, QObject *parent = nullptr);
 
     // Keeps the levels in the file at path from now on, and puts the levels stored there
-    // into the bank (to be shown by the layout). False for a missing or damaged file,
-    // which leaves the bank as it is; an empty path keeps nothing.
+    // on the desk. False for a missing or damaged file, which leaves the desk as it is;
+    // an empty path keeps nothing.
     bool restore(const QString &path);
     bool isKeeping() const { return m_store.has_value(); }
 
-    // Writes the bank's levels if they differ from the file's and the last write is
-    // long enough ago; the interval's end looks again. Cheap enough for every tick.
-    void levelsMayHaveChanged();
-    // Writes the bank's levels if they differ from the file's, whenever it was last written.
+    // Writes the desk's levels if they differ from the file's, whenever it was last written.
     void flush();
 
 private:
-    LevelStore::Levels bankLevels() const;
+    // Writes the desk's levels if they differ from the file's and the last write is long
+    // enough ago; the interval's end looks again.
+    void levelsChanged();
+    LevelStore::Levels deskLevels() const;
     void write(const LevelStore::Levels &levels);
 
-    LampBank &m_bank;
+    DeskModel &m_desk;
     std::optional<LevelStore> m_store;
     // What the file holds as far as this run knows.
     LevelStore::Levels m_stored {};

@@ -4,21 +4,21 @@
 #include <chrono>
 
 class CommandPort;
-class LampBank;
+class DeskModel;
 
-// One tick of the refresh timer: send every marked lamp, plus the lamp whose
-// turn it is, so every installed lamp's level is repeated.
+// One tick of the refresh timer: send every lamp that is due, plus the lamp whose
+// turn it is, so every shown lamp's level is repeated.
 class RefreshCycle final
 {
 public:
     static constexpr std::chrono::milliseconds Period {125};
 
-    RefreshCycle(LampBank &bank, CommandPort &port);
+    RefreshCycle(DeskModel &desk, CommandPort &port);
 
     void tick();
 
 private:
-    LampBank &m_bank;
+    DeskModel &m_desk;
     CommandPort &m_port;
-    qint16 m_refreshIndex = 0;
+    int m_refreshIndex = 0;
 };

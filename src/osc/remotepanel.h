@@ -4,6 +4,15 @@
 
 #include <QStringList>
 
+// Told of every change a remote page would show: levels, link boxes, the lamp count
+// and the group list, whoever made it.
+class RemotePanelListener
+{
+public:
+    virtual ~RemotePanelListener() = default;
+    virtual void panelChanged() = 0;
+};
+
 // Everything a remote page may see and do on the panel. Each call acts as the
 // operator's hand on the window would: a move of a linked lamp moves the other
 // linked lamps, a link box set here is the box on the panel, a group selected here
@@ -24,4 +33,8 @@ public:
     virtual void selectGroup(int index) = 0;
     // Unchecks every lamp, as Deselect All does.
     virtual void deselectAll() = 0;
+
+    // listener is told of changes until it is removed, which it must be before it goes.
+    virtual void addListener(RemotePanelListener &listener) = 0;
+    virtual void removeListener(RemotePanelListener &listener) = 0;
 };

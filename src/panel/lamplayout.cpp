@@ -1,8 +1,7 @@
 #include "panel/lamplayout.h"
 
-#include "lamps/lampbank.h"
+#include "lamps/deskmodel.h"
 #include "lamps/lampcommand.h"
-#include "lamps/lampcontrols.h"
 #include "settings/panelsettings.h"
 #include "settings/settingsstore.h"
 
@@ -36,27 +35,10 @@ constexpr int LampCountListAfterLabel = 720;
 constexpr std::array<Item, 4> LampItems {Item::LampLabel, Item::LampDisplay, Item::LampSlider,
                                          Item::LampCheckbox};
 
-// Puts SyncSource back to idle however the slider pass ends.
-class SyncGuard final
-{
-public:
-    explicit SyncGuard(LampBank &bank) : m_bank(bank)
-    {
-        m_bank.setSyncSource(LampBank::SyncLayout);
-    }
-    ~SyncGuard() { m_bank.setSyncSource(LampBank::SyncIdle); }
-    SyncGuard(const SyncGuard &) = delete;
-    SyncGuard &operator=(const SyncGuard &) = delete;
-
-private:
-    LampBank &m_bank;
-};
-
 } // namespace
 
-LampLayout::LampLayout(LayoutSurface &surface, LampControls &controls, LampBank &bank,
-                       SettingsStore &settings)
-    : m_surface(surface), m_controls(controls), m_bank(bank), m_settings(settings)
+LampLayout::LampLayout(LayoutSurface &surface, DeskModel &desk, SettingsStore &settings)
+    : m_surface(surface), m_desk(desk), m_settings(settings)
 { }
 
 int LampLayout::rowOf(int lamp, int count)
@@ -72,8 +54,8 @@ int LampLayout::columnOf(int lamp, int count)
 
 void LampLayout::arrangeLamps()
 {
-    const auto count = static_cast<qint16>(m_surface.lampCountSelection() + 1);
-    m_bank.setLampCount(count);
+    const int count = m_surface.lampCountSelection() + 1;
+    m_desk.setLampCount(count);
     m_settings.writeSetting(PanelSettings::LampCountKey, QString::number(count));
 
     for (int i = 1; i < LampCommand::MaxLamps; ++i) {
@@ -86,10 +68,6 @@ void LampLayout::arrangeLamps()
 
     for (int i = 1; i < count; ++i)
         placeLamp(i, count);
-
-    const SyncGuard guard(m_bank);
-    for (int i = 0; i < count; ++i)
-        m_controls.setSliderValue(i, LampCommand::MaxLevel - m_bank.lampLevel(i));
 }
 
 void LampLayout::placeGroupControls(int count)

@@ -2,14 +2,13 @@
 
 #include "panel/layoutsurface.h"
 
-class LampBank;
-class LampControls;
+class DeskModel;
 class SettingsStore;
 
-// Applies the lamp count chosen in the lamp-count list: stores it, shows lamps
-// 0 to count-1 in one row (up to 8) or two, sizes the window, moves the group
-// buttons and the lamp-count list, and puts every shown slider back at its level.
-// It keeps no state: each run recomputes everything from lamp 0's column.
+// Applies the lamp count chosen in the lamp-count list: puts it on the desk and in the
+// settings, shows lamps 0 to count-1 in one row (up to 8) or two, sizes the window and
+// moves the group buttons and the lamp-count list. It keeps no state: each run
+// recomputes everything from lamp 0's column.
 class LampLayout final
 {
 public:
@@ -17,8 +16,7 @@ public:
     static constexpr int RowOffset = 3180;
     static constexpr int MaxOneRowCount = 8;
 
-    LampLayout(LayoutSurface &surface, LampControls &controls, LampBank &bank,
-               SettingsStore &settings);
+    LampLayout(LayoutSurface &surface, DeskModel &desk, SettingsStore &settings);
 
     void arrangeLamps();
 
@@ -31,7 +29,6 @@ private:
     void placeLamp(int lamp, int count);
 
     LayoutSurface &m_surface;
-    LampControls &m_controls;
-    LampBank &m_bank;
+    DeskModel &m_desk;
     SettingsStore &m_settings;
 };

@@ -1,6 +1,6 @@
 #include "panel/lamptooltip.h"
 
-#include "lamps/lampbank.h"
+#include "lamps/deskmodel.h"
 #include "lamps/lampcommand.h"
 #include "serial/seriallink.h"
 
@@ -14,8 +14,8 @@ constexpr int Hundred = 100;
 
 } // namespace
 
-LampToolTip::LampToolTip(const LampBank &bank, const SerialLink &link, QObject *parent)
-    : QObject(parent), m_bank(bank), m_link(link)
+LampToolTip::LampToolTip(const DeskModel &desk, const SerialLink &link, QObject *parent)
+    : QObject(parent), m_desk(desk), m_link(link)
 { }
 
 int LampToolTip::percent(int level)
@@ -46,7 +46,7 @@ void LampToolTip::show(int lamp, const QPoint &globalPos, QWidget *widget)
     m_tipLamp = lamp;
     m_tipPos = globalPos;
     m_tipWidget = widget;
-    m_tipText = text(lamp, m_bank.lampLevel(lamp), m_link.isOpen(), m_link.device());
+    m_tipText = text(lamp, m_desk.level(lamp), m_link.isOpen(), m_link.device());
     QToolTip::showText(globalPos, m_tipText, widget);
 }
 

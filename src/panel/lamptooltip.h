@@ -7,7 +7,7 @@
 #include <QString>
 
 class QWidget;
-class LampBank;
+class DeskModel;
 class SerialLink;
 
 // The tip shown when the pointer rests on a lamp's slider or indicator: the lamp's
@@ -20,7 +20,7 @@ class LampToolTip final : public QObject
     Q_OBJECT
 
 public:
-    LampToolTip(const LampBank &bank, const SerialLink &link, QObject *parent = nullptr);
+    LampToolTip(const DeskModel &desk, const SerialLink &link, QObject *parent = nullptr);
 
     // The second line appears only while the port is closed; device is the one the
     // panel tried to open.
@@ -39,7 +39,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    const LampBank &m_bank;
+    const DeskModel &m_desk;
     const SerialLink &m_link;
     QHash<const QObject *, int> m_lampOfWidget;
 

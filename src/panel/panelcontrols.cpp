@@ -1,7 +1,6 @@
 #include "panel/panelcontrols.h"
 
 #include "groups/lampgroups.h"
-#include "lamps/lampbank.h"
 #include "panel/lampdisplay.h"
 #include "panel/lamplayout.h"
 #include "panel/lampslider.h"
@@ -14,6 +13,7 @@
 #include <QCursor>
 #include <QLabel>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <utility>
 
 namespace {
@@ -126,33 +126,43 @@ void PanelControls::createControls()
     setTabOrder();
 }
 
-void PanelControls::connectTo(LampBank &bank, LampLayout &layout, LampGroups &groups,
+void PanelControls::connectTo(DeskModel &desk, LampLayout &layout, LampGroups &groups,
                               LampToolTip &tip)
 {
-    m_bank = &bank;
+    m_desk = &desk;
     m_layout = &layout;
     m_groups = &groups;
     m_tip = &tip;
+    m_groupList->watch(desk);
+    connect(&desk, &DeskModel::levelsChanged, this, &PanelControls::showLevels);
+    connect(&desk, &DeskModel::linksChanged, this, &PanelControls::showLinks);
+    // Selected from elsewhere (a remote page): the list shows it as if clicked.
+    connect(&desk, &DeskModel::groupSelected, this,
+            [this](int index) { m_groupList->setCurrentRow(index); });
     connectLamp(0);
     connectGroupControls();
 }
 
 void PanelControls::connectGroupControls()
 {
-    connect(m_defineGroupButton, &QPushButton::clicked, this,
-            [this] { m_groups->defineGroupClicked(); });
-    connect(m_removeGroupButton, &QPushButton::clicked, this,
-            [this] { m_groups->removeGroupClicked(); });
-    connect(m_selectGroupButton, &QPushButton::clicked, this,
-            [this] { m_groups->selectGroupClicked(); });
-    connect(m_deselectAllButton, &QPushButton::clicked, this,
-            [this] { m_groups->deselectAllClicked(); });
+    connect(m_defineGroupButton, &QPushButton::clicked, this, [this] { m_groups->defineGroup(); });
+    connect(m_removeGroupButton, &QPushButton::clicked, this, [this] {
+        m_groups->removeGroup(m_groupList->selectedIndex());
+        // Otherwise the buttons stay as they are, even with nothing selected: both then
+        // find no selection and do nothing until an entry is clicked.
+        if (m_desk->groups().isEmpty())
+            setGroupButtonsEnabled(false);
+    });
+    const auto selectGroup = [this] {
+        m_desk->selectGroup(m_groupList->selectedIndex());
+    };
+    connect(m_selectGroupButton, &QPushButton::clicked, this, selectGroup);
+    connect(m_groupList, &QListWidget::itemDoubleClicked, this, selectGroup);
+    connect(m_deselectAllButton, &QPushButton::clicked, this, [this] { m_desk->deselectAll(); });
     // The list box raises no notification for the program's own changes, so a
-    // selection change is always the operator's click or key.
+    // selection change is always the operator's click or key, or a remote selection.
     connect(m_groupList, &QListWidget::itemSelectionChanged, this,
-            [this] { m_groups->groupSelectionChanged(); });
-    connect(m_groupList, &QListWidget::itemDoubleClicked, this,
-            [this] { m_groups->groupDoubleClicked(); });
+            [this] { setGroupButtonsEnabled(m_groupList->selectedIndex() >= 0); });
     // An operator's pick, even of the entry already shown, applies the lamp count.
     connect(m_lampCountList, &QComboBox::activated, this, [this] { m_layout->arrangeLamps(); });
 }
@@ -198,11 +208,6 @@ void PanelControls::createLampCopy(int lamp)
     }
     m_lampLabels.at(lamp)->setText(m_lampLabels[0]->text());
     m_lampLabels.at(lamp)->setAlignment(m_lampLabels[0]->alignment());
-    // The state kept so far; the bank has already had the level.
-    const LampState &state = m_lampStates.at(lamp);
-    m_lampSliders.at(lamp)->setValue(state.sliderValue);
-    m_lampCheckboxes.at(lamp)->setChecked(state.checked);
-    m_lampDisplays.at(lamp)->setFillColor(QColor(state.grey, state.grey, state.grey));
     // Copies follow lamp 0 in the tab order, lamp by lamp, whatever order they are made in.
     int previous = lamp - 1;
     while (!isMade(previous))
@@ -215,23 +220,31 @@ void PanelControls::createLampCopy(int lamp)
 void PanelControls::connectLamp(int lamp)
 {
     LampSlider *slider = m_lampSliders.at(lamp);
-    levelShown(lamp);
+    QCheckBox *checkbox = m_lampCheckboxes.at(lamp);
+    showLevel(lamp);
+    showLink(lamp);
     // Both show the lamp's level as a number when the pointer rests on them.
     m_tip->watch(slider, lamp);
     m_tip->watch(m_lampDisplays.at(lamp), lamp);
-    connect(slider, &QSlider::valueChanged, this, [this, lamp] {
-        m_bank->lampLevelChanged(lamp);
-        levelShown(lamp);
+    connect(slider, &QSlider::valueChanged, this, [this, lamp](int value) {
+        if (!m_showingDesk)
+            m_desk->moveLamp(lamp, levelOf(value));
     });
     connect(slider, &LampSlider::pointerMoved, this,
             [this, lamp, slider](Qt::MouseButtons buttons) {
                 // The level follows a drag; motion with no button held means nothing.
                 if (buttons == Qt::NoButton)
                     return;
-                m_bank->lampLevelChanged(lamp);
+                // A hand resting on the thumb still holds the level: the lamp goes out on
+                // the next tick, and linked lamps come into line.
+                m_desk->moveLamp(lamp, levelOf(slider->value()));
                 // Pressing the button hid any tip; while dragging, the number follows the pointer.
                 m_tip->show(lamp, QCursor::pos(), slider);
             });
+    connect(checkbox, &QCheckBox::toggled, this, [this, lamp](bool checked) {
+        if (!m_showingDesk)
+            m_desk->setLinked(lamp, checked);
+    });
 }
 
 void PanelControls::setTabOrder()
@@ -243,62 +256,43 @@ void PanelControls::setTabOrder()
         QWidget::setTabOrder(order.at(k - 1), order.at(k));
 }
 
-void PanelControls::levelShown(int lamp)
+void PanelControls::showLevel(int lamp)
 {
-    m_lampSliders.at(lamp)->setAccessibleDescription(QString::number(m_bank->lampLevel(lamp)));
+    const int level = m_desk->level(lamp);
+    {
+        const QScopedValueRollback<bool> showing(m_showingDesk, true);
+        m_lampSliders.at(lamp)->setValue(sliderValueOf(level));
+    }
+    m_lampDisplays.at(lamp)->setFillColor(QColor(level, level, level));
+    m_lampSliders.at(lamp)->setAccessibleDescription(QString::number(level));
     m_tip->levelChanged(lamp);
 }
 
-int PanelControls::sliderValue(int lamp) const
+void PanelControls::showLink(int lamp)
 {
-    return isMade(lamp) ? m_lampSliders.at(lamp)->value() : m_lampStates.at(lamp).sliderValue;
+    const QScopedValueRollback<bool> showing(m_showingDesk, true);
+    m_lampCheckboxes.at(lamp)->setChecked(m_desk->isLinked(lamp));
 }
 
-void PanelControls::setSliderValue(int lamp, int value)
+void PanelControls::showLevels(DeskModel::LampSet lamps)
 {
-    if (isMade(lamp)) {
-        m_lampSliders.at(lamp)->setValue(value);
-        return;
+    for (int lamp = 0; lamp < LampCommand::MaxLamps; ++lamp) {
+        if ((lamps & DeskModel::lampBit(lamp)) && isMade(lamp))
+            showLevel(lamp);
     }
-    // As the slider would: kept within its range, and a change reported to the bank.
-    const int kept = qBound(LampSlider::Minimum, value, LampSlider::Maximum);
-    LampState &state = m_lampStates.at(lamp);
-    if (kept == state.sliderValue)
-        return;
-    state.sliderValue = kept;
-    m_bank->lampLevelChanged(lamp);
 }
 
-int PanelControls::checkboxValue(int lamp) const
+void PanelControls::showLinks(DeskModel::LampSet lamps)
 {
-    const bool checked
-        = isMade(lamp) ? m_lampCheckboxes.at(lamp)->isChecked() : m_lampStates.at(lamp).checked;
-    return checked ? 1 : 0;
+    for (int lamp = 0; lamp < LampCommand::MaxLamps; ++lamp) {
+        if ((lamps & DeskModel::lampBit(lamp)) && isMade(lamp))
+            showLink(lamp);
+    }
 }
 
-void PanelControls::setDisplayGrey(int lamp, int grey)
-{
-    if (isMade(lamp))
-        m_lampDisplays.at(lamp)->setFillColor(QColor(grey, grey, grey));
-    else
-        m_lampStates.at(lamp).grey = grey;
-}
-
-void PanelControls::setCheckboxValue(int lamp, int value)
-{
-    if (isMade(lamp))
-        m_lampCheckboxes.at(lamp)->setChecked(value == 1);
-    else
-        m_lampStates.at(lamp).checked = value == 1;
-}
-
-void PanelControls::setRemoveGroupEnabled(bool enabled)
+void PanelControls::setGroupButtonsEnabled(bool enabled)
 {
     m_removeGroupButton->setEnabled(enabled);
-}
-
-void PanelControls::setSelectGroupEnabled(bool enabled)
-{
     m_selectGroupButton->setEnabled(enabled);
 }
 

@@ -1,8 +1,7 @@
 #pragma once
 
-#include "groups/groupcontrols.h"
+#include "lamps/deskmodel.h"
 #include "lamps/lampcommand.h"
-#include "lamps/lampcontrols.h"
 #include "panel/layoutsurface.h"
 
 #include <QObject>
@@ -13,7 +12,6 @@ class QComboBox;
 class QLabel;
 class QPushButton;
 class QWidget;
-class LampBank;
 class LampDisplay;
 class LampGroups;
 class LampLayout;
@@ -21,16 +19,12 @@ class LampSlider;
 class LampToolTip;
 class SortedListBox;
 
-// The window's controls at their design places, and the small interfaces the lamp
-// bank, the group commands and the layout speak back through. The controls report
-// to those parts: a slider to the bank, the group list and its four buttons to the
-// group commands, the lamp-count list to the layout. Lamps 1 to 15 get their widgets
-// only when the layout first shows them; until then their slider value, check and
-// grey are kept here, and the widgets start from them.
-class PanelControls final : public QObject,
-                            public LampControls,
-                            public GroupControls,
-                            public LayoutSurface
+// The window's controls at their design places, as views of the desk: a slider shows
+// a lamp's level and reports the operator's move, a check box its link, the group list
+// the desk's groups; the group buttons ask the desk or the group commands, the
+// lamp-count list the layout. Lamps 1 to 15 get their widgets only when the layout
+// first shows them, starting from what the desk holds.
+class PanelControls final : public QObject, public LayoutSurface
 {
     Q_OBJECT
 
@@ -45,23 +39,16 @@ public:
     // column the only one.
     explicit PanelControls(QWidget &window);
 
-    // The parts the controls report to. They are made after the controls, since they
-    // act on them; nothing reports before this call.
-    void connectTo(LampBank &bank, LampLayout &layout, LampGroups &groups, LampToolTip &tip);
+    // The parts the controls show and report to; nothing reports before this call.
+    void connectTo(DeskModel &desk, LampLayout &layout, LampGroups &groups, LampToolTip &tip);
+
+    // The level a slider shows at value, and back: the slider's top is full, and a
+    // vertical slider's top is its minimum.
+    static int levelOf(int sliderValue) { return LampCommand::MaxLevel - sliderValue; }
+    static int sliderValueOf(int level) { return LampCommand::MaxLevel - level; }
 
     SortedListBox &groupList() const { return *m_groupList; }
     QComboBox &lampCountList() const { return *m_lampCountList; }
-
-    // LampControls
-    int sliderValue(int lamp) const override;
-    void setSliderValue(int lamp, int value) override;
-    int checkboxValue(int lamp) const override;
-    void setDisplayGrey(int lamp, int grey) override;
-
-    // GroupControls
-    void setCheckboxValue(int lamp, int value) override;
-    void setRemoveGroupEnabled(bool enabled) override;
-    void setSelectGroupEnabled(bool enabled) override;
 
     // LayoutSurface, in twips
     int lampCountSelection() const override;
@@ -86,15 +73,19 @@ private:
     void setTabOrder();
     void connectGroupControls();
     void connectLamp(int lamp);
-    // After a lamp's level changed: its accessible description and a shown tip follow.
-    void levelShown(int lamp);
+    // The desk's level and link on lamp's controls, which report nothing back.
+    void showLevel(int lamp);
+    void showLink(int lamp);
+    void showLevels(DeskModel::LampSet lamps);
+    void showLinks(DeskModel::LampSet lamps);
+    void setGroupButtonsEnabled(bool enabled);
     // An unmade lamp's items read as lamp 0's, which its copy would start from.
     QWidget *widgetFor(Item item, int lamp) const;
     // Makes a lamp item's column first when it is not there yet.
     QWidget *madeWidgetFor(Item item, int lamp);
 
     QWidget &m_window;
-    LampBank *m_bank = nullptr;
+    DeskModel *m_desk = nullptr;
     LampLayout *m_layout = nullptr;
     LampGroups *m_groups = nullptr;
     LampToolTip *m_tip = nullptr;
@@ -111,13 +102,7 @@ private:
     std::array<LampDisplay *, LampCommand::MaxLamps> m_lampDisplays {};
     std::array<LampSlider *, LampCommand::MaxLamps> m_lampSliders {};
     std::array<QCheckBox *, LampCommand::MaxLamps> m_lampCheckboxes {};
-
-    // What a lamp's controls hold while it has none.
-    struct LampState
-    {
-        int sliderValue = LampCommand::MaxLevel;
-        bool checked = false;
-        int grey = 0;
-    };
-    std::array<LampState, LampCommand::MaxLamps> m_lampStates {};
+    // While the desk's state is put on the controls: what they report then is not the
+    // operator's.
+    bool m_showingDesk = false;
 };

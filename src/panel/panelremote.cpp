@@ -1,71 +1,74 @@
 #include "panel/panelremote.h"
 
-#include "groups/lampgroups.h"
-#include "lamps/lampbank.h"
-#include "panel/panelcontrols.h"
-#include "panel/sortedlistbox.h"
+#include "lamps/deskmodel.h"
 
-namespace {
-
-constexpr int Checked = 1;
-constexpr int Unchecked = 0;
-
-} // namespace
-
-PanelRemote::PanelRemote(PanelControls &controls, LampBank &bank, LampGroups &groups)
-    : m_controls(controls), m_bank(bank), m_groups(groups)
-{ }
+PanelRemote::PanelRemote(DeskModel &desk, QObject *parent) : QObject(parent), m_desk(desk)
+{
+    connect(&m_desk, &DeskModel::levelsChanged, this, &PanelRemote::tellListeners);
+    connect(&m_desk, &DeskModel::linksChanged, this, &PanelRemote::tellListeners);
+    connect(&m_desk, &DeskModel::groupAdded, this, &PanelRemote::tellListeners);
+    connect(&m_desk, &DeskModel::groupRemoved, this, &PanelRemote::tellListeners);
+    connect(&m_desk, &DeskModel::lampCountChanged, this, &PanelRemote::tellListeners);
+}
 
 int PanelRemote::lampCount() const
 {
-    return m_bank.lampCount();
+    return m_desk.lampCount();
 }
 
 void PanelRemote::moveLamp(int lamp, int level)
 {
-    const int value = LampCommand::MaxLevel - level;
-    if (m_controls.sliderValue(lamp) != value) {
-        m_controls.setSliderValue(lamp, value); // reports the change itself
-        return;
-    }
-    // A hand dragging the thumb onto the value it holds still reports the level,
-    // so the lamp goes out on the next tick and checked lamps come into line.
-    m_bank.lampLevelChanged(lamp);
+    m_desk.moveLamp(lamp, level);
 }
 
 int PanelRemote::lampLevel(int lamp) const
 {
-    return m_bank.lampLevel(lamp);
+    return m_desk.level(lamp);
 }
 
 bool PanelRemote::isLampLinked(int lamp) const
 {
-    return m_controls.checkboxValue(lamp) == Checked;
+    return m_desk.isLinked(lamp);
 }
 
 void PanelRemote::setLampLinked(int lamp, bool linked)
 {
-    m_controls.setCheckboxValue(lamp, linked ? Checked : Unchecked);
+    m_desk.setLinked(lamp, linked);
 }
 
 QStringList PanelRemote::groupNames() const
 {
-    const SortedListBox &list = m_controls.groupList();
     QStringList names;
-    for (int index = 0; index < list.count(); ++index)
-        names.append(list.name(index));
+    for (const DeskModel::Group &group : m_desk.groups())
+        names.append(group.name);
     return names;
 }
 
 void PanelRemote::selectGroup(int index)
 {
-    // The list reports the selection as it reports a click, which enables Remove and
-    // Select; the double-click then checks the group's lamps.
-    m_controls.groupList().setCurrentRow(index);
-    m_groups.groupDoubleClicked();
+    m_desk.selectGroup(index);
 }
 
 void PanelRemote::deselectAll()
 {
-    m_groups.deselectAllClicked();
+    m_desk.deselectAll();
+}
+
+void PanelRemote::addListener(RemotePanelListener &listener)
+{
+    if (!m_listeners.contains(&listener))
+        m_listeners.append(&listener);
+}
+
+void PanelRemote::removeListener(RemotePanelListener &listener)
+{
+    m_listeners.removeAll(&listener);
+}
+
+void PanelRemote::tellListeners()
+{
+    // A copy: a listener may remove itself while told.
+    const QList<RemotePanelListener *> listeners = m_listeners;
+    for (RemotePanelListener *listener : listeners)
+        listener->panelChanged();
 }

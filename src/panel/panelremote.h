@@ -2,16 +2,20 @@
 
 #include "osc/remotepanel.h"
 
-class LampBank;
-class LampGroups;
-class PanelControls;
+#include <QList>
+#include <QObject>
 
-// Remote control's hand on the panel: every call goes through the window's own
-// controls and the group commands, as the operator's would.
-class PanelRemote final : public RemotePanel
+class DeskModel;
+
+// Remote control's hand on the desk: every call is a verb of the desk, as the
+// operator's hand on the window would be, and every change of the desk, whoever made
+// it, is told to the listeners.
+class PanelRemote final : public QObject, public RemotePanel
 {
+    Q_OBJECT
+
 public:
-    PanelRemote(PanelControls &controls, LampBank &bank, LampGroups &groups);
+    explicit PanelRemote(DeskModel &desk, QObject *parent = nullptr);
 
     int lampCount() const override;
     void moveLamp(int lamp, int level) override;
@@ -21,9 +25,12 @@ public:
     QStringList groupNames() const override;
     void selectGroup(int index) override;
     void deselectAll() override;
+    void addListener(RemotePanelListener &listener) override;
+    void removeListener(RemotePanelListener &listener) override;
 
 private:
-    PanelControls &m_controls;
-    LampBank &m_bank;
-    LampGroups &m_groups;
+    void tellListeners();
+
+    DeskModel &m_desk;
+    QList<RemotePanelListener *> m_listeners;
 };

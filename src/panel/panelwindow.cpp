@@ -47,7 +47,7 @@ PanelWindow::PanelWindow(SettingsFile settings, QWidget *parent)
     setObjectName(QStringLiteral("PanelWindow"));
     setWindowTitle(QLatin1String(ProductInfo::Title));
 
-    m_controls.connectTo(m_bank, m_layout, m_groups, m_tip);
+    m_controls.connectTo(m_desk, m_layout, m_groups, m_tip);
 
     m_serialLink.setObjectName(QStringLiteral("SerialLink"));
     // A child of the window like every other control, found by its name.
@@ -58,12 +58,11 @@ PanelWindow::PanelWindow(SettingsFile settings, QWidget *parent)
     connect(&m_refreshTimer, &QTimer::timeout, this, [this] {
         startLine();
         m_refresh.tick();
-        m_levelKeeper.levelsMayHaveChanged();
     });
     m_refreshTimer.start();
 
     // A port opened again has missed every change made while it was closed.
-    connect(&m_reopener, &PortReopener::reopened, this, [this] { m_bank.markAllForSending(); });
+    connect(&m_reopener, &PortReopener::reopened, this, [this] { m_desk.putAllDue(); });
     connect(&m_serialLink, &SerialLink::openChanged, this, &PanelWindow::showPortState);
 }
 
@@ -72,19 +71,13 @@ PanelWindow::~PanelWindow() = default;
 void PanelWindow::load(LineStart lineStart)
 {
     const PanelSettings settings = PanelSettings::read(m_settings);
-    SortedListBox &groupList = m_controls.groupList();
     QComboBox &lampCountList = m_controls.lampCountList();
-    groupList.clear();
     lampCountList.clear();
     for (int count = PanelSettings::MinLampCount; count <= LampCommand::MaxLamps; ++count)
         lampCountList.addItem(QStringLiteral(" %1 ").arg(count));
     lampCountList.setCurrentIndex(-1);
 
-    // Lamps beyond the count get their controls only when a larger count shows them.
-    m_bank.reset();
-
     m_groups.loadGroups();
-    // The layout puts the sliders at the kept levels, as for a changed count.
     const bool restored = settings.keepLevels && m_levelKeeper.restore(m_levelsPath);
 
     // setCurrentIndex raises no activated, the signal an operator's pick raises, so the
@@ -93,7 +86,7 @@ void PanelWindow::load(LineStart lineStart)
     m_layout.arrangeLamps();
     // The controller learns every kept level on the first tick, not over a rotation.
     if (restored)
-        m_bank.markAllForSending();
+        m_desk.putAllDue();
 
     m_lineWaiting = settings;
     if (lineStart == LineStart::Now)

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "groups/lampgroups.h"
-#include "lamps/lampbank.h"
+#include "lamps/deskmodel.h"
 #include "lamps/levelkeeper.h"
 #include "lamps/refreshcycle.h"
 #include "panel/lamplayout.h"
@@ -20,15 +20,15 @@
 #include <QWidget>
 #include <optional>
 
-// The panel's one window. It owns every part of the system; its controls wire the
-// widgets to them. The refresh timer hands the lamp bank's marked and rotating
-// lamps to the serial link. Start-up (load) runs once before the window is shown, and
+// The panel's one window. It owns every part of the system; its controls are views of
+// the desk. The refresh timer hands the desk's due and rotating lamps to the serial
+// link. Start-up (load) runs once before the window is shown, and
 // may leave the line and the window icon for after the first frame;
 // closing the window closes the serial port. With port reopening on, a closed port is
 // opened again, and then every lamp is marked for sending; the window's title says
 // while it is closed. With levels kept, start-up puts the stored levels on the sliders
 // and the first tick sends every lamp. Remote control, a module loaded only when a key turns
-// it on, moves sliders through PanelRemote, as the operator's hand does.
+// it on, acts on the desk through PanelRemote, as the operator's hand does.
 class PanelWindow final : public QWidget
 {
     Q_OBJECT
@@ -53,8 +53,8 @@ public:
     // The state file that keeps the levels when the settings ask for it; set before load().
     void setLevelsPath(const QString &path) { m_levelsPath = path; }
 
-    LampBank &bank() { return m_bank; }
-    const LampBank &bank() const { return m_bank; }
+    DeskModel &desk() { return m_desk; }
+    const DeskModel &desk() const { return m_desk; }
     SerialLink &port() { return m_serialLink; }
     RemotePanel &remote() { return m_remote; }
 
@@ -69,19 +69,18 @@ private:
 
     SettingsFile m_settings;
     SerialLink m_serialLink;
-    // Made first: the parts below act on the controls, and the controls report to them.
+    DeskModel m_desk;
     PanelControls m_controls {*this};
-    LampBank m_bank {m_controls};
-    RefreshCycle m_refresh {m_bank, m_serialLink};
-    LampLayout m_layout {m_controls, m_controls, m_bank, m_settings};
-    LampToolTip m_tip {m_bank, m_serialLink};
+    RefreshCycle m_refresh {m_desk, m_serialLink};
+    LampLayout m_layout {m_controls, m_desk, m_settings};
+    LampToolTip m_tip {m_desk, m_serialLink};
     QtGroupDialogs m_dialogs {this};
-    LampGroups m_groups {m_controls.groupList(), m_controls, m_dialogs, m_settings};
-    PanelRemote m_remote {m_controls, m_bank, m_groups};
+    LampGroups m_groups {m_desk, m_dialogs, m_settings};
+    PanelRemote m_remote {m_desk};
     QTimer m_refreshTimer;
     PortReopener m_reopener {m_serialLink};
     QString m_levelsPath;
-    LevelKeeper m_levelKeeper {m_bank};
+    LevelKeeper m_levelKeeper {m_desk};
     // Whether the title tells a closed port: only while the port is reopened.
     bool m_portInTitle = false;
     // The settings the line starts with, while it waits for the first frame.

@@ -1,28 +1,26 @@
 #include "panel/sortedlistbox.h"
 
+#include "lamps/deskmodel.h"
+
 #include <QKeyEvent>
 #include <QSignalBlocker>
-
-namespace {
-
-constexpr int CodeRole = Qt::UserRole;
-
-} // namespace
 
 SortedListBox::SortedListBox(QWidget *parent) : QListWidget(parent)
 {
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setDragDropMode(QAbstractItemView::NoDragDrop);
-    setSortingEnabled(false); // the entries are placed by addEntry
+    setSortingEnabled(false); // the desk places the entries
 }
 
-bool SortedListBox::sortsBefore(const QString &a, const QString &b)
+void SortedListBox::watch(const DeskModel &desk)
 {
-    const int folded = QString::compare(a, b, Qt::CaseInsensitive);
-    if (folded != 0)
-        return folded < 0;
-    return QString::compare(a, b, Qt::CaseSensitive) < 0;
+    clear();
+    for (int index = 0; index < desk.groups().size(); ++index)
+        insertEntry(index, desk.groups().at(index).name);
+    connect(&desk, &DeskModel::groupAdded, this,
+            [this, &desk](int index) { insertEntry(index, desk.groups().at(index).name); });
+    connect(&desk, &DeskModel::groupRemoved, this, &SortedListBox::removeEntry);
 }
 
 void SortedListBox::clear()
@@ -31,27 +29,13 @@ void SortedListBox::clear()
     QListWidget::clear();
 }
 
-int SortedListBox::addEntry(const QString &name)
+void SortedListBox::insertEntry(int index, const QString &name)
 {
-    // After every entry that does not sort after the new one: equal names keep
-    // the order in which they were added.
-    int low = 0;
-    int high = QListWidget::count();
-    while (low < high) {
-        const int middle = low + (high - low) / 2;
-        if (sortsBefore(name, item(middle)->text()))
-            high = middle;
-        else
-            low = middle + 1;
-    }
-
     auto *entry = new QListWidgetItem(name);
     entry->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
-    entry->setData(CodeRole, qint32(0));
     const QSignalBlocker blocker(this);
-    insertItem(low, entry);
+    insertItem(index, entry);
     forgetCurrentWithoutSelection();
-    return low;
 }
 
 void SortedListBox::removeEntry(int index)
@@ -68,27 +52,10 @@ void SortedListBox::removeEntry(int index)
     forgetCurrentWithoutSelection();
 }
 
-int SortedListBox::count() const
-{
-    return QListWidget::count();
-}
-
 QString SortedListBox::name(int index) const
 {
     const QListWidgetItem *entry = item(index);
     return entry ? entry->text() : QString();
-}
-
-qint32 SortedListBox::code(int index) const
-{
-    const QListWidgetItem *entry = item(index);
-    return entry ? entry->data(CodeRole).value<qint32>() : 0;
-}
-
-void SortedListBox::setCode(int index, qint32 code)
-{
-    if (QListWidgetItem *entry = item(index))
-        entry->setData(CodeRole, code);
 }
 
 int SortedListBox::selectedIndex() const

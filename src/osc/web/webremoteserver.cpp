@@ -74,12 +74,17 @@ WebRemoteServer::WebRemoteServer(RemotePanel &panel, LoginGuard::Clock clock, QO
         m_assets.insert(name, {type, file.readAll()});
     }
     m_clock.start();
-    m_poll.setInterval(PollInterval);
-    connect(&m_poll, &QTimer::timeout, this, &WebRemoteServer::poll);
+    m_sendTimer.setSingleShot(true);
+    m_sendTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_sendTimer, &QTimer::timeout, this, &WebRemoteServer::sendChanges);
+    m_panel.addListener(*this);
     connect(&m_tcp, &QTcpServer::newConnection, this, &WebRemoteServer::acceptConnections);
 }
 
-WebRemoteServer::~WebRemoteServer() = default;
+WebRemoteServer::~WebRemoteServer()
+{
+    m_panel.removeListener(*this);
+}
 
 bool WebRemoteServer::listen(const WebRemoteConfig &config)
 {
@@ -247,26 +252,39 @@ void WebRemoteServer::addPage(QTcpSocket *socket)
 {
     auto *page = new RemotePage(socket, m_panel, m_clock, this);
     m_pages.append(page);
-    connect(page, &RemotePage::closed, this, [this, page] {
-        m_pages.removeOne(page);
-        if (m_pages.isEmpty())
-            m_poll.stop();
-    });
+    connect(page, &RemotePage::closed, this, [this, page] { m_pages.removeOne(page); });
     const PanelSnapshot now = PanelSnapshot::take(m_panel);
     page->send(now.stateMessage());
-    if (!m_poll.isActive()) {
+    // Changes are followed only while a page is there; otherwise what the others have
+    // been sent is the state, and this page may get a change it has already seen.
+    if (m_pages.size() == 1)
         m_shown = now;
-        m_poll.start();
+}
+
+void WebRemoteServer::panelChanged()
+{
+    if (m_pages.isEmpty() || m_sendQueued || m_sendTimer.isActive())
+        return;
+    const qint64 sinceLast
+        = m_lastSendMs ? m_clock.elapsed() - *m_lastSendMs : MinSendInterval.count();
+    if (sinceLast >= MinSendInterval.count()) {
+        // Queued, so that the changes one action makes go out in one message.
+        m_sendQueued = true;
+        QMetaObject::invokeMethod(this, &WebRemoteServer::sendChanges, Qt::QueuedConnection);
+    } else {
+        m_sendTimer.start(std::chrono::milliseconds(MinSendInterval.count() - sinceLast));
     }
 }
 
-void WebRemoteServer::poll()
+void WebRemoteServer::sendChanges()
 {
+    m_sendQueued = false;
     const PanelSnapshot now = PanelSnapshot::take(m_panel);
     const QByteArray changes = now.changesSince(m_shown);
     m_shown = now;
     if (changes.isEmpty())
         return;
+    m_lastSendMs = m_clock.elapsed();
     for (RemotePage *page : std::as_const(m_pages))
         page->send(changes);
 }

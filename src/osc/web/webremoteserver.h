@@ -1,5 +1,6 @@
 #pragma once
 
+#include "osc/remotepanel.h"
 #include "osc/web/localhostnames.h"
 #include "osc/web/loginguard.h"
 #include "osc/web/panelsnapshot.h"
@@ -16,7 +17,6 @@
 
 class HttpConnection;
 class RemotePage;
-class RemotePanel;
 struct HttpRequest;
 
 // The phone remote: serves the page, its assets and the login, and turns logged-in
@@ -32,7 +32,7 @@ struct HttpRequest;
 // else is looked at. Connections still on their request are capped per sender, and
 // when every slot is taken the oldest of them makes room, so slow requests cannot
 // hold the door shut.
-class WebRemoteServer final : public QObject
+class WebRemoteServer final : public QObject, private RemotePanelListener
 {
     Q_OBJECT
 
@@ -41,9 +41,9 @@ public:
     // Connections still on their request from one sender (an address, or an IPv6 /64).
     static constexpr int MaxRequestsPerSender = 8;
     static constexpr int MaxPages = 16;
-    // Changes reach the pages at most this often; that also caps the messages a
-    // page gets to 20 a second.
-    static constexpr std::chrono::milliseconds PollInterval {50};
+    // Changes reach the pages when they happen, but at most once in this time: a page
+    // gets at most 20 messages a second, and no timer runs while nothing changes.
+    static constexpr std::chrono::milliseconds MinSendInterval {50};
     // A refused login beyond the guesses all senders share is logged at most this often.
     static constexpr std::chrono::minutes BusyLogInterval {1};
     static constexpr const char *CookieName = "kelvaris_session";
@@ -84,7 +84,8 @@ private:
     void serveAsset(HttpConnection *connection, int status, const QString &name,
                     const QList<QByteArray> &extraHeaders = {});
     void addPage(QTcpSocket *socket);
-    void poll();
+    void panelChanged() override;
+    void sendChanges();
     bool hasValidCookie(const HttpRequest &request) const;
 
     RemotePanel &m_panel;
@@ -98,6 +99,9 @@ private:
     // Connections still on their request (or on its answer), oldest first.
     QList<Request> m_requests;
     QElapsedTimer m_clock;
-    QTimer m_poll;
+    // When changes were last sent, on m_clock; a send waits for the interval's end.
+    std::optional<qint64> m_lastSendMs;
+    QTimer m_sendTimer;
+    bool m_sendQueued = false;
     PanelSnapshot m_shown;
 };

@@ -10,6 +10,8 @@
   const FADER_INSET_PX = 6;
   const RETRY_FIRST_MS = 250;
   const RETRY_MAX_MS = 4000;
+  // After a finger lifts, its own last moves may still be on their way back.
+  const SETTLE_MS = 300;
 
   const lampsBox = document.getElementById('lamps');
   const groupList = document.getElementById('group-list');
@@ -19,7 +21,7 @@
 
   let socket = null;
   let retryMs = RETRY_FIRST_MS;
-  let lamps = [];          // {fader, level, link, value}
+  let lamps = [];          // {fader, level, link, value, deskValue}
   let groups = [];
   let chosenGroup = -1;
   let draggedLamp = -1;
@@ -37,6 +39,15 @@
     lamp.level.textContent = String(value);
     lamp.fader.style.setProperty('--level', String(value));
     lamp.fader.setAttribute('aria-valuenow', String(value));
+  }
+
+  // What the panel says a lamp's level is; not shown while a finger holds the fader.
+  function heardLevel(index, value) {
+    if (!lamps[index])
+      return;
+    lamps[index].deskValue = value;
+    if (index !== draggedLamp)
+      showLevel(index, value);
   }
 
   function showLink(index, linked) {
@@ -97,7 +108,16 @@
       if (draggedLamp === index && fader.hasPointerCapture(event.pointerId))
         moveTo(index, levelAt(fader, event.clientY));
     });
-    const release = () => { if (draggedLamp === index) draggedLamp = -1; };
+    // The fader ends at the panel's level, whatever moved it while the finger was down.
+    const release = () => {
+      if (draggedLamp !== index)
+        return;
+      draggedLamp = -1;
+      setTimeout(() => {
+        if (draggedLamp !== index && lamps[index])
+          showLevel(index, lamps[index].deskValue);
+      }, SETTLE_MS);
+    };
     fader.addEventListener('pointerup', release);
     fader.addEventListener('pointercancel', release);
     fader.addEventListener('lostpointercapture', release);
@@ -113,7 +133,7 @@
     link.addEventListener('change', () => send({ type: 'link', lamp: index, linked: link.checked }));
 
     lampsBox.appendChild(column);
-    return { fader, level, link, value: 0 };
+    return { fader, level, link, value: 0, deskValue: 0 };
   }
 
   function layOutColumns() {
@@ -173,13 +193,12 @@
     }
     if (message.type === 'state') {
       layOutLamps(message.lampCount);
-      message.levels.forEach((value, i) => { if (i !== draggedLamp) showLevel(i, value); });
+      message.levels.forEach((value, i) => heardLevel(i, value));
       message.links.forEach((linked, i) => showLink(i, linked));
       showGroups(message.groups);
     } else if (message.type === 'update') {
       for (const [i, value] of message.levels)
-        if (i !== draggedLamp)
-          showLevel(i, value);
+        heardLevel(i, value);
       for (const [i, linked] of message.links)
         showLink(i, linked);
     }
