@@ -67,7 +67,7 @@ int main(int argc, char *argv[])
     PanelWindow window(settingsPath);
     window.load();
     window.show();
-    if (!window.port().isOpen()) {
+    if (!window.findChild<PanelEngine *>()->serialLink().isOpen()) {
         std::fprintf(stderr, "bench-latency: the panel did not open %s\n",
                      qPrintable(line.devicePath()));
         return 1;

@@ -63,7 +63,7 @@ int main(int argc, char *argv[])
     std::printf("phase_application_ms=%.3f\n", MonotonicClock::msBetween(originNs, appReadyNs));
     std::printf("phase_form_ms=%.3f\n", MonotonicClock::msBetween(appReadyNs, windowMadeNs));
     std::printf("phase_load_ms=%.3f\n", MonotonicClock::msBetween(windowMadeNs, loadedNs));
-    if (window.port().isOpen())
+    if (window.findChild<PanelEngine *>()->serialLink().isOpen())
         std::printf("line_started_ms=%.3f\n", MonotonicClock::msBetween(originNs, lineStartedNs));
     return result;
 }

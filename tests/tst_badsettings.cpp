@@ -255,11 +255,11 @@ void tst_BadSettings::startsWithDefaults()
         qInfo("start-up in the window took %lld ms", qlonglong(loading.elapsed()));
         QCOMPARE(window.findChild<QComboBox *>(QStringLiteral("LampCountList"))->currentIndex() + 1,
                  DefaultLamps);
-        QCOMPARE(window.desk().lampCount(), DefaultLamps);
+        QCOMPARE(window.findChild<PanelEngine *>()->desk().lampCount(), DefaultLamps);
         const PanelSettings read = PanelSettings::read(SettingsFile(path));
         QCOMPARE(read.serialPort, PanelSettings::DefaultSerialPort);
         if (!onTheLine && read.serialDevice.isEmpty())
-            QCOMPARE(window.port().device(),
+            QCOMPARE(window.findChild<PanelEngine *>()->serialLink().device(),
                      SerialLink::deviceForPort(PanelSettings::DefaultSerialPort));
         auto *list = window.findChild<QListWidget *>(QStringLiteral("GroupList"));
         QStringList shown;

@@ -323,13 +323,14 @@ void tst_Faults::peerVanishingLeavesTheWindowWorking()
     PanelWindow window(path);
     window.load();
     window.show();
-    QVERIFY(window.port().isOpen());
+    QVERIFY(window.findChild<PanelEngine *>()->serialLink().isOpen());
     LampCommandReader reader(line);
     QCOMPARE(reader.receive(CommandsBeforeHangUp, StartTimeout).size(), CommandsBeforeHangUp);
 
     line.closeMaster();
     // The next tick's write finds the device gone and the link closes.
-    QTRY_VERIFY_WITH_TIMEOUT(!window.port().isOpen(), int(StartTimeout.count()));
+    QTRY_VERIFY_WITH_TIMEOUT(!window.findChild<PanelEngine *>()->serialLink().isOpen(),
+                             int(StartTimeout.count()));
 
     const qint64 pid = QCoreApplication::applicationPid();
     const qint64 before = cpuMilliseconds(pid);
@@ -350,21 +351,21 @@ void tst_Faults::peerVanishingLeavesTheWindowWorking()
     QTest::keyClick(slider2, Qt::Key_Up);
     QTest::keyClick(slider2, Qt::Key_Up);
     QTest::keyClick(slider2, Qt::Key_Up);
-    QCOMPARE(window.desk().level(2), 3);
+    QCOMPARE(window.findChild<PanelEngine *>()->desk().level(2), 3);
     QTest::keyClick(slider2, Qt::Key_PageUp);
-    QCOMPARE(window.desk().level(2), 3 + LampSlider::LargeChange);
+    QCOMPARE(window.findChild<PanelEngine *>()->desk().level(2), 3 + LampSlider::LargeChange);
 
     QTest::mouseClick(box1, Qt::LeftButton);
     QTest::mouseClick(box2, Qt::LeftButton);
     QVERIFY(box1->isChecked() && box2->isChecked());
     QTest::keyClick(slider1, Qt::Key_PageUp);
-    QCOMPARE(window.desk().level(1), LampSlider::LargeChange);
-    QCOMPARE(window.desk().level(2), LampSlider::LargeChange);
+    QCOMPARE(window.findChild<PanelEngine *>()->desk().level(1), LampSlider::LargeChange);
+    QCOMPARE(window.findChild<PanelEngine *>()->desk().level(2), LampSlider::LargeChange);
     QCOMPARE(slider2->value(), slider1->value());
 
     // Ticks go on without a port and without trouble.
     QTest::qWait(int(4 * Period.count()));
-    QVERIFY(!window.port().isOpen());
+    QVERIFY(!window.findChild<PanelEngine *>()->serialLink().isOpen());
     QVERIFY(window.isVisible());
     QVERIFY(window.close());
 }
@@ -525,7 +526,7 @@ void tst_Faults::unwritableFolderKeepsGroupsInTheList()
         click(QStringLiteral("Front"));
         QTest::mouseClick(button(3), Qt::LeftButton);
         for (int lamp = 0; lamp < LampCommand::MaxLamps; ++lamp) {
-            if (window.remote().isLampLinked(lamp))
+            if (window.findChild<PanelEngine *>()->desk().isLinked(lamp))
                 selectedLamps.append(lamp);
         }
 

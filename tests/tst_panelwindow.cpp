@@ -76,6 +76,7 @@ private Q_SLOTS:
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<PanelWindow> m_form;
+    PanelEngine &engine() const { return *m_form->findChild<PanelEngine *>(); }
 
     QString settingsPath() const { return m_dir->filePath(QStringLiteral("Kelvaris.ini")); }
     void writeSettings(const QByteArray &content);
@@ -201,7 +202,7 @@ void tst_PanelWindow::designState()
     QCOMPARE(m_form->findChildren<LampSlider *>().size(), 1);
 
     // Nothing propagates until the first layout.
-    QCOMPARE(m_form->desk().lampCount(), 0);
+    QCOMPARE(engine().desk().lampCount(), 0);
 }
 
 void tst_PanelWindow::sliderSettings()
@@ -238,7 +239,7 @@ void tst_PanelWindow::keysMoveTheThumbTowardsTheTop()
     QTest::keyClick(slider(0), Qt::Key(key));
 
     QCOMPARE(slider(0)->value(), value);
-    QCOMPARE(m_form->desk().level(0), 255 - value);
+    QCOMPARE(engine().desk().level(0), 255 - value);
     QCOMPARE(fill(0), QColor(255 - value, 255 - value, 255 - value));
 
     // And back down again.
@@ -257,7 +258,7 @@ void tst_PanelWindow::wheelUpMovesTheThumbUp()
     QApplication::sendEvent(s, &wheel);
 
     QVERIFY(s->value() < 255);
-    QCOMPARE(m_form->desk().level(0), 255 - s->value());
+    QCOMPARE(engine().desk().level(0), 255 - s->value());
 }
 
 void tst_PanelWindow::clickInTheChannelMovesALargeChange()
@@ -268,19 +269,19 @@ void tst_PanelWindow::clickInTheChannelMovesALargeChange()
     // Near the top of the channel, well above the thumb at the bottom.
     QTest::mouseClick(s, Qt::LeftButton, {}, QPoint(s->width() / 2, s->height() / 8));
     QTRY_COMPARE(s->value(), 191);
-    QCOMPARE(m_form->desk().level(0), 64);
+    QCOMPARE(engine().desk().level(0), 64);
 }
 
 void tst_PanelWindow::levelAndIndicatorFollowTheSlider()
 {
     m_form->load();
     slider(0)->setValue(0);
-    QCOMPARE(m_form->desk().level(0), 255);
+    QCOMPARE(engine().desk().level(0), 255);
     QCOMPARE(fill(0), QColor(Qt::white));
-    QVERIFY(m_form->desk().isDue(0));
+    QVERIFY(engine().desk().isDue(0));
 
     slider(0)->setValue(255);
-    QCOMPARE(m_form->desk().level(0), 0);
+    QCOMPARE(engine().desk().level(0), 0);
     QCOMPARE(fill(0), QColor(Qt::black));
 }
 
@@ -297,14 +298,14 @@ void tst_PanelWindow::pointerMotionNeedsAButton()
     QMouseEvent hover(QEvent::MouseMove, at, s->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
                       Qt::NoModifier);
     QApplication::sendEvent(s, &hover);
-    QCOMPARE(m_form->desk().level(3), 0);
-    QVERIFY(!m_form->desk().isDue(3));
+    QCOMPARE(engine().desk().level(3), 0);
+    QVERIFY(!engine().desk().isDue(3));
 
     QMouseEvent drag(QEvent::MouseMove, at, s->mapToGlobal(at), Qt::NoButton, Qt::LeftButton,
                      Qt::NoModifier);
     QApplication::sendEvent(s, &drag);
-    QCOMPARE(m_form->desk().level(3), 155);
-    QVERIFY(m_form->desk().isDue(3));
+    QCOMPARE(engine().desk().level(3), 155);
+    QVERIFY(engine().desk().isDue(3));
 }
 
 void tst_PanelWindow::tabOrder()
@@ -372,7 +373,7 @@ void tst_PanelWindow::startUpLaysOutTheStoredCount()
     QCOMPARE(combo->itemText(0), QStringLiteral(" 1 "));
     QCOMPARE(combo->itemText(15), QStringLiteral(" 16 "));
     QCOMPARE(combo->currentIndex(), 11);
-    QCOMPARE(m_form->desk().lampCount(), 12);
+    QCOMPARE(engine().desk().lampCount(), 12);
     QCOMPARE(m_form->width() * TwipsPerPixel + PanelControls::FrameWidth, 7680);
     QCOMPARE(m_form->height() * TwipsPerPixel + PanelControls::FrameHeight, 6840);
     QCOMPARE(inTwips(child<QWidget>(QStringLiteral("LampLabel7"))).topLeft(), QPoint(3060, 3300));
@@ -383,8 +384,8 @@ void tst_PanelWindow::startUpLaysOutTheStoredCount()
     }
     // Start-up changes no slider, so nothing is marked; the rotation sends the levels.
     for (int lamp = 0; lamp < 16; ++lamp)
-        QVERIFY(!m_form->desk().isDue(lamp));
-    QVERIFY(!m_form->port().isOpen());
+        QVERIFY(!engine().desk().isDue(lamp));
+    QVERIFY(!engine().serialLink().isOpen());
 }
 
 void tst_PanelWindow::lampCopiesHaveLampZerosSizes()
@@ -408,10 +409,10 @@ void tst_PanelWindow::lampsShownLaterKeepTheirStateAndTabPlace()
     m_form->load();
     showActive();
     // Hidden lamps, before any count has shown them: a move still reaches the bank.
-    m_form->remote().moveLamp(9, 100);
-    QCOMPARE(m_form->desk().level(9), 100);
-    QVERIFY(m_form->desk().isDue(9));
-    m_form->remote().setLampLinked(15, true);
+    engine().desk().moveLamp(9, 100);
+    QCOMPARE(engine().desk().level(9), 100);
+    QVERIFY(engine().desk().isDue(9));
+    engine().desk().setLinked(15, true);
 
     QTest::keyClick(child<QComboBox>(QStringLiteral("LampCountList")), Qt::Key_End);
     QCOMPARE(slider(9)->value(), 155);
@@ -435,12 +436,13 @@ void tst_PanelWindow::oscMovesASliderAsTheOperatorDoes()
     writeSettings("[Kelvaris]\nSerialDevice=/nonexistent/tty\n");
     m_form->load(); // 8 lamps
     // The module the panel would load for OscPort, from beside the built panel.
+    PanelRemote remote(engine().desk());
     RemoteControlLoader loader;
     auto *remoteControl = loader.load(QFileInfo(QStringLiteral(KELVARIS_EXECUTABLE)).path());
     QVERIFY(remoteControl);
     PanelSettings settings;
     settings.oscPort = port;
-    remoteControl->start(m_form->remote(), settings);
+    remoteControl->start(remote, settings);
     // The marks are looked at here, not sent.
     child<QTimer>(QStringLiteral("RefreshTimer"))->stop();
     showActive();
@@ -460,11 +462,11 @@ void tst_PanelWindow::oscMovesASliderAsTheOperatorDoes()
     QCOMPARE(slider(5)->value(), 155);
     QCOMPARE(slider(3)->value(), 255);
     for (int lamp : {2, 5}) {
-        QCOMPARE(m_form->desk().level(lamp), 100);
+        QCOMPARE(engine().desk().level(lamp), 100);
         QCOMPARE(fill(lamp), QColor(100, 100, 100));
-        QVERIFY(m_form->desk().isDue(lamp));
+        QVERIFY(engine().desk().isDue(lamp));
     }
-    QVERIFY(!m_form->desk().isDue(3));
+    QVERIFY(!engine().desk().isDue(3));
 
     // Lamp 5 drifts away while unchecked. A move of lamp 2 to the level it holds
     // still marks it and brings the checked lamps into line, as a drag onto the
@@ -474,19 +476,19 @@ void tst_PanelWindow::oscMovesASliderAsTheOperatorDoes()
     QCOMPARE(slider(2)->value(), 155); // an unchecked lamp moves alone
     QTest::mouseClick(checkbox(5), Qt::LeftButton);
     for (int lamp = 0; lamp < 8; ++lamp)
-        m_form->desk().clearDue(lamp);
+        engine().desk().clearDue(lamp);
     send(2, 100);
     QTRY_COMPARE(slider(5)->value(), 155);
-    QVERIFY(m_form->desk().isDue(2));
-    QVERIFY(m_form->desk().isDue(5));
-    QCOMPARE(m_form->desk().level(5), 100);
+    QVERIFY(engine().desk().isDue(2));
+    QVERIFY(engine().desk().isDue(5));
+    QCOMPARE(engine().desk().level(5), 100);
 
     // A lamp beyond the count is not there to move; a later message still is.
     send(8, 1);
     send(0, 1);
     QTRY_COMPARE(slider(0)->value(), 254);
-    QCOMPARE(m_form->desk().level(8), 0);
-    QVERIFY(!m_form->desk().isDue(8));
+    QCOMPARE(engine().desk().level(8), 0);
+    QVERIFY(!engine().desk().isDue(8));
 }
 
 void tst_PanelWindow::pickingACountReArrangesAndStoresIt()
@@ -497,7 +499,7 @@ void tst_PanelWindow::pickingACountReArrangesAndStoresIt()
     combo->setFocus();
     QTest::keyClick(combo, Qt::Key_Down);
 
-    QCOMPARE(m_form->desk().lampCount(), 9);
+    QCOMPARE(engine().desk().lampCount(), 9);
     QVERIFY(slider(8)->isVisibleTo(m_form.get()));
     QCOMPARE(inTwips(combo).topLeft(), QPoint(1110, 5940));
     QFile file(settingsPath());
@@ -559,9 +561,9 @@ void tst_PanelWindow::groupsWithKeysAndMouseSurviveARestart()
     QVERIFY(child<QPushButton>(QStringLiteral("SelectGroupButton"))->isEnabled());
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, front.center());
     for (int lamp = 0; lamp < 16; ++lamp) {
-        QCOMPARE(m_form->remote().isLampLinked(lamp), lamp == 0 || lamp == 2);
-        QCOMPARE(m_form->remote().lampLevel(lamp), 0);
-        QVERIFY(!m_form->desk().isDue(lamp));
+        QCOMPARE(engine().desk().isLinked(lamp), lamp == 0 || lamp == 2);
+        QCOMPARE(engine().desk().level(lamp), 0);
+        QVERIFY(!engine().desk().isDue(lamp));
     }
 
     // Alt+R removes it after a Yes.
@@ -626,14 +628,14 @@ void tst_PanelWindow::lineStartsAfterTheFirstFrameOrTick()
     m_form = std::make_unique<PanelWindow>(settingsPath());
     QApplication::setWindowIcon({}); // an earlier window's
     m_form->load(PanelWindow::LineStart::AfterFirstFrame);
-    QVERIFY(!m_form->port().isOpen() && m_form->windowIcon().isNull());
+    QVERIFY(!engine().serialLink().isOpen() && m_form->windowIcon().isNull());
     slider(2)->setValue(0); // sent once the line has started
     if (shown) {
         child<QTimer>(QStringLiteral("RefreshTimer"))->stop();
         m_form->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
     }
-    QTRY_VERIFY(m_form->port().isOpen() && !m_form->windowIcon().isNull());
+    QTRY_VERIFY(engine().serialLink().isOpen() && !m_form->windowIcon().isNull());
     // The first tick sends it, with the lamp the rotation has reached.
     if (!shown)
         QVERIFY(line.read(2 * LampCommand::Size, std::chrono::seconds(5))
@@ -648,7 +650,7 @@ void tst_PanelWindow::levelTipSaysWhetherItIsSent()
     m_form = std::make_unique<PanelWindow>(settingsPath());
     m_form->load();
     showActive();
-    QVERIFY(m_form->port().isOpen());
+    QVERIFY(engine().serialLink().isOpen());
 
     slider(3)->setValue(55);
     hover(slider(3));
@@ -657,7 +659,7 @@ void tst_PanelWindow::levelTipSaysWhetherItIsSent()
 
     // The device goes away: the next tick's write finds it gone and the port closes.
     line.closeMaster();
-    QTRY_VERIFY(!m_form->port().isOpen());
+    QTRY_VERIFY(!engine().serialLink().isOpen());
     // Without reopening, the title stays as it is.
     QCOMPARE(m_form->windowTitle(), QStringLiteral("Kelvaris Control Panel"));
     const QString notSent

@@ -100,8 +100,8 @@ void tst_Soak::linkedSliderForAMinute()
     PanelWindow window(path);
     window.load();
     window.show();
-    QCOMPARE(window.desk().lampCount(), Lamps);
-    QVERIFY(window.port().isOpen());
+    QCOMPARE(window.findChild<PanelEngine *>()->desk().lampCount(), Lamps);
+    QVERIFY(window.findChild<PanelEngine *>()->serialLink().isOpen());
     std::array<LampSlider *, Lamps> sliders {};
     for (int lamp = 0; lamp < Lamps; ++lamp) {
         sliders.at(lamp) = window.findChild<LampSlider *>(QStringLiteral("LampSlider%1").arg(lamp));
@@ -218,7 +218,8 @@ void tst_Soak::linkedSliderForAMinute()
     const int sliderValue = moved->value();
     for (int lamp = 0; lamp < Lamps; ++lamp) {
         QCOMPARE(sliders.at(lamp)->value(), sliderValue);
-        QCOMPARE(int(window.desk().level(lamp)), LampSlider::Maximum - sliderValue);
+        QCOMPARE(int(window.findChild<PanelEngine *>()->desk().level(lamp)),
+                 LampSlider::Maximum - sliderValue);
         QCOMPARE(lastLevel.at(lamp), LampSlider::Maximum - sliderValue);
     }
 

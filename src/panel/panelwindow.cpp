@@ -1,6 +1,5 @@
 #include "panel/panelwindow.h"
 
-#include "osc/remotecontrol.h"
 #include "platform/productinfo.h"
 #include "settings/panelsettings.h"
 
@@ -46,49 +45,29 @@ PanelWindow::PanelWindow(SettingsFile settings, QWidget *parent)
     initResources();
     setObjectName(QStringLiteral("PanelWindow"));
     setWindowTitle(QLatin1String(ProductInfo::Title));
-
-    m_controls.connectTo(m_desk, m_layout, m_groups, m_tip);
-
-    m_serialLink.setObjectName(QStringLiteral("SerialLink"));
-    // A child of the window like every other control, found by its name.
-    m_refreshTimer.setParent(this);
-    m_refreshTimer.setObjectName(QStringLiteral("RefreshTimer"));
-    m_refreshTimer.setTimerType(Qt::PreciseTimer);
-    m_refreshTimer.setInterval(RefreshCycle::Period);
-    connect(&m_refreshTimer, &QTimer::timeout, this, [this] {
-        startLine();
-        m_refresh.tick();
-    });
-    m_refreshTimer.start();
-
-    // A port opened again has missed every change made while it was closed.
-    connect(&m_reopener, &PortReopener::reopened, this, [this] { m_desk.putAllDue(); });
-    connect(&m_serialLink, &SerialLink::openChanged, this, &PanelWindow::showPortState);
+    // A child like every other part of the window, found by its name.
+    m_engine.setParent(this);
+    m_controls.connectTo(m_engine.desk(), m_layout, m_engine.groups(), m_tip);
+    connect(&m_engine, &PanelEngine::portStateChanged, this, &PanelWindow::showPortState);
+    connect(&m_engine, &PanelEngine::lineStarted, this, &PanelWindow::setIcon);
 }
 
 PanelWindow::~PanelWindow() = default;
 
 void PanelWindow::load(LineStart lineStart)
 {
-    const PanelSettings settings = PanelSettings::read(m_settings);
+    const PanelSettings &settings = m_engine.loadDesk(m_levelsPath);
+
     QComboBox &lampCountList = m_controls.lampCountList();
     lampCountList.clear();
     for (int count = PanelSettings::MinLampCount; count <= LampCommand::MaxLamps; ++count)
         lampCountList.addItem(QStringLiteral(" %1 ").arg(count));
-    lampCountList.setCurrentIndex(-1);
-
-    m_groups.loadGroups();
-    const bool restored = settings.keepLevels && m_levelKeeper.restore(m_levelsPath);
-
     // setCurrentIndex raises no activated, the signal an operator's pick raises, so the
     // lamps are laid out by the call that follows.
     lampCountList.setCurrentIndex(settings.lampCount - 1);
     m_layout.arrangeLamps();
-    // The controller learns every kept level on the first tick, not over a rotation.
-    if (restored)
-        m_desk.putAllDue();
+    m_engine.sendKeptLevels();
 
-    m_lineWaiting = settings;
     if (lineStart == LineStart::Now)
         startLine();
 }
@@ -96,16 +75,18 @@ void PanelWindow::load(LineStart lineStart)
 void PanelWindow::paintEvent(QPaintEvent *event)
 {
     // Queued behind the rest of this repaint, so the line starts once the frame is out.
-    if (m_lineWaiting)
+    if (m_engine.isLineWaiting())
         QMetaObject::invokeMethod(this, &PanelWindow::startLine, Qt::QueuedConnection);
     QWidget::paintEvent(event);
 }
 
 void PanelWindow::startLine()
 {
-    if (!m_lineWaiting)
-        return;
-    const PanelSettings settings = *std::exchange(m_lineWaiting, std::nullopt);
+    m_engine.startLine();
+}
+
+void PanelWindow::setIcon()
+{
     // The icon is read here, not at construction: reading it takes about half a
     // millisecond, as Qt looks through its image-format plugins first, and it is not
     // part of what the window draws.
@@ -115,49 +96,18 @@ void PanelWindow::startLine()
     setWindowIcon(icon);
     // Dialogs and message boxes carry the panel's icon too.
     QApplication::setWindowIcon(icon);
-
-    openPort(settings);
-    if (settings.reopenPort) {
-        m_portInTitle = true;
-        showPortState();
-        m_reopener.start();
-    }
-    // Remote control only when a key asks for it: a panel without it loads no network
-    // library. Without the module the panel runs on, and the log says why.
-    if (settings.wantsRemoteControl()) {
-        if (RemoteControl *remote = m_remoteControl.load(QCoreApplication::applicationDirPath()))
-            remote->start(m_remote, settings);
-    }
 }
 
-void PanelWindow::openPort(const PanelSettings &settings)
+void PanelWindow::showPortState(bool open, bool retrying)
 {
-    // A named device (a USB adapter, say) stands in for the numbered port.
-    const bool selected = settings.serialDevice.isEmpty()
-        ? m_serialLink.selectPort(settings.serialPort)
-        : m_serialLink.selectDevice(settings.serialDevice);
-    if (!selected)
-        return;
-    // A port that does not open stays closed for the whole run, without a message.
-    m_serialLink.open();
-}
-
-void PanelWindow::showPortState()
-{
-    if (!m_portInTitle)
+    if (!retrying)
         return;
     const QString title = QLatin1String(ProductInfo::Title);
-    setWindowTitle(m_serialLink.isOpen() ? title : title + PortClosedTitle);
+    setWindowTitle(open ? title : title + PortClosedTitle);
 }
 
 void PanelWindow::closeEvent(QCloseEvent *event)
 {
-    m_levelKeeper.flush();
-    // A window closed before its first frame never starts the line.
-    m_lineWaiting.reset();
-    m_reopener.stop();
-    m_portInTitle = false;
-    if (m_serialLink.isOpen())
-        m_serialLink.close();
+    m_engine.close();
     event->accept();
 }

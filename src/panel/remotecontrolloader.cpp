@@ -43,3 +43,9 @@ RemoteControl *RemoteControlLoader::load(const QString &executableFolder)
     }
     return remote;
 }
+
+void RemoteControlLoader::unload()
+{
+    if (m_loader.isLoaded())
+        m_loader.unload();
+}

@@ -18,6 +18,8 @@ public:
 
     // The module's remote control, or nullptr when none could be loaded.
     RemoteControl *load(const QString &executableFolder);
+    // Deletes the module's remote control, with its sockets and timers, and unloads it.
+    void unload();
 
 private:
     QPluginLoader m_loader;
