@@ -108,6 +108,43 @@ void tst_WebRemoteBrowser::phoneDrivesThePanel()
     QCOMPARE(cue.writeDatagram(move, QHostAddress::LocalHost, oscPort), move.size());
     QTRY_COMPARE(level(7), QString("42"));
 
+    // A finger rests on LAMP5 while another page and then the panel (here cue software)
+    // move it; once it lifts, without moving, the page shows the desk's level, not its own.
+    constexpr int HoldMs = 1500;
+    driver.executeScript("const other = new WebSocket(arguments[0]);"
+                         "other.onopen = () => setTimeout(() => other.send("
+                         "'{\"type\":\"move\",\"lamp\":5,\"level\":200}'), 300);",
+                         {socketUrl});
+    const QByteArray hand = OscDatagram::message("/kelvaris/lamp/5", 'i', 42);
+    QTimer::singleShot(HoldMs / 2, &cue,
+                       [&] { cue.writeDatagram(hand, QHostAddress::LocalHost, oscPort); });
+    const QJsonArray lamp5
+        = script("const r = document.getElementById('lamp5')"
+                 ".getBoundingClientRect();"
+                 "return [r.x + r.width / 2, r.y + r.height / 2].map(Math.round);")
+              .toArray();
+    const QJsonArray hold {
+        QJsonObject {{"type", "pointerMove"}, {"x", lamp5[0]}, {"y", lamp5[1]}, {"duration", 0}},
+        QJsonObject {{"type", "pointerDown"}, {"button", 0}},
+        QJsonObject {{"type", "pause"}, {"duration", HoldMs}},
+        QJsonObject {{"type", "pointerUp"}, {"button", 0}}};
+    QVERIFY(
+        driver.performActions({QJsonObject {{"type", "pointer"},
+                                            {"id", "finger"},
+                                            {"parameters", QJsonObject {{"pointerType", "touch"}}},
+                                            {"actions", hold}}}));
+    QList<int> lamp5Levels;
+    for (const QDeadlineTimer deadline(LineTimeout);
+         !(lamp5Levels.contains(200) && lamp5Levels.contains(42)) && !deadline.hasExpired();) {
+        for (const auto &command : reader.receive(1, LineTimeout)) {
+            if (command.lamp == 5)
+                lamp5Levels << command.level;
+        }
+    }
+    QVERIFY2(lamp5Levels.contains(200) && lamp5Levels.contains(42),
+             qPrintable(QString::number(lamp5Levels.size())));
+    QTRY_COMPARE(level(5), QString("42"));
+
     // The page lists the panel's groups in its order, "Back" first: selecting the second
     // checks exactly the lamps of "Sides" on the panel, and deselecting clears them.
     const auto linked = [&] {
