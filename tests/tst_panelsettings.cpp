@@ -1,6 +1,6 @@
 // What start-up reads from a real settings file, and where remote control listens.
 #include "filebytes.h"
-#include "osc/oscreceiver.h"
+#include "remote/osc/oscreceiver.h"
 #include "settings/panelsettings.h"
 #include "settings/settingsfile.h"
 

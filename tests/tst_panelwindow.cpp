@@ -1,11 +1,11 @@
 #include "dialoganswerer.h"
 #include "lamps/lampcommand.h"
-#include "osc/remotecontrol.h"
 #include "oscdatagram.h"
 #include "panel/lampdisplay.h"
 #include "panel/lampslider.h"
 #include "panel/panelwindow.h"
 #include "pseudoterminal.h"
+#include "remoteapi/remotecontrol.h"
 
 #include <QAccessible>
 

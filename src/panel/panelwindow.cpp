@@ -1,7 +1,7 @@
 #include "panel/panelwindow.h"
 
-#include "osc/remotecontrol.h"
 #include "platform/productinfo.h"
+#include "remoteapi/remotecontrol.h"
 #include "settings/panelsettings.h"
 
 #include <QApplication>

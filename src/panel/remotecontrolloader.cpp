@@ -1,8 +1,8 @@
 #include "panel/remotecontrolloader.h"
 
-#include "osc/remotecontrol.h"
 #include "platform/logging.h"
 #include "platform/productinfo.h"
+#include "remoteapi/remotecontrol.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,11 +1,11 @@
-#include "osc/web/webremoteserver.h"
+#include "remote/web/webremoteserver.h"
 
-#include "osc/web/clientaddress.h"
-#include "osc/web/httpconnection.h"
-#include "osc/web/httpstatus.h"
-#include "osc/web/remotepage.h"
-#include "osc/web/websocketframereader.h"
 #include "platform/logging.h"
+#include "remote/web/clientaddress.h"
+#include "remote/web/httpconnection.h"
+#include "remote/web/httpstatus.h"
+#include "remote/web/remotepage.h"
+#include "remote/web/websocketframereader.h"
 
 #include <QFile>
 #include <QTcpSocket>

@@ -1,4 +1,4 @@
-#include "osc/web/httprequest.h"
+#include "remote/web/httprequest.h"
 
 QByteArray HttpRequest::header(const QByteArray &name) const
 {

@@ -1,4 +1,4 @@
-#include "osc/oscreceiver.h"
+#include "remote/osc/oscreceiver.h"
 
 #include "platform/logging.h"
 

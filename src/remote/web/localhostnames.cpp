@@ -1,4 +1,4 @@
-#include "osc/web/localhostnames.h"
+#include "remote/web/localhostnames.h"
 
 #include <QHostAddress>
 #include <QHostInfo>

@@ -1,4 +1,4 @@
-#include "osc/web/webremoteconfig.h"
+#include "remote/web/webremoteconfig.h"
 
 #include <QRegularExpression>
 

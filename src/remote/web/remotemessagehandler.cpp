@@ -1,6 +1,6 @@
-#include "osc/web/remotemessagehandler.h"
+#include "remote/web/remotemessagehandler.h"
 
-#include "osc/remotepanel.h"
+#include "remoteapi/remotepanel.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>

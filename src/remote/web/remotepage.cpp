@@ -1,4 +1,4 @@
-#include "osc/web/remotepage.h"
+#include "remote/web/remotepage.h"
 
 #include <QTcpSocket>
 

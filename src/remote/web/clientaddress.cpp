@@ -1,4 +1,4 @@
-#include "osc/web/clientaddress.h"
+#include "remote/web/clientaddress.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "osc/lampmover.h"
+#include "remoteapi/lampmover.h"
 
 #include <QStringList>
 

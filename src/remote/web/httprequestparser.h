@@ -1,6 +1,6 @@
 #pragma once
 
-#include "osc/web/httprequest.h"
+#include "remote/web/httprequest.h"
 
 #include <QByteArray>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "osc/web/httprequestparser.h"
+#include "remote/web/httprequestparser.h"
 
 #include <QObject>
 #include <QTimer>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "osc/remotecontrol.h"
+#include "remoteapi/remotecontrol.h"
 
 #include <QObject>
 #include <memory>

@@ -1,6 +1,6 @@
-#include "osc/web/httpconnection.h"
+#include "remote/web/httpconnection.h"
 
-#include "osc/web/httpstatus.h"
+#include "remote/web/httpstatus.h"
 
 #include <QTcpSocket>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "osc/web/remotemessagehandler.h"
-#include "osc/web/websocketframereader.h"
+#include "remote/web/remotemessagehandler.h"
+#include "remote/web/websocketframereader.h"
 
 #include <QElapsedTimer>
 #include <QObject>

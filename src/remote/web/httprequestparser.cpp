@@ -1,6 +1,6 @@
-#include "osc/web/httprequestparser.h"
+#include "remote/web/httprequestparser.h"
 
-#include "osc/web/httpstatus.h"
+#include "remote/web/httpstatus.h"
 
 namespace {
 

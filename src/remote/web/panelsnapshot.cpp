@@ -1,6 +1,6 @@
-#include "osc/web/panelsnapshot.h"
+#include "remote/web/panelsnapshot.h"
 
-#include "osc/remotepanel.h"
+#include "remoteapi/remotepanel.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -1,7 +1,7 @@
-#include "osc/osccommandhandler.h"
+#include "remote/osc/osccommandhandler.h"
 
 #include "lamps/lampcommand.h"
-#include "osc/lampmover.h"
+#include "remoteapi/lampmover.h"
 
 #include <QByteArrayView>
 #include <QtEndian>

@@ -1,9 +1,9 @@
-#include "osc/remotecontrolmodule.h"
+#include "remote/remotecontrolmodule.h"
 
-#include "osc/oscreceiver.h"
-#include "osc/remotepanel.h"
-#include "osc/web/webremoteserver.h"
 #include "platform/logging.h"
+#include "remote/osc/oscreceiver.h"
+#include "remote/web/webremoteserver.h"
+#include "remoteapi/remotepanel.h"
 #include "settings/panelsettings.h"
 
 RemoteControlModule::RemoteControlModule() = default;

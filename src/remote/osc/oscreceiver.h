@@ -1,7 +1,7 @@
 #pragma once
 
-#include "osc/osccommandhandler.h"
-#include "osc/oscsenderfilter.h"
+#include "remote/osc/osccommandhandler.h"
+#include "remote/osc/oscsenderfilter.h"
 
 #include <QElapsedTimer>
 #include <QHostAddress>

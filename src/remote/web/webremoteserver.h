@@ -1,9 +1,9 @@
 #pragma once
 
-#include "osc/web/localhostnames.h"
-#include "osc/web/loginguard.h"
-#include "osc/web/panelsnapshot.h"
-#include "osc/web/webremoteconfig.h"
+#include "remote/web/localhostnames.h"
+#include "remote/web/loginguard.h"
+#include "remote/web/panelsnapshot.h"
+#include "remote/web/webremoteconfig.h"
 
 #include <QElapsedTimer>
 #include <QHash>

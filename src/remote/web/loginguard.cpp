@@ -1,4 +1,4 @@
-#include "osc/web/loginguard.h"
+#include "remote/web/loginguard.h"
 
 #include <QCryptographicHash>
 #include <QRandomGenerator>
