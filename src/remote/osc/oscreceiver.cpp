@@ -1,6 +1,7 @@
 #include "remote/osc/oscreceiver.h"
 
 #include "platform/logging.h"
+#include "remote/listenaddress.h"
 
 #include <QNetworkDatagram>
 #include <QUdpSocket>
@@ -11,8 +12,7 @@ OscReceiver::~OscReceiver() = default;
 
 QHostAddress OscReceiver::listenAddress(const QString &text)
 {
-    const QHostAddress address(text.trimmed());
-    return address.isNull() ? QHostAddress(QHostAddress::LocalHost) : address;
+    return ListenAddress::parse(text, QHostAddress(QHostAddress::LocalHost));
 }
 
 bool OscReceiver::listen(std::optional<quint16> port, const QString &address)

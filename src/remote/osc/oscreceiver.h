@@ -40,8 +40,8 @@ public:
     void restrictSenders(const OscSenderFilter &filter);
     bool isListening() const;
 
-    // An IPv4 or IPv6 address; 127.0.0.1 for an empty text or one that is no
-    // address, so a slip of the hand never opens the panel to the network.
+    // An IPv6 address or a full dotted IPv4 one; 127.0.0.1 for an empty text or one
+    // that is no address, so a slip of the hand never opens the panel to the network.
     static QHostAddress listenAddress(const QString &text);
 
 private:

@@ -1,5 +1,7 @@
 #include "remote/osc/oscsenderfilter.h"
 
+#include "remote/listenaddress.h"
+
 #include <QStringList>
 
 namespace {
@@ -33,9 +35,7 @@ std::optional<OscSenderFilter> OscSenderFilter::parse(const QString &text)
 
 bool OscSenderFilter::allows(const QHostAddress &sender) const
 {
-    bool isV4 = false;
-    const quint32 v4 = sender.toIPv4Address(&isV4);
-    const QHostAddress plain = isV4 ? QHostAddress(v4) : sender;
+    const QHostAddress plain = ListenAddress::unmapped(sender);
     for (const auto &range : m_ranges) {
         if (plain.isInSubnet(range))
             return true;

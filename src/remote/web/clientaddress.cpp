@@ -1,5 +1,7 @@
 #include "remote/web/clientaddress.h"
 
+#include "remote/listenaddress.h"
+
 namespace {
 
 // The part of an IPv6 address one network hands out to its hosts.
@@ -9,17 +11,14 @@ constexpr int HostPrefixBytes = 8;
 
 QString ClientAddress::text(const QHostAddress &peer)
 {
-    bool isV4 = false;
-    const quint32 v4 = peer.toIPv4Address(&isV4);
-    return isV4 ? QHostAddress(v4).toString() : peer.toString();
+    return ListenAddress::unmapped(peer).toString();
 }
 
 QString ClientAddress::sender(const QHostAddress &peer)
 {
-    bool isV4 = false;
-    const quint32 v4 = peer.toIPv4Address(&isV4);
-    if (isV4)
-        return QHostAddress(v4).toString();
+    const QHostAddress plain = ListenAddress::unmapped(peer);
+    if (plain.protocol() == QAbstractSocket::IPv4Protocol)
+        return plain.toString();
     Q_IPV6ADDR prefix = peer.toIPv6Address();
     for (int i = HostPrefixBytes; i < int(sizeof prefix.c); ++i)
         prefix.c[i] = 0;

@@ -1,20 +1,8 @@
 #include "remote/web/webremoteconfig.h"
 
-#include <QRegularExpression>
+#include "remote/listenaddress.h"
 
 namespace {
-
-// The address the text names, or a null address. IPv4 only in full dotted form:
-// QHostAddress would also take "192.168.1" (as 192.168.0.1) or "1".
-QHostAddress parseAddress(const QString &text)
-{
-    static const QRegularExpression dottedQuad(
-        QStringLiteral("^[0-9]{1,3}\\.[0-9]{1,3}\\.[0-9]{1,3}\\.[0-9]{1,3}$"));
-    QHostAddress parsed;
-    if (!text.contains(QLatin1Char(':')) && !dottedQuad.match(text).hasMatch())
-        return {};
-    return parsed.setAddress(text) ? parsed : QHostAddress();
-}
 
 // Characters as a person counts them, not UTF-16 units.
 qsizetype characterCount(const QString &text)
@@ -28,11 +16,7 @@ QHostAddress WebRemoteConfig::listenAddress() const
 {
     if (characterCount(password) < MinNetworkPasswordLength)
         return QHostAddress(QHostAddress::LocalHost);
-    const QString text = address.trimmed();
-    if (text.isEmpty())
-        return QHostAddress(QHostAddress::Any);
-    const QHostAddress parsed = parseAddress(text);
-    return parsed.isNull() ? QHostAddress(QHostAddress::LocalHost) : parsed;
+    return ListenAddress::parse(address, QHostAddress(QHostAddress::Any));
 }
 
 QString WebRemoteConfig::loopbackReason() const
@@ -45,7 +29,7 @@ QString WebRemoteConfig::loopbackReason() const
                               "for a page on the network")
             .arg(MinNetworkPasswordLength);
     const QString text = address.trimmed();
-    if (!text.isEmpty() && parseAddress(text).isNull())
+    if (!text.isEmpty() && ListenAddress::parse(text).isNull())
         return QStringLiteral("WebAddress \"%1\" is not an address").arg(text);
     return {};
 }
