@@ -6,6 +6,7 @@
 #include "panel/panelwindow.h"
 #include "pseudoterminal.h"
 #include "remoteapi/remotecontrol.h"
+#include "remoteapi/remotecontrolsettings.h"
 
 #include <QAccessible>
 
@@ -440,7 +441,7 @@ void tst_PanelWindow::oscMovesASliderAsTheOperatorDoes()
     RemoteControlLoader loader;
     auto *remoteControl = loader.load(QFileInfo(QStringLiteral(KELVARIS_EXECUTABLE)).path());
     QVERIFY(remoteControl);
-    PanelSettings settings;
+    RemoteControlSettings settings;
     settings.oscPort = port;
     remoteControl->start(m_form->remote(), settings);
     // The marks are looked at here, not sent.

@@ -1,5 +1,6 @@
 #include "panel/panelwindow.h"
 
+#include "panel/panelremotesettings.h"
 #include "platform/productinfo.h"
 #include "remoteapi/remotecontrol.h"
 #include "settings/panelsettings.h"
@@ -133,7 +134,7 @@ void PanelWindow::startLine()
     // library. Without the module the panel runs on, and the log says why.
     if (settings.wantsRemoteControl()) {
         if (RemoteControl *remote = m_remoteControl.load(QCoreApplication::applicationDirPath()))
-            remote->start(m_remote, settings);
+            remote->start(m_remote, remoteControlSettings(settings));
     }
 }
 

@@ -3,14 +3,14 @@
 #include "platform/logging.h"
 #include "remote/osc/oscreceiver.h"
 #include "remote/web/webremoteserver.h"
+#include "remoteapi/remotecontrolsettings.h"
 #include "remoteapi/remotepanel.h"
-#include "settings/panelsettings.h"
 
 RemoteControlModule::RemoteControlModule() = default;
 
 RemoteControlModule::~RemoteControlModule() = default;
 
-void RemoteControlModule::startOsc(RemotePanel &panel, const PanelSettings &settings)
+void RemoteControlModule::startOsc(RemotePanel &panel, const RemoteControlSettings &settings)
 {
     std::optional<OscSenderFilter> senders;
     if (!settings.oscAllow.isEmpty()) {
@@ -30,13 +30,13 @@ void RemoteControlModule::startOsc(RemotePanel &panel, const PanelSettings &sett
     m_osc->listen(settings.oscPort, settings.oscAddress);
 }
 
-void RemoteControlModule::start(RemotePanel &panel, const PanelSettings &settings)
+void RemoteControlModule::start(RemotePanel &panel, const RemoteControlSettings &settings)
 {
     if (settings.oscPort && !m_osc)
         startOsc(panel, settings);
     if (settings.webPort && !m_web) {
         m_web = std::make_unique<WebRemoteServer>(panel);
-        m_web->listen({*settings.webPort, settings.webPassword, settings.webAddress,
-                       settings.webHostNames.split(QLatin1Char(','), Qt::SkipEmptyParts)});
+        m_web->listen(
+            {*settings.webPort, settings.webPassword, settings.webAddress, settings.webHostNames});
     }
 }

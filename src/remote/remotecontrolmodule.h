@@ -6,8 +6,8 @@
 #include <memory>
 
 class OscReceiver;
+struct RemoteControlSettings;
 class RemotePanel;
-struct PanelSettings;
 class WebRemoteServer;
 
 // The module's one object, made by the panel's plugin loader: OSC on UDP and the phone
@@ -22,10 +22,10 @@ public:
     RemoteControlModule();
     ~RemoteControlModule() override;
 
-    void start(RemotePanel &panel, const PanelSettings &settings) override;
+    void start(RemotePanel &panel, const RemoteControlSettings &settings) override;
 
 private:
-    void startOsc(RemotePanel &panel, const PanelSettings &settings);
+    void startOsc(RemotePanel &panel, const RemoteControlSettings &settings);
 
     std::unique_ptr<OscReceiver> m_osc;
     std::unique_ptr<WebRemoteServer> m_web;
