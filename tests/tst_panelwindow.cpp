@@ -63,6 +63,7 @@ private Q_SLOTS:
     void lampCopiesHaveLampZerosSizes();
     void lampsShownLaterKeepTheirStateAndTabPlace();
     void oscMovesASliderAsTheOperatorDoes();
+    void releasingRemoteControlLetsGoOfItsSockets();
     void pickingACountReArrangesAndStoresIt();
     void defineGroupWithoutCheckedLampShowsTheMessage();
     void groupsWithKeysAndMouseSurviveARestart();
@@ -491,6 +492,39 @@ void tst_PanelWindow::oscMovesASliderAsTheOperatorDoes()
     QTRY_COMPARE(slider(0)->value(), 254);
     QCOMPARE(m_form->bank().lampLevel(8), qint16(0));
     QVERIFY(!m_form->bank().isMarkedForSending(8));
+}
+
+// The module's object goes with release() (and the loader), not only when the
+// library is unloaded: after it nothing listens and nothing holds the panel.
+void tst_PanelWindow::releasingRemoteControlLetsGoOfItsSockets()
+{
+    const quint16 port = OscDatagram::freeLoopbackPort();
+    QVERIFY(port != 0);
+    writeSettings("[Kelvaris]\nSerialDevice=/nonexistent/tty\n");
+    m_form->load();
+    const auto canBind = [port] {
+        QUdpSocket probe;
+        return probe.bind(QHostAddress::LocalHost, port, QAbstractSocket::DontShareAddress);
+    };
+    const QString folder = QFileInfo(QStringLiteral(KELVARIS_EXECUTABLE)).path();
+    RemoteControlSettings settings;
+    settings.oscPort = port;
+    {
+        RemoteControlLoader loader;
+        auto *remoteControl = loader.load(folder);
+        QVERIFY(remoteControl);
+        remoteControl->start(m_form->remote(), settings);
+        QVERIFY(!canBind());
+        loader.release();
+        QVERIFY(canBind());
+        loader.release(); // twice is harmless
+        // Loaded again, a new object; the loader's end deletes it.
+        remoteControl = loader.load(folder);
+        QVERIFY(remoteControl);
+        remoteControl->start(m_form->remote(), settings);
+        QVERIFY(!canBind());
+    }
+    QVERIFY(canBind());
 }
 
 void tst_PanelWindow::pickingACountReArrangesAndStoresIt()

@@ -68,7 +68,12 @@ PanelWindow::PanelWindow(SettingsFile settings, QWidget *parent)
     connect(&m_serialLink, &SerialLink::openChanged, this, &PanelWindow::showPortState);
 }
 
-PanelWindow::~PanelWindow() = default;
+PanelWindow::~PanelWindow()
+{
+    // The module goes before anything it reaches: its pages and sockets hold m_remote,
+    // which reaches the controls, the bank and the groups.
+    m_remoteControl.release();
+}
 
 void PanelWindow::load(LineStart lineStart)
 {

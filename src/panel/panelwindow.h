@@ -28,7 +28,8 @@
 // opened again, and then every lamp is marked for sending; the window's title says
 // while it is closed. With levels kept, start-up puts the stored levels on the sliders
 // and the first tick sends every lamp. Remote control, a module loaded only when a key turns
-// it on, moves sliders through PanelRemote, as the operator's hand does.
+// it on, moves sliders through PanelRemote, as the operator's hand does; the window
+// deletes the module first thing when it goes, while PanelRemote and the widgets are whole.
 class PanelWindow final : public QWidget
 {
     Q_OBJECT
@@ -86,5 +87,7 @@ private:
     bool m_portInTitle = false;
     // The settings the line starts with, while it waits for the first frame.
     std::optional<PanelSettings> m_lineWaiting;
+    // Last, so destroyed first, as the module holds m_remote; the destructor releases
+    // the module before any member goes in any case.
     RemoteControlLoader m_remoteControl;
 };

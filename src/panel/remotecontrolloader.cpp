@@ -7,6 +7,11 @@
 #include <QDir>
 #include <QFileInfo>
 
+RemoteControlLoader::~RemoteControlLoader()
+{
+    release();
+}
+
 QStringList RemoteControlLoader::candidates(const QString &executableFolder)
 {
     const QDir folder(executableFolder);
@@ -41,5 +46,11 @@ RemoteControl *RemoteControlLoader::load(const QString &executableFolder)
                          : m_loader.errorString());
         return nullptr;
     }
+    m_module = instance;
     return remote;
+}
+
+void RemoteControlLoader::release()
+{
+    delete m_module.data();
 }

@@ -8,13 +8,19 @@ struct RemoteControlSettings;
 // Remote control as the panel sees it: OSC and the phone remote live in a module of
 // their own, loaded only when a settings key turns one of them on, so a panel without
 // remote control never loads the network libraries.
+//
+// Lifetime: the panel deletes the module's object (and with it every socket, timer and
+// page it made) before it destroys the RemotePanel it passed to start() or any widget
+// that RemotePanel reaches. Until then the RemotePanel stays valid, and the module may
+// keep the reference and call it from the panel's event loop; after that nothing of
+// the module runs.
 class RemoteControl
 {
 public:
     virtual ~RemoteControl() = default;
 
     // Starts what the settings turn on. A part that cannot start says why in the log
-    // and leaves the rest running. The panel outlives the module.
+    // and leaves the rest running.
     virtual void start(RemotePanel &panel, const RemoteControlSettings &settings) = 0;
 };
 
