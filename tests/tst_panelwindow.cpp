@@ -3,6 +3,7 @@
 #include "oscdatagram.h"
 #include "panel/lampdisplay.h"
 #include "panel/lampslider.h"
+#include "panel/panelremotesettings.h"
 #include "panel/panelwindow.h"
 #include "pseudoterminal.h"
 #include "remoteapi/remotecontrol.h"
@@ -64,6 +65,7 @@ private Q_SLOTS:
     void lampsShownLaterKeepTheirStateAndTabPlace();
     void oscMovesASliderAsTheOperatorDoes();
     void releasingRemoteControlLetsGoOfItsSockets();
+    void remoteControlIsToldItsOwnKeys();
     void pickingACountReArrangesAndStoresIt();
     void defineGroupWithoutCheckedLampShowsTheMessage();
     void groupsWithKeysAndMouseSurviveARestart();
@@ -525,6 +527,31 @@ void tst_PanelWindow::releasingRemoteControlLetsGoOfItsSockets()
         QVERIFY(!canBind());
     }
     QVERIFY(canBind());
+}
+
+// The module gets the remote keys as read, the host names as a list.
+void tst_PanelWindow::remoteControlIsToldItsOwnKeys()
+{
+    PanelSettings panel;
+    panel.oscPort = 9000;
+    panel.oscAddress = QStringLiteral("0.0.0.0");
+    panel.oscAllow = QStringLiteral("10.0.0.0/24, ::1");
+    panel.webPort = 8080;
+    panel.webPassword = QStringLiteral(" a password ");
+    panel.webAddress = QStringLiteral("fd00::5");
+    panel.webHostNames = QStringLiteral("stage.example,, lights.local");
+    const RemoteControlSettings remote = remoteControlSettings(panel);
+    QCOMPARE(remote.oscPort, std::optional<quint16>(9000));
+    QCOMPARE(remote.oscAddress, panel.oscAddress);
+    QCOMPARE(remote.oscAllow, panel.oscAllow);
+    QCOMPARE(remote.webPort, std::optional<quint16>(8080));
+    QCOMPARE(remote.webPassword, panel.webPassword);
+    QCOMPARE(remote.webAddress, panel.webAddress);
+    QCOMPARE(remote.webHostNames, QStringList({"stage.example", " lights.local"}));
+
+    const RemoteControlSettings off = remoteControlSettings(PanelSettings());
+    QVERIFY(!off.oscPort && !off.webPort);
+    QVERIFY(off.webHostNames.isEmpty());
 }
 
 void tst_PanelWindow::pickingACountReArrangesAndStoresIt()
