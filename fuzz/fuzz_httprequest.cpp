@@ -1,7 +1,7 @@
 // The phone remote's HTTP request reader on arbitrary bytes: no crash, no undefined
 // behaviour, the size limits kept, and the same verdict whether the bytes come in
 // one piece or in two.
-#include "osc/web/httprequestparser.h"
+#include "remote/web/httprequestparser.h"
 
 #include <QByteArray>
 #include <cstdint>

@@ -1,8 +1,8 @@
 // The OSC datagram handler on arbitrary bytes: no crash, no undefined behaviour,
 // and no move of a lamp the bytes did not validly address.
 #include "lamps/lampcommand.h"
-#include "osc/lampmover.h"
-#include "osc/osccommandhandler.h"
+#include "remote/osc/osccommandhandler.h"
+#include "remoteapi/lampmover.h"
 
 #include <QByteArray>
 #include <cstdint>

@@ -1,7 +1,7 @@
 // The phone remote's message handler on arbitrary text: no crash, no undefined
 // behaviour, and no call on the panel that names a lamp, level or group not there.
-#include "osc/remotepanel.h"
-#include "osc/web/remotemessagehandler.h"
+#include "remote/web/remotemessagehandler.h"
+#include "remoteapi/remotepanel.h"
 
 #include <QByteArray>
 #include <chrono>

@@ -1,7 +1,7 @@
 // The phone remote's WebSocket frame reader on arbitrary bytes: no crash, no undefined
 // behaviour, messages within their limit, and the same events and verdict whether the
 // bytes come in one piece or in two.
-#include "osc/web/websocketframereader.h"
+#include "remote/web/websocketframereader.h"
 
 #include <QByteArray>
 #include <cstdint>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "osc/remotepanel.h"
+#include "remoteapi/remotepanel.h"
 
 #include <QStringList>
 

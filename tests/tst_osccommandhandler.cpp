@@ -1,6 +1,6 @@
-#include "osc/lampmover.h"
-#include "osc/osccommandhandler.h"
 #include "oscdatagram.h"
+#include "remote/osc/osccommandhandler.h"
+#include "remoteapi/lampmover.h"
 
 #include <QtTest>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "osc/oscsenderfilter.h"
+#include "remote/osc/oscsenderfilter.h"
 
 #include <QtTest>
 

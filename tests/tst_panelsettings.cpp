@@ -1,6 +1,6 @@
 // What start-up reads from a real settings file, and where remote control listens.
 #include "filebytes.h"
-#include "osc/oscreceiver.h"
+#include "remote/osc/oscreceiver.h"
 #include "settings/panelsettings.h"
 #include "settings/settingsfile.h"
 
@@ -64,6 +64,10 @@ void tst_PanelSettings::fromTheFile_data()
         "8 lamps, port 1, osc 0.0.0.0 9000");
     row("osc: IPv6 address", "OscPort=9000\nOscAddress= ::1 \n", "8 lamps, port 1, osc ::1 9000");
     row("osc: not an address stays local", "OscPort=9000\nOscAddress=stage.local\n",
+        "8 lamps, port 1, osc 127.0.0.1 9000");
+    row("osc: half an address stays local", "OscPort=9000\nOscAddress=192.168.1\n",
+        "8 lamps, port 1, osc 127.0.0.1 9000");
+    row("osc: a bare number stays local", "OscPort=9000\nOscAddress=0\n",
         "8 lamps, port 1, osc 127.0.0.1 9000");
 }
 

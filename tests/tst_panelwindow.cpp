@@ -1,11 +1,12 @@
 #include "dialoganswerer.h"
 #include "lamps/lampcommand.h"
-#include "osc/remotecontrol.h"
 #include "oscdatagram.h"
 #include "panel/lampdisplay.h"
 #include "panel/lampslider.h"
 #include "panel/panelwindow.h"
 #include "pseudoterminal.h"
+#include "remoteapi/remotecontrol.h"
+#include "remoteapi/remotecontrolsettings.h"
 
 #include <QAccessible>
 
@@ -62,6 +63,7 @@ private Q_SLOTS:
     void lampCopiesHaveLampZerosSizes();
     void lampsShownLaterKeepTheirStateAndTabPlace();
     void oscMovesASliderAsTheOperatorDoes();
+    void releasingRemoteControlLetsGoOfItsSockets();
     void pickingACountReArrangesAndStoresIt();
     void defineGroupWithoutCheckedLampShowsTheMessage();
     void groupsWithKeysAndMouseSurviveARestart();
@@ -440,7 +442,7 @@ void tst_PanelWindow::oscMovesASliderAsTheOperatorDoes()
     RemoteControlLoader loader;
     auto *remoteControl = loader.load(QFileInfo(QStringLiteral(KELVARIS_EXECUTABLE)).path());
     QVERIFY(remoteControl);
-    PanelSettings settings;
+    RemoteControlSettings settings;
     settings.oscPort = port;
     remoteControl->start(remote, settings);
     // The marks are looked at here, not sent.
@@ -489,6 +491,40 @@ void tst_PanelWindow::oscMovesASliderAsTheOperatorDoes()
     QTRY_COMPARE(slider(0)->value(), 254);
     QCOMPARE(engine().desk().level(8), 0);
     QVERIFY(!engine().desk().isDue(8));
+}
+
+// The module's object goes with release() (and the loader), not only when the
+// library is unloaded: after it nothing listens and nothing holds the panel.
+void tst_PanelWindow::releasingRemoteControlLetsGoOfItsSockets()
+{
+    const quint16 port = OscDatagram::freeLoopbackPort();
+    QVERIFY(port != 0);
+    writeSettings("[Kelvaris]\nSerialDevice=/nonexistent/tty\n");
+    m_form->load();
+    const auto canBind = [port] {
+        QUdpSocket probe;
+        return probe.bind(QHostAddress::LocalHost, port, QAbstractSocket::DontShareAddress);
+    };
+    const QString folder = QFileInfo(QStringLiteral(KELVARIS_EXECUTABLE)).path();
+    RemoteControlSettings settings;
+    settings.oscPort = port;
+    PanelRemote remote(engine().desk());
+    {
+        RemoteControlLoader loader;
+        auto *remoteControl = loader.load(folder);
+        QVERIFY(remoteControl);
+        remoteControl->start(remote, settings);
+        QVERIFY(!canBind());
+        loader.release();
+        QVERIFY(canBind());
+        loader.release(); // twice is harmless
+        // Loaded again, a new object; the loader's end deletes it.
+        remoteControl = loader.load(folder);
+        QVERIFY(remoteControl);
+        remoteControl->start(remote, settings);
+        QVERIFY(!canBind());
+    }
+    QVERIFY(canBind());
 }
 
 void tst_PanelWindow::pickingACountReArrangesAndStoresIt()

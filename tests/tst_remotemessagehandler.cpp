@@ -1,5 +1,5 @@
 #include "fakeremotepanel.h"
-#include "osc/web/remotemessagehandler.h"
+#include "remote/web/remotemessagehandler.h"
 
 #include <QtTest>
 

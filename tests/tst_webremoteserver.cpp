@@ -1,10 +1,10 @@
 #include "fakeremotepanel.h"
 #include "freeport.h"
-#include "osc/web/clientaddress.h"
-#include "osc/web/localhostnames.h"
-#include "osc/web/panelsnapshot.h"
-#include "osc/web/remotepage.h"
-#include "osc/web/webremoteserver.h"
+#include "remote/web/clientaddress.h"
+#include "remote/web/localhostnames.h"
+#include "remote/web/panelsnapshot.h"
+#include "remote/web/remotepage.h"
+#include "remote/web/webremoteserver.h"
 
 #include <QHostInfo>
 #include <QTcpServer>

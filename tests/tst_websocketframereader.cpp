@@ -1,4 +1,4 @@
-#include "osc/web/websocketframereader.h"
+#include "remote/web/websocketframereader.h"
 
 #include <QtTest>
 

@@ -1,6 +1,7 @@
 #include "panel/panelengine.h"
 
-#include "osc/remotecontrol.h"
+#include "panel/panelremotesettings.h"
+#include "remoteapi/remotecontrol.h"
 #include "settings/settingsstore.h"
 
 #include <QCoreApplication>
@@ -28,7 +29,8 @@ PanelEngine::PanelEngine(SettingsStore &settings, GroupDialogs &dialogs, QObject
 
 PanelEngine::~PanelEngine()
 {
-    m_remoteControl.unload();
+    // Its pages and sockets hold m_remote, which reaches the desk.
+    m_remoteControl.release();
 }
 
 const PanelSettings &PanelEngine::loadDesk(const QString &levelsPath)
@@ -61,7 +63,7 @@ bool PanelEngine::startLine()
     // library. Without the module the panel runs on, and the log says why.
     if (m_settings.wantsRemoteControl()) {
         if (RemoteControl *remote = m_remoteControl.load(QCoreApplication::applicationDirPath()))
-            remote->start(m_remote, m_settings);
+            remote->start(m_remote, remoteControlSettings(m_settings));
     }
     Q_EMIT lineStarted();
     return true;

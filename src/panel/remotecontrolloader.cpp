@@ -1,11 +1,16 @@
 #include "panel/remotecontrolloader.h"
 
-#include "osc/remotecontrol.h"
 #include "platform/logging.h"
 #include "platform/productinfo.h"
+#include "remoteapi/remotecontrol.h"
 
 #include <QDir>
 #include <QFileInfo>
+
+RemoteControlLoader::~RemoteControlLoader()
+{
+    release();
+}
 
 QStringList RemoteControlLoader::candidates(const QString &executableFolder)
 {
@@ -41,11 +46,11 @@ RemoteControl *RemoteControlLoader::load(const QString &executableFolder)
                          : m_loader.errorString());
         return nullptr;
     }
+    m_module = instance;
     return remote;
 }
 
-void RemoteControlLoader::unload()
+void RemoteControlLoader::release()
 {
-    if (m_loader.isLoaded())
-        m_loader.unload();
+    delete m_module.data();
 }

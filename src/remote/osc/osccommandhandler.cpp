@@ -1,0 +1,153 @@
+#include "remote/osc/osccommandhandler.h"
+
+#include "lamps/lampcommand.h"
+#include "remoteapi/lampmover.h"
+
+#include <QByteArrayView>
+#include <QtEndian>
+#include <cmath>
+#include <lo/lo_lowlevel.h>
+#include <memory>
+#include <vector>
+
+namespace {
+
+// Every OSC packet, and every element of a bundle, is a whole number of 4-byte words.
+constexpr qsizetype WordSize = 4;
+const QByteArray BundleTag("#bundle\0", 8);
+constexpr qsizetype TimetagSize = 8;
+constexpr qsizetype BundleHeaderSize = 8 + TimetagSize;
+constexpr qsizetype ElementSizeField = 4;
+constexpr char AddressStart = '/';
+constexpr char BundleStart = '#';
+
+const QByteArray LampPrefix("/kelvaris/lamp/");
+const QByteArray AllLampsAddress("/kelvaris/lamps");
+
+struct MessageFree
+{
+    void operator()(void *message) const { lo_message_free(static_cast<lo_message>(message)); }
+};
+
+struct Message
+{
+    QByteArray address;
+    std::unique_ptr<void, MessageFree> decoded;
+};
+
+// Collects the messages of one packet in order; false when any part is malformed.
+bool collect(QByteArray &bytes, qsizetype begin, qsizetype size, int depth,
+             std::vector<Message> &messages)
+{
+    if (size <= 0 || size % WordSize != 0)
+        return false;
+    char *data = bytes.data() + begin;
+    if (data[0] == AddressStart) {
+        int result = 0;
+        std::unique_ptr<void, MessageFree> decoded(
+            lo_message_deserialise(data, size_t(size), &result));
+        if (!decoded)
+            return false;
+        // liblo has checked that the address is a terminated, padded string.
+        messages.push_back({QByteArray(data, qstrnlen(data, size_t(size))), std::move(decoded)});
+        return true;
+    }
+    if (data[0] != BundleStart || depth >= OscCommandHandler::MaxBundleDepth
+        || size < BundleHeaderSize || QByteArrayView(data, BundleTag.size()) != BundleTag)
+        return false;
+    // The timetag is passed over: every element takes effect now.
+    qsizetype at = BundleHeaderSize;
+    while (at < size) {
+        if (size - at < ElementSizeField)
+            return false;
+        const qint32 elementSize = qFromBigEndian<qint32>(data + at);
+        at += ElementSizeField;
+        if (elementSize <= 0 || elementSize > size - at)
+            return false;
+        if (!collect(bytes, begin + at, elementSize, depth + 1, messages))
+            return false;
+        at += elementSize;
+    }
+    return true;
+}
+
+// The level of a message's single argument, if it is one.
+std::optional<int> levelOf(void *decoded)
+{
+    auto *message = static_cast<lo_message>(decoded);
+    if (lo_message_get_argc(message) != 1)
+        return std::nullopt;
+    const lo_arg *argument = lo_message_get_argv(message)[0];
+    switch (lo_message_get_types(message)[0]) {
+    case LO_INT32:
+        if (argument->i < 0 || argument->i > LampCommand::MaxLevel)
+            return std::nullopt;
+        return argument->i;
+    case LO_FLOAT:
+        return OscCommandHandler::levelFromFraction(argument->f);
+    default:
+        return std::nullopt;
+    }
+}
+
+} // namespace
+
+OscCommandHandler::OscCommandHandler(LampMover &mover) : m_mover(mover) { }
+
+void OscCommandHandler::handleDatagram(const QByteArray &datagram)
+{
+    // liblo reads from a writable buffer; the datagram itself is left alone.
+    QByteArray bytes = datagram;
+    std::vector<Message> messages;
+    if (!collect(bytes, 0, bytes.size(), 0, messages))
+        return;
+
+    for (const Message &message : messages) {
+        const std::optional<int> level = levelOf(message.decoded.get());
+        if (!level)
+            continue;
+        const int count = m_mover.lampCount();
+        if (message.address == AllLampsAddress) {
+            for (int lamp = 0; lamp < count; ++lamp)
+                m_mover.moveLamp(lamp, *level);
+        } else if (message.address.startsWith(LampPrefix)) {
+            const std::optional<int> lamp
+                = lampFromText(message.address.mid(LampPrefix.size()), count);
+            if (lamp)
+                m_mover.moveLamp(*lamp, *level);
+        }
+    }
+}
+
+std::optional<int> OscCommandHandler::levelFromFraction(float fraction)
+{
+    if (!(fraction >= 0.0F && fraction <= 1.0F))
+        return std::nullopt; // NaN fails both comparisons
+    // A float times 255 is exact in a double; round half to even by hand, whatever
+    // the floating-point environment says.
+    const double scaled = double(fraction) * LampCommand::MaxLevel;
+    const double below = std::floor(scaled);
+    const double rest = scaled - below;
+    const auto lower = int(below);
+    if (rest < 0.5)
+        return lower;
+    if (rest > 0.5)
+        return lower + 1;
+    return lower % 2 == 0 ? lower : lower + 1;
+}
+
+std::optional<int> OscCommandHandler::lampFromText(const QByteArray &text, int count)
+{
+    if (text.isEmpty() || (text.size() > 1 && text.front() == '0'))
+        return std::nullopt;
+    int lamp = 0;
+    for (const char digit : text) {
+        if (digit < '0' || digit > '9')
+            return std::nullopt;
+        lamp = lamp * 10 + (digit - '0');
+        // Stops long digit strings before they can overflow.
+        if (lamp >= count)
+            return std::nullopt;
+    }
+    return lamp;
+}

@@ -1,0 +1,68 @@
+#include "remote/web/panelsnapshot.h"
+
+#include "remoteapi/remotepanel.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace {
+
+QByteArray compact(const QJsonObject &object)
+{
+    return QJsonDocument(object).toJson(QJsonDocument::Compact);
+}
+
+} // namespace
+
+PanelSnapshot PanelSnapshot::take(const RemotePanel &panel)
+{
+    PanelSnapshot snapshot;
+    const int count = panel.lampCount();
+    for (int lamp = 0; lamp < count; ++lamp) {
+        snapshot.m_levels.append(panel.lampLevel(lamp));
+        snapshot.m_links.append(panel.isLampLinked(lamp));
+    }
+    snapshot.m_groups = panel.groupNames();
+    return snapshot;
+}
+
+QByteArray PanelSnapshot::stateMessage() const
+{
+    QJsonArray levels;
+    QJsonArray links;
+    for (int level : m_levels)
+        levels.append(level);
+    for (bool linked : m_links)
+        links.append(linked);
+    return compact({{QLatin1String("type"), QLatin1String("state")},
+                    {QLatin1String("lampCount"), int(m_levels.size())},
+                    {QLatin1String("levels"), levels},
+                    {QLatin1String("links"), links},
+                    {QLatin1String("groups"), QJsonArray::fromStringList(m_groups)}});
+}
+
+QByteArray PanelSnapshot::changesSince(const PanelSnapshot &before) const
+{
+    if (m_levels.size() != before.m_levels.size() || m_groups != before.m_groups)
+        return stateMessage();
+    // Pairs [lamp, value], so that a message names only what moved.
+    QJsonArray levels;
+    QJsonArray links;
+    for (qsizetype lamp = 0; lamp < m_levels.size(); ++lamp) {
+        if (m_levels.at(lamp) != before.m_levels.at(lamp))
+            levels.append(QJsonArray {int(lamp), m_levels.at(lamp)});
+        if (m_links.at(lamp) != before.m_links.at(lamp))
+            links.append(QJsonArray {int(lamp), m_links.at(lamp)});
+    }
+    if (levels.isEmpty() && links.isEmpty())
+        return {};
+    return compact({{QLatin1String("type"), QLatin1String("update")},
+                    {QLatin1String("levels"), levels},
+                    {QLatin1String("links"), links}});
+}
+
+bool PanelSnapshot::operator==(const PanelSnapshot &other) const
+{
+    return m_levels == other.m_levels && m_links == other.m_links && m_groups == other.m_groups;
+}

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QtPlugin>
+
+class RemotePanel;
+struct RemoteControlSettings;
+
+// Remote control as the panel sees it: OSC and the phone remote live in a module of
+// their own, loaded only when a settings key turns one of them on, so a panel without
+// remote control never loads the network libraries.
+//
+// Lifetime: the panel deletes the module's object (and with it every socket, timer and
+// page it made) before it destroys the RemotePanel it passed to start() or any widget
+// that RemotePanel reaches. Until then the RemotePanel stays valid, and the module may
+// keep the reference and call it from the panel's event loop; after that nothing of
+// the module runs.
+class RemoteControl
+{
+public:
+    virtual ~RemoteControl() = default;
+
+    // Starts what the settings turn on. A part that cannot start says why in the log
+    // and leaves the rest running.
+    virtual void start(RemotePanel &panel, const RemoteControlSettings &settings) = 0;
+};
+
+// Part of the module's binary interface: changed whenever anything in this folder
+// changes, so that a panel never loads a module built against another version of it.
+// 2: start() takes RemoteControlSettings instead of the panel's whole settings.
+#define RemoteControl_iid "org.kelvaris.RemoteControl/2"
+Q_DECLARE_INTERFACE(RemoteControl, RemoteControl_iid)
