@@ -5,7 +5,7 @@
 RecordedPanel::RecordedPanel(const QString &executable, int lampCount, const QString &extraSettings)
     : m_lampCount(lampCount)
     , m_extraSettings(extraSettings)
-    , m_recorder(m_line.masterDescriptor())
+    , m_reader(m_line)
     , m_panel(executable)
 { }
 
@@ -18,7 +18,7 @@ QString RecordedPanel::start()
 {
     if (!m_line.isValid())
         return QStringLiteral("no pseudo-terminal");
-    m_recorder.start();
+    m_reader.start();
     if (!m_panel.prepare(PanelIni::text(m_lampCount, m_line.devicePath(), m_extraSettings))
         || !m_panel.start())
         return QStringLiteral("cannot start the panel: %1").arg(m_panel.process().errorString());
@@ -29,5 +29,5 @@ void RecordedPanel::stop()
 {
     if (m_panel.isRunning())
         m_panel.terminate();
-    m_recorder.stop();
+    m_reader.stop();
 }

@@ -123,12 +123,12 @@ Drag drag(RemotePageClient &page, PageUpdateTracker &tracker, int firstPhase, in
 }
 
 // The times of the ticks wholly within [fromNs, toNs]: the first command of each.
-std::vector<qint64> tickTimes(const std::vector<CommandRecorder::Command> &commands, qint64 fromNs,
-                              qint64 toNs)
+std::vector<qint64> tickTimes(const std::vector<LampCommandReader::Command> &commands,
+                              qint64 fromNs, qint64 toNs)
 {
     std::vector<qint64> ticks;
     qint64 previousNs = 0;
-    for (const CommandRecorder::Command &command : commands) {
+    for (const LampCommandReader::Command &command : commands) {
         const bool sameTick = previousNs != 0
             && command.atNs - previousNs < std::chrono::nanoseconds(SameTick).count();
         previousNs = command.atNs;
@@ -163,8 +163,8 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "bench-webpages: %s\n", qPrintable(error));
         return 1;
     }
-    CommandRecorder &recorder = panel.recorder();
-    if (!recorder.waitForCount(WarmUpCommands, StartAllowance)) {
+    LampCommandReader &reader = panel.reader();
+    if (!reader.waitForCount(WarmUpCommands, StartAllowance)) {
         std::fprintf(stderr, "bench-webpages: the panel did not start sending\n");
         return 1;
     }
@@ -219,7 +219,7 @@ int main(int argc, char *argv[])
         pages.cbegin(), pages.cend(), [](const auto &page) { return page->isConnected(); }));
     panel.stop();
 
-    const std::vector<CommandRecorder::Command> commands = recorder.commands();
+    const std::vector<LampCommandReader::Command> commands = reader.commands();
     const std::vector<qint64> ticks = tickTimes(commands, moved.startNs, moved.endNs);
     std::vector<double> lengths;
     std::vector<double> deviations;
@@ -230,7 +230,7 @@ int main(int argc, char *argv[])
     }
     int lastLevelOnLine = -1;
     int draggedCommands = 0;
-    for (const CommandRecorder::Command &command : commands) {
+    for (const LampCommandReader::Command &command : commands) {
         if (command.lamp != DraggedLamp)
             continue;
         lastLevelOnLine = command.level;
@@ -282,6 +282,6 @@ int main(int argc, char *argv[])
                     100.0 * ms(*scheduledAfter - *scheduledBefore) / dragMs);
     std::printf("webpages_last_level_sent=%d\n", moved.lastLevel);
     std::printf("webpages_last_level_on_line=%d\n", lastLevelOnLine);
-    std::printf("webpages_malformed_bytes=%lld\n", recorder.malformedBytes());
+    std::printf("webpages_malformed_bytes=%lld\n", reader.malformedBytes());
     return 0;
 }

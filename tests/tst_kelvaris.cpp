@@ -77,7 +77,7 @@ void tst_Kelvaris::rotationReachesTheLine()
         QCOMPARE(commands.at(k).lamp, (k + 1) % 4);
         QCOMPARE(commands.at(k).level, 0);
     }
-    const qint64 span = commands.last().atMs - commands.first().atMs;
+    const qint64 span = (commands.last().atNs - commands.first().atNs) / 1'000'000;
     const qint64 ticks = commands.size() - 1;
     // Loose bounds: this only shows the commands come a tick apart, not how evenly.
     QVERIFY2(span > ticks * Period.count() / 2 && span < ticks * Period.count() * 2,
