@@ -56,7 +56,7 @@ int main(int argc, char *argv[])
 
     PseudoTerminal line;
     QTemporaryDir folder;
-    const QString settingsPath = PanelIni::write(folder.path(), lampCount, line.devicePath());
+    const QString settingsPath = PanelIni {lampCount, line.devicePath()}.write(folder.path());
     if (!line.isValid() || settingsPath.isEmpty()) {
         std::fprintf(stderr, "bench-latency: no pseudo-terminal or settings file\n");
         return 1;

@@ -11,6 +11,7 @@
 #include "panel/panelwindow.h"
 #include "panelprocess.h"
 #include "processusage.h"
+#include "panelini.h"
 #include "pseudoterminal.h"
 #include "settings/settingsfile.h"
 
@@ -284,8 +285,7 @@ void tst_Faults::peerVanishingLeavesTheProcessIdle()
     PseudoTerminal line;
     QVERIFY(line.isValid());
     PanelProcess panel;
-    QVERIFY(panel.prepare("[Kelvaris]\nLampCount=8\nSerialDevice=" + line.devicePath().toUtf8()
-                          + "\n"));
+    QVERIFY(panel.prepare(PanelIni {8, line.devicePath()}.text()));
     QVERIFY(panel.start());
 
     LampCommandReader reader(line);
@@ -316,9 +316,7 @@ void tst_Faults::peerVanishingLeavesTheWindowWorking()
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const QString path = dir.filePath(SettingsName);
-    QVERIFY(FileBytes::write(path,
-                             "[Kelvaris]\nLampCount=" + QByteArray::number(LampCount)
-                                 + "\nSerialDevice=" + line.devicePath().toUtf8() + "\n"));
+    QVERIFY(FileBytes::write(path, PanelIni {LampCount, line.devicePath()}.text()));
 
     PanelWindow window(path);
     window.load();

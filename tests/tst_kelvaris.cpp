@@ -8,6 +8,7 @@
 #include "noserialportsenvironment.h"
 #include "oscdatagram.h"
 #include "panelprocess.h"
+#include "panelini.h"
 #include "processusage.h"
 #include "pseudoterminal.h"
 
@@ -125,7 +126,7 @@ void tst_Kelvaris::firstRunCreatesTheSettingsFile()
 void tst_Kelvaris::unopenablePortLeavesThePanelRunning()
 {
     PanelProcess panel;
-    QVERIFY(panel.prepare("[Kelvaris]\nLampCount=3\nSerialDevice=/dev/kelvaris-no-such-tty\n"));
+    QVERIFY(panel.prepare(PanelIni {3, QStringLiteral("/dev/kelvaris-no-such-tty")}.text()));
     panel.process().setProcessChannelMode(QProcess::SeparateChannels);
     QVERIFY(panel.start());
     QTRY_VERIFY_WITH_TIMEOUT(panel.settings().contains("LampCount=3"), int(StartTimeout.count()));
@@ -153,7 +154,7 @@ void tst_Kelvaris::monitorAsVirtualControllerSeesThePanel()
     const QByteArray device = first.mid(int(qstrlen("Device: ")));
 
     PanelProcess panel;
-    QVERIFY(panel.prepare("[Kelvaris]\nLampCount=3\nSerialDevice=" + device + "\n"));
+    QVERIFY(panel.prepare(PanelIni {3, QString::fromUtf8(device)}.text()));
     QVERIFY(panel.start());
 
     // "<ms> L<lamp> <level>" for lamps 1, 2, 0, 1, 2, 0 at level 0; nothing malformed.
@@ -190,8 +191,8 @@ void tst_Kelvaris::oscMessagesReachTheLine()
     const quint16 port = OscDatagram::freeLoopbackPort();
     QVERIFY(port != 0);
     PanelProcess panel;
-    QVERIFY(panel.prepare("[Kelvaris]\nLampCount=4\nSerialDevice=" + line.devicePath().toUtf8()
-                          + "\nOscPort=" + QByteArray::number(port) + "\n"));
+    QVERIFY(panel.prepare(
+        PanelIni {4, line.devicePath(), "OscPort=" + QByteArray::number(port) + '\n'}.text()));
     QVERIFY(panel.start());
     LampCommandReader reader(line);
     // The rotation is running, so start-up is over and the panel listens.
@@ -291,8 +292,7 @@ void tst_Kelvaris::oscIsOffWithoutAPort()
     PseudoTerminal line;
     QVERIFY(line.isValid());
     PanelProcess panel;
-    QVERIFY(panel.prepare("[Kelvaris]\nLampCount=2\nSerialDevice=" + line.devicePath().toUtf8()
-                          + "\n" + portLine));
+    QVERIFY(panel.prepare(PanelIni {2, line.devicePath(), portLine}.text()));
     if (withoutModule)
         QVERIFY(QFile::remove(panel.remoteModule()));
     panel.process().setProcessChannelMode(QProcess::SeparateChannels);
@@ -332,7 +332,8 @@ void tst_Kelvaris::namedSettingsFileBesideQtOptions()
     // The named file is the one written, not the one beside the executable; Qt's
     // options still reach Qt, and the log says which file and why.
     PanelProcess folder;
-    QVERIFY(folder.prepare("[Kelvaris]\nLampCount=2\n"));
+    const QByteArray settings = PanelIni {2}.text();
+    QVERIFY(folder.prepare(settings));
     const QString named = folder.folder() + QStringLiteral("/stage-left.ini");
     QProcess panel;
     NoSerialPortsEnvironment::apply(panel);
@@ -345,7 +346,7 @@ void tst_Kelvaris::namedSettingsFileBesideQtOptions()
     QVERIFY(panel.waitForFinished(int(StartTimeout.count())));
     QVERIFY(panel.readAllStandardError().contains("Settings file: " + named.toLocal8Bit()
                                                   + " (--settings)"));
-    QCOMPARE(folder.settings(), QByteArray("[Kelvaris]\nLampCount=2\n"));
+    QCOMPARE(folder.settings(), settings);
 }
 
 void tst_Kelvaris::keptLevelsSurviveAKill()
@@ -354,9 +355,9 @@ void tst_Kelvaris::keptLevelsSurviveAKill()
     QVERIFY(line.isValid());
     const quint16 port = OscDatagram::freeLoopbackPort();
     PanelProcess panel;
-    QVERIFY(panel.prepare("[Kelvaris]\nLampCount=4\nKeepLevels=1\nSerialDevice="
-                          + line.devicePath().toUtf8() + "\nOscPort=" + QByteArray::number(port)
-                          + "\n"));
+    QVERIFY(panel.prepare(
+        PanelIni {4, line.devicePath(), "KeepLevels=1\nOscPort=" + QByteArray::number(port) + '\n'}
+            .text()));
     QVERIFY(panel.start());
     LampCommandReader reader(line);
     QCOMPARE(reader.receive(1, StartTimeout).size(), 1);
