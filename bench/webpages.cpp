@@ -50,7 +50,7 @@ constexpr auto WaitStep = 10ms;
 constexpr auto SameTick = 30ms;
 constexpr qint64 NsPerSecond = 1000000000;
 constexpr qint64 NsPerMs = 1000000;
-const QByteArray Password = QByteArrayLiteral("bench-remote-password");
+const QString Password = QStringLiteral("bench-remote-password");
 
 // The drag: up over the even levels, down over the odd ones, so that every move
 // changes the level and a level comes back only after a whole round of 256 moves.
@@ -157,7 +157,7 @@ int main(int argc, char *argv[])
     RecordedPanel panel(QString::fromLocal8Bit(argv[1]), LampCount,
                         QStringLiteral("WebPort=%1\nWebPassword=%2\nWebAddress=127.0.0.1\n")
                             .arg(port)
-                            .arg(QString::fromLatin1(Password)));
+                            .arg(Password));
     const QString error = panel.start();
     if (!error.isEmpty()) {
         std::fprintf(stderr, "bench-webpages: %s\n", qPrintable(error));
