@@ -4,11 +4,12 @@
 
 #include "filebytes.h"
 #include "lampcommandreader.h"
+#include "lamps/refreshcycle.h"
 #include "monitor/lampcommanddecoder.h"
 #include "noserialportsenvironment.h"
 #include "oscdatagram.h"
-#include "panelprocess.h"
 #include "panelini.h"
+#include "panelprocess.h"
 #include "processusage.h"
 #include "pseudoterminal.h"
 
@@ -28,7 +29,7 @@ namespace {
 
 const QString Monitor = QStringLiteral(KELVARIS_MONITOR);
 constexpr std::chrono::milliseconds StartTimeout = PanelProcess::StartTimeout;
-constexpr std::chrono::milliseconds Period = 125ms;
+constexpr std::chrono::milliseconds Period = RefreshCycle::Period;
 // Longer than the pause between two writes of the kept levels.
 constexpr std::chrono::milliseconds KillAfterLastMove = 2500ms;
 constexpr qsizetype AnyBacklog = 4096;
