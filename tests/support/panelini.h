@@ -2,12 +2,17 @@
 
 #include <QByteArray>
 #include <QString>
+#include <utility>
 
 // The Kelvaris.ini of a panel under test or measurement: its lamp count, the device
 // standing in for its serial port (no line when empty), then any further lines.
 struct PanelIni
 {
-    int lampCount = 16;
+    explicit PanelIni(int lampCount, QString serialDevice = {}, QByteArray more = {})
+        : lampCount(lampCount), serialDevice(std::move(serialDevice)), more(std::move(more))
+    { }
+
+    int lampCount = 0;
     QString serialDevice;
     QByteArray more; // whole lines, each ending in "\n"
 
