@@ -1,7 +1,7 @@
 // bench-cadence KELVARIS [PERIODS]: runs the real panel with one lamp on a pty, so every
 // tick sends exactly one command, and measures the periods between the commands as
 // they reach the far end.
-#include "commandrecorder.h"
+#include "lampcommandreader.h"
 #include "monotonicclock.h"
 #include "recordedpanel.h"
 #include "samplestatistics.h"
@@ -43,12 +43,12 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "bench-cadence: %s\n", qPrintable(error));
         return 1;
     }
-    CommandRecorder &recorder = panel.recorder();
+    LampCommandReader &reader = panel.reader();
     const std::size_t wanted = std::size_t(WarmUpCommands + periods + 1);
-    const bool complete = recorder.waitForCount(wanted, StartAllowance + Period * (wanted + 1));
+    const bool complete = reader.waitForCount(wanted, StartAllowance + Period * (wanted + 1));
     panel.stop();
 
-    const std::vector<CommandRecorder::Command> commands = recorder.commands();
+    const std::vector<LampCommandReader::Command> commands = reader.commands();
     if (!complete || commands.size() < wanted) {
         std::fprintf(stderr, "bench-cadence: only %zu of %zu commands arrived\n", commands.size(),
                      wanted);
@@ -69,6 +69,6 @@ int main(int argc, char *argv[])
     std::printf("cadence_min_ms=%.3f\n", period.minimum());
     std::printf("cadence_max_ms=%.3f\n", period.maximum());
     std::printf("cadence_p99_dev_ms=%.3f\n", deviation.percentile(99.0));
-    std::printf("cadence_malformed_bytes=%lld\n", recorder.malformedBytes());
+    std::printf("cadence_malformed_bytes=%lld\n", reader.malformedBytes());
     return 0;
 }

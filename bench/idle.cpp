@@ -1,7 +1,7 @@
 // bench-idle KELVARIS [SECONDS] [LAMPS]: runs the real panel on a pty with nobody
 // touching it, drains the line, and reports its CPU use over the window and its peak
 // resident memory.
-#include "commandrecorder.h"
+#include "lampcommandreader.h"
 #include "monotonicclock.h"
 #include "processusage.h"
 #include "recordedpanel.h"
@@ -40,14 +40,14 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "bench-idle: %s\n", qPrintable(error));
         return 1;
     }
-    CommandRecorder &recorder = panel.recorder();
-    if (!recorder.waitForCount(SettledCommands, StartAllowance)) {
+    LampCommandReader &reader = panel.reader();
+    if (!reader.waitForCount(SettledCommands, StartAllowance)) {
         std::fprintf(stderr, "bench-idle: the panel sent nothing\n");
         return 1;
     }
 
     const qint64 pid = panel.pid();
-    const std::size_t commandsBefore = recorder.commands().size();
+    const std::size_t commandsBefore = reader.commands().size();
     const qint64 wallBeforeNs = MonotonicClock::nowNs();
     const std::optional<qint64> ticksBefore = ProcessUsage::cpuTicks(pid);
     const std::optional<std::chrono::nanoseconds> nsBefore = ProcessUsage::scheduledTime(pid);
@@ -55,7 +55,7 @@ int main(int argc, char *argv[])
     const std::optional<qint64> ticksAfter = ProcessUsage::cpuTicks(pid);
     const std::optional<std::chrono::nanoseconds> nsAfter = ProcessUsage::scheduledTime(pid);
     const qint64 wallAfterNs = MonotonicClock::nowNs();
-    const std::size_t commandsAfter = recorder.commands().size();
+    const std::size_t commandsAfter = reader.commands().size();
     const std::optional<qint64> peakKiB = ProcessUsage::peakResidentKiB(pid);
     panel.stop();
 

@@ -1,7 +1,7 @@
 // bench-latency [CHANGES] [LAMPS]: the panel in this process on a pty, its sliders
 // changed at random moments; reports the time from each change to the arrival of
 // the last byte of the first command carrying that lamp's new level.
-#include "commandrecorder.h"
+#include "lampcommandreader.h"
 #include "monotonicclock.h"
 #include "panel/panelwindow.h"
 #include "panelini.h"
@@ -33,12 +33,12 @@ constexpr double CommandOnLineMs = 5.0 * 10.0 * 1000.0 / 9600.0;
 
 // When each command's last bit would leave a 9600-baud line: the UART takes the
 // commands one after the other in the order the panel wrote them.
-std::vector<qint64> lineFinishTimes(const std::vector<CommandRecorder::Command> &commands)
+std::vector<qint64> lineFinishTimes(const std::vector<LampCommandReader::Command> &commands)
 {
     std::vector<qint64> done;
     qint64 lineFreeNs = 0;
     const auto commandNs = qint64(CommandOnLineMs * 1e6);
-    for (const CommandRecorder::Command &command : commands) {
+    for (const LampCommandReader::Command &command : commands) {
         lineFreeNs = std::max(lineFreeNs, command.atNs) + commandNs;
         done.push_back(lineFreeNs);
     }
@@ -56,13 +56,13 @@ int main(int argc, char *argv[])
 
     PseudoTerminal line;
     QTemporaryDir folder;
-    const QString settingsPath = PanelIni::write(folder.path(), lampCount, line.devicePath());
+    const QString settingsPath = PanelIni {lampCount, line.devicePath()}.write(folder.path());
     if (!line.isValid() || settingsPath.isEmpty()) {
         std::fprintf(stderr, "bench-latency: no pseudo-terminal or settings file\n");
         return 1;
     }
-    CommandRecorder recorder(line.masterDescriptor());
-    recorder.start();
+    LampCommandReader reader(line);
+    reader.start();
 
     PanelWindow window(settingsPath);
     window.load();
@@ -88,9 +88,9 @@ int main(int argc, char *argv[])
                      [] { QTimer::singleShot(DrainTime, qApp, &QCoreApplication::quit); });
     QTimer::singleShot(SettleTime, &probe, &SliderLatencyProbe::start);
     QApplication::exec();
-    recorder.stop();
+    reader.stop();
 
-    const std::vector<CommandRecorder::Command> commands = recorder.commands();
+    const std::vector<LampCommandReader::Command> commands = reader.commands();
     const std::vector<qint64> onLine = lineFinishTimes(commands);
     std::vector<double> ptyLatencies;
     std::vector<double> lineLatencies;
@@ -98,7 +98,7 @@ int main(int argc, char *argv[])
     for (const SliderLatencyProbe::Change &change : probe.changes()) {
         const auto first = std::partition_point(
             commands.begin(), commands.end(),
-            [&](const CommandRecorder::Command &command) { return command.atNs < change.atNs; });
+            [&](const LampCommandReader::Command &command) { return command.atNs < change.atNs; });
         const auto match = std::find_if(first, commands.end(), [&](const auto &command) {
             return command.lamp == change.lamp && command.level == change.level;
         });
@@ -120,6 +120,6 @@ int main(int argc, char *argv[])
     std::printf("latency_max_ms=%.3f\n", pty.maximum());
     std::printf("latency_command_on_line_ms=%.3f\n", CommandOnLineMs);
     std::printf("latency_line_model_p99_ms=%.3f\n", modelled.percentile(99.0));
-    std::printf("latency_malformed_bytes=%lld\n", recorder.malformedBytes());
+    std::printf("latency_malformed_bytes=%lld\n", reader.malformedBytes());
     return unmatched == 0 ? 0 : 1;
 }

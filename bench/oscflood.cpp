@@ -120,9 +120,9 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "bench-oscflood: %s\n", qPrintable(error));
         return 1;
     }
-    CommandRecorder &recorder = panel.recorder();
+    LampCommandReader &reader = panel.reader();
     // The rotation has begun: start-up is over and the panel listens.
-    if (!recorder.waitForCount(WarmUpCommands, StartAllowance)) {
+    if (!reader.waitForCount(WarmUpCommands, StartAllowance)) {
         std::fprintf(stderr, "bench-oscflood: the panel did not start sending\n");
         return 1;
     }
@@ -137,7 +137,7 @@ int main(int argc, char *argv[])
 
     std::vector<double> lengths;
     std::vector<double> deviations;
-    const std::vector<CommandRecorder::Command> commands = recorder.commands();
+    const std::vector<LampCommandReader::Command> commands = reader.commands();
     for (std::size_t k = 1; k < commands.size(); ++k) {
         // Periods that lie wholly within the flood.
         if (commands.at(k - 1).atNs < sent.startNs || commands.at(k).atNs > sent.endNs)
@@ -168,6 +168,6 @@ int main(int argc, char *argv[])
     std::printf("oscflood_p99_dev_ms=%.3f\n", deviation.percentile(99.0));
     std::printf("oscflood_last_level_sent=%d\n", sent.lastLevel);
     std::printf("oscflood_last_level_on_line=%d\n", commands.empty() ? -1 : commands.back().level);
-    std::printf("oscflood_malformed_bytes=%lld\n", recorder.malformedBytes());
+    std::printf("oscflood_malformed_bytes=%lld\n", reader.malformedBytes());
     return 0;
 }

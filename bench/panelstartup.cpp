@@ -33,8 +33,8 @@ int main(int argc, char *argv[])
     // must lie beside this program, as beside the panel).
     const bool remote = argc > 2 && std::strcmp(argv[2], "osc") == 0;
     const QString settingsPath
-        = PanelIni::write(folder.path(), lampCount, line.devicePath(),
-                          remote ? QStringLiteral("OscPort=47321\n") : QString());
+        = PanelIni {lampCount, line.devicePath(), remote ? "OscPort=47321\n" : ""}.write(
+            folder.path());
     const qint64 setupNs = MonotonicClock::nowNs() - setupStartNs;
     if (!line.isValid() || settingsPath.isEmpty()) {
         std::printf("startup_ms=fail\n");

@@ -1,13 +1,13 @@
 #pragma once
 
-#include "commandrecorder.h"
+#include "lampcommandreader.h"
 #include "panelprocess.h"
 #include "pseudoterminal.h"
 
 #include <QString>
 
 // The real panel, run from a copy with lampCount lamps on a pseudo-terminal of its
-// own, and a recorder draining the far end and stamping every command it sends.
+// own, and a reader draining the far end and stamping every command it sends.
 // extraSettings: further lines for its Kelvaris.ini.
 class RecordedPanel final
 {
@@ -23,13 +23,13 @@ public:
     void stop();
 
     qint64 pid() { return m_panel.process().processId(); }
-    CommandRecorder &recorder() { return m_recorder; }
+    LampCommandReader &reader() { return m_reader; }
 
 private:
     int m_lampCount = 0;
     QString m_extraSettings;
-    // Declared first, so that it outlives the recorder reading its master side.
+    // Declared first, so that it outlives the reader reading its master side.
     PseudoTerminal m_line;
-    CommandRecorder m_recorder;
+    LampCommandReader m_reader;
     PanelProcess m_panel;
 };

@@ -50,7 +50,7 @@ constexpr auto WaitStep = 10ms;
 constexpr auto SameTick = 30ms;
 constexpr qint64 NsPerSecond = 1000000000;
 constexpr qint64 NsPerMs = 1000000;
-const QByteArray Password = QByteArrayLiteral("bench-remote-password");
+const QString Password = QStringLiteral("bench-remote-password");
 
 // The drag: up over the even levels, down over the odd ones, so that every move
 // changes the level and a level comes back only after a whole round of 256 moves.
@@ -123,12 +123,12 @@ Drag drag(RemotePageClient &page, PageUpdateTracker &tracker, int firstPhase, in
 }
 
 // The times of the ticks wholly within [fromNs, toNs]: the first command of each.
-std::vector<qint64> tickTimes(const std::vector<CommandRecorder::Command> &commands, qint64 fromNs,
-                              qint64 toNs)
+std::vector<qint64> tickTimes(const std::vector<LampCommandReader::Command> &commands,
+                              qint64 fromNs, qint64 toNs)
 {
     std::vector<qint64> ticks;
     qint64 previousNs = 0;
-    for (const CommandRecorder::Command &command : commands) {
+    for (const LampCommandReader::Command &command : commands) {
         const bool sameTick = previousNs != 0
             && command.atNs - previousNs < std::chrono::nanoseconds(SameTick).count();
         previousNs = command.atNs;
@@ -157,14 +157,14 @@ int main(int argc, char *argv[])
     RecordedPanel panel(QString::fromLocal8Bit(argv[1]), LampCount,
                         QStringLiteral("WebPort=%1\nWebPassword=%2\nWebAddress=127.0.0.1\n")
                             .arg(port)
-                            .arg(QString::fromLatin1(Password)));
+                            .arg(Password));
     const QString error = panel.start();
     if (!error.isEmpty()) {
         std::fprintf(stderr, "bench-webpages: %s\n", qPrintable(error));
         return 1;
     }
-    CommandRecorder &recorder = panel.recorder();
-    if (!recorder.waitForCount(WarmUpCommands, StartAllowance)) {
+    LampCommandReader &reader = panel.reader();
+    if (!reader.waitForCount(WarmUpCommands, StartAllowance)) {
         std::fprintf(stderr, "bench-webpages: the panel did not start sending\n");
         return 1;
     }
@@ -222,7 +222,7 @@ int main(int argc, char *argv[])
         pages.cbegin(), pages.cend(), [](const auto &page) { return page->isConnected(); }));
     panel.stop();
 
-    const std::vector<CommandRecorder::Command> commands = recorder.commands();
+    const std::vector<LampCommandReader::Command> commands = reader.commands();
     const std::vector<qint64> ticks = tickTimes(commands, moved.startNs, moved.endNs);
     std::vector<double> lengths;
     std::vector<double> deviations;
@@ -233,7 +233,7 @@ int main(int argc, char *argv[])
     }
     int lastLevelOnLine = -1;
     int draggedCommands = 0;
-    for (const CommandRecorder::Command &command : commands) {
+    for (const LampCommandReader::Command &command : commands) {
         if (command.lamp != DraggedLamp)
             continue;
         lastLevelOnLine = command.level;
@@ -285,6 +285,6 @@ int main(int argc, char *argv[])
                     100.0 * ms(*scheduledAfter - *scheduledBefore) / dragMs);
     std::printf("webpages_last_level_sent=%d\n", moved.lastLevel);
     std::printf("webpages_last_level_on_line=%d\n", lastLevelOnLine);
-    std::printf("webpages_malformed_bytes=%lld\n", recorder.malformedBytes());
+    std::printf("webpages_malformed_bytes=%lld\n", reader.malformedBytes());
     return 0;
 }

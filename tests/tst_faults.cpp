@@ -7,8 +7,11 @@
 #include "groupsaverplan.h"
 #include "lampcommandreader.h"
 #include "lamps/deskmodel.h"
+#include "lamps/lampcommand.h"
+#include "lamps/refreshcycle.h"
 #include "panel/lampslider.h"
 #include "panel/panelwindow.h"
+#include "panelini.h"
 #include "panelprocess.h"
 #include "processusage.h"
 #include "pseudoterminal.h"
@@ -47,7 +50,7 @@ const QString GroupSaver = QStringLiteral(KELVARIS_GROUPSAVER);
 const QString SettingsName = QStringLiteral("Kelvaris.ini");
 
 constexpr std::chrono::milliseconds StartTimeout = 10s;
-constexpr std::chrono::milliseconds Period = 125ms;
+constexpr std::chrono::milliseconds Period = RefreshCycle::Period;
 constexpr std::chrono::milliseconds ReadSlice = 50ms;
 // A process that does nothing uses next to no processor time; one spinning on a dead
 // descriptor would use all of it.
@@ -55,7 +58,7 @@ constexpr std::chrono::milliseconds QuietSpan = 2s;
 constexpr std::chrono::milliseconds BusyLimit = 300ms;
 constexpr int CommandsBeforeHangUp = 4;
 constexpr int LampCount = 4;
-constexpr int AllLamps = 16;
+constexpr int AllLamps = LampCommand::MaxLamps;
 constexpr std::chrono::milliseconds BurstWindow = 1s;
 // Longer than a few reopen attempts, once a second.
 constexpr std::chrono::milliseconds NoReopenSpan = 3500ms;
@@ -284,8 +287,7 @@ void tst_Faults::peerVanishingLeavesTheProcessIdle()
     PseudoTerminal line;
     QVERIFY(line.isValid());
     PanelProcess panel;
-    QVERIFY(panel.prepare("[Kelvaris]\nLampCount=8\nSerialDevice=" + line.devicePath().toUtf8()
-                          + "\n"));
+    QVERIFY(panel.prepare(PanelIni {8, line.devicePath()}.text()));
     QVERIFY(panel.start());
 
     LampCommandReader reader(line);
@@ -316,9 +318,7 @@ void tst_Faults::peerVanishingLeavesTheWindowWorking()
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const QString path = dir.filePath(SettingsName);
-    QVERIFY(FileBytes::write(path,
-                             "[Kelvaris]\nLampCount=" + QByteArray::number(LampCount)
-                                 + "\nSerialDevice=" + line.devicePath().toUtf8() + "\n"));
+    QVERIFY(FileBytes::write(path, PanelIni {LampCount, line.devicePath()}.text()));
 
     PanelWindow window(path);
     window.load();

@@ -4,9 +4,11 @@
 
 #include "filebytes.h"
 #include "lampcommandreader.h"
+#include "lamps/refreshcycle.h"
 #include "monitor/lampcommanddecoder.h"
 #include "noserialportsenvironment.h"
 #include "oscdatagram.h"
+#include "panelini.h"
 #include "panelprocess.h"
 #include "processusage.h"
 #include "pseudoterminal.h"
@@ -27,7 +29,7 @@ namespace {
 
 const QString Monitor = QStringLiteral(KELVARIS_MONITOR);
 constexpr std::chrono::milliseconds StartTimeout = PanelProcess::StartTimeout;
-constexpr std::chrono::milliseconds Period = 125ms;
+constexpr std::chrono::milliseconds Period = RefreshCycle::Period;
 // Longer than the pause between two writes of the kept levels.
 constexpr std::chrono::milliseconds KillAfterLastMove = 2500ms;
 constexpr qsizetype AnyBacklog = 4096;
@@ -77,7 +79,7 @@ void tst_Kelvaris::rotationReachesTheLine()
         QCOMPARE(commands.at(k).lamp, (k + 1) % 4);
         QCOMPARE(commands.at(k).level, 0);
     }
-    const qint64 span = commands.last().atMs - commands.first().atMs;
+    const qint64 span = (commands.last().atNs - commands.first().atNs) / 1'000'000;
     const qint64 ticks = commands.size() - 1;
     // Loose bounds: this only shows the commands come a tick apart, not how evenly.
     QVERIFY2(span > ticks * Period.count() / 2 && span < ticks * Period.count() * 2,
@@ -125,7 +127,7 @@ void tst_Kelvaris::firstRunCreatesTheSettingsFile()
 void tst_Kelvaris::unopenablePortLeavesThePanelRunning()
 {
     PanelProcess panel;
-    QVERIFY(panel.prepare("[Kelvaris]\nLampCount=3\nSerialDevice=/dev/kelvaris-no-such-tty\n"));
+    QVERIFY(panel.prepare(PanelIni {3, QStringLiteral("/dev/kelvaris-no-such-tty")}.text()));
     panel.process().setProcessChannelMode(QProcess::SeparateChannels);
     QVERIFY(panel.start());
     QTRY_VERIFY_WITH_TIMEOUT(panel.settings().contains("LampCount=3"), int(StartTimeout.count()));
@@ -153,7 +155,7 @@ void tst_Kelvaris::monitorAsVirtualControllerSeesThePanel()
     const QByteArray device = first.mid(int(qstrlen("Device: ")));
 
     PanelProcess panel;
-    QVERIFY(panel.prepare("[Kelvaris]\nLampCount=3\nSerialDevice=" + device + "\n"));
+    QVERIFY(panel.prepare(PanelIni {3, QString::fromUtf8(device)}.text()));
     QVERIFY(panel.start());
 
     // "<ms> L<lamp> <level>" for lamps 1, 2, 0, 1, 2, 0 at level 0; nothing malformed.
@@ -190,8 +192,8 @@ void tst_Kelvaris::oscMessagesReachTheLine()
     const quint16 port = OscDatagram::freeLoopbackPort();
     QVERIFY(port != 0);
     PanelProcess panel;
-    QVERIFY(panel.prepare("[Kelvaris]\nLampCount=4\nSerialDevice=" + line.devicePath().toUtf8()
-                          + "\nOscPort=" + QByteArray::number(port) + "\n"));
+    QVERIFY(panel.prepare(
+        PanelIni {4, line.devicePath(), "OscPort=" + QByteArray::number(port) + '\n'}.text()));
     QVERIFY(panel.start());
     LampCommandReader reader(line);
     // The rotation is running, so start-up is over and the panel listens.
@@ -291,8 +293,7 @@ void tst_Kelvaris::oscIsOffWithoutAPort()
     PseudoTerminal line;
     QVERIFY(line.isValid());
     PanelProcess panel;
-    QVERIFY(panel.prepare("[Kelvaris]\nLampCount=2\nSerialDevice=" + line.devicePath().toUtf8()
-                          + "\n" + portLine));
+    QVERIFY(panel.prepare(PanelIni {2, line.devicePath(), portLine}.text()));
     if (withoutModule)
         QVERIFY(QFile::remove(panel.remoteModule()));
     panel.process().setProcessChannelMode(QProcess::SeparateChannels);
@@ -332,7 +333,8 @@ void tst_Kelvaris::namedSettingsFileBesideQtOptions()
     // The named file is the one written, not the one beside the executable; Qt's
     // options still reach Qt, and the log says which file and why.
     PanelProcess folder;
-    QVERIFY(folder.prepare("[Kelvaris]\nLampCount=2\n"));
+    const QByteArray settings = PanelIni {2}.text();
+    QVERIFY(folder.prepare(settings));
     const QString named = folder.folder() + QStringLiteral("/stage-left.ini");
     QProcess panel;
     NoSerialPortsEnvironment::apply(panel);
@@ -345,7 +347,7 @@ void tst_Kelvaris::namedSettingsFileBesideQtOptions()
     QVERIFY(panel.waitForFinished(int(StartTimeout.count())));
     QVERIFY(panel.readAllStandardError().contains("Settings file: " + named.toLocal8Bit()
                                                   + " (--settings)"));
-    QCOMPARE(folder.settings(), QByteArray("[Kelvaris]\nLampCount=2\n"));
+    QCOMPARE(folder.settings(), settings);
 }
 
 void tst_Kelvaris::keptLevelsSurviveAKill()
@@ -354,9 +356,9 @@ void tst_Kelvaris::keptLevelsSurviveAKill()
     QVERIFY(line.isValid());
     const quint16 port = OscDatagram::freeLoopbackPort();
     PanelProcess panel;
-    QVERIFY(panel.prepare("[Kelvaris]\nLampCount=4\nKeepLevels=1\nSerialDevice="
-                          + line.devicePath().toUtf8() + "\nOscPort=" + QByteArray::number(port)
-                          + "\n"));
+    QVERIFY(panel.prepare(
+        PanelIni {4, line.devicePath(), "KeepLevels=1\nOscPort=" + QByteArray::number(port) + '\n'}
+            .text()));
     QVERIFY(panel.start());
     LampCommandReader reader(line);
     QCOMPARE(reader.receive(1, StartTimeout).size(), 1);

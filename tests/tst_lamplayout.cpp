@@ -1,5 +1,6 @@
 #include "lamps/deskmodel.h"
 #include "panel/lamplayout.h"
+#include "panel/panelcontrols.h"
 #include "settings/settingsstore.h"
 
 #include <QRect>
@@ -22,8 +23,8 @@ public:
     };
 
     int selection = -1;
-    int width = 9480 + 90;
-    int height_ = 6465 + 375;
+    int width = PanelControls::DesignClientWidth + PanelControls::FrameWidth;
+    int height_ = PanelControls::DesignClientHeight + PanelControls::FrameHeight;
     std::map<std::pair<Item, int>, Control> controls;
 
     FakeSurface()
@@ -149,14 +150,14 @@ void tst_LampLayout::window_data()
     QTest::newRow("5 lamps") << 5 << 6780 << 4560 << 2415 << 3240 << 1620
                              << QList<int> {2160, 2640, 3120, 3600} << QPoint(5040, 3720)
                              << QPoint(5760, 3660) << true;
-    QTest::newRow("16 lamps") << 16 << 9480 << 6840 << 2055 << 2880 << 3375
-                              << QList<int> {3960, 4440, 4920, 5400} << QPoint(390, 6000)
+    QTest::newRow("16 lamps") << 16 << PanelControls::DesignClientWidth << 6840 << 2055 << 2880
+                              << 3375 << QList<int> {3960, 4440, 4920, 5400} << QPoint(390, 6000)
                               << QPoint(1110, 5940) << true;
     QTest::newRow("9 lamps") << 9 << 6780 << 6840 << 2055 << 2880 << 3375
                              << QList<int> {3960, 4440, 4920, 5400} << QPoint(390, 6000)
                              << QPoint(1110, 5940) << true;
-    QTest::newRow("8 lamps") << 8 << 9480 << 4560 << 2415 << 3240 << 1620
-                             << QList<int> {2160, 2640, 3120, 3600} << QPoint(7740, 3720)
+    QTest::newRow("8 lamps") << 8 << PanelControls::DesignClientWidth << 4560 << 2415 << 3240
+                             << 1620 << QList<int> {2160, 2640, 3120, 3600} << QPoint(7740, 3720)
                              << QPoint(8460, 3660) << true;
     QTest::newRow("1 lamp") << 1 << 3180 << 4560 << 2415 << 3240 << 1620
                             << QList<int> {2160, 2640, 3120, 3600} << QPoint(1440, 3720)
@@ -204,54 +205,36 @@ void tst_LampLayout::lampPlaces_data()
 {
     QTest::addColumn<int>("count");
     QTest::addColumn<int>("lamp");
-    QTest::addColumn<QPoint>("label");
-    QTest::addColumn<QPoint>("display");
-    QTest::addColumn<QPoint>("slider");
-    QTest::addColumn<QPoint>("checkbox");
+    QTest::addColumn<int>("row");
+    QTest::addColumn<int>("column");
 
-    QTest::newRow("12: lamp 5 ends the first row")
-        << 12 << 5 << QPoint(6660, 120) << QPoint(6780, 360) << QPoint(6780, 780)
-        << QPoint(6990, 2880);
-    QTest::newRow("12: lamp 7 second row column 1")
-        << 12 << 7 << QPoint(3060, 3300) << QPoint(3180, 3540) << QPoint(3180, 3960)
-        << QPoint(3390, 6060);
-    QTest::newRow("12: lamp 11 second row column 5")
-        << 12 << 11 << QPoint(6660, 3300) << QPoint(6780, 3540) << QPoint(6780, 3960)
-        << QPoint(6990, 6060);
-    QTest::newRow("5: lamp 4 is the last") << 5 << 4 << QPoint(5760, 120) << QPoint(5880, 360)
-                                           << QPoint(5880, 780) << QPoint(6090, 3240);
-    QTest::newRow("16: lamp 8 under lamp 0") << 16 << 8 << QPoint(2160, 3300) << QPoint(2280, 3540)
-                                             << QPoint(2280, 3960) << QPoint(2490, 6060);
-    QTest::newRow("16: lamp 15 under lamp 7")
-        << 16 << 15 << QPoint(8460, 3300) << QPoint(8580, 3540) << QPoint(8580, 3960)
-        << QPoint(8790, 6060);
-    QTest::newRow("9: lamp 5 starts the second row")
-        << 9 << 5 << QPoint(2160, 3300) << QPoint(2280, 3540) << QPoint(2280, 3960)
-        << QPoint(2490, 6060);
+    QTest::newRow("12: lamp 5 ends the first row") << 12 << 5 << 0 << 5;
+    QTest::newRow("12: lamp 7 second row column 1") << 12 << 7 << 1 << 1;
+    QTest::newRow("12: lamp 11 second row column 5") << 12 << 11 << 1 << 5;
+    QTest::newRow("5: lamp 4 is the last") << 5 << 4 << 0 << 4;
+    QTest::newRow("16: lamp 8 under lamp 0") << 16 << 8 << 1 << 0;
+    QTest::newRow("16: lamp 15 under lamp 7") << 16 << 15 << 1 << 7;
+    QTest::newRow("9: lamp 5 starts the second row") << 9 << 5 << 1 << 0;
 }
 
+// Each lamp's column is lamp 0's, moved by whole pitches across and rows down.
 void tst_LampLayout::lampPlaces()
 {
     QFETCH(int, count);
     QFETCH(int, lamp);
-    QFETCH(QPoint, label);
-    QFETCH(QPoint, display);
-    QFETCH(QPoint, slider);
-    QFETCH(QPoint, checkbox);
+    QFETCH(int, row);
+    QFETCH(int, column);
 
     Rig rig;
     rig.arrange(count);
     const FakeSurface &s = rig.surface;
 
-    QCOMPARE(s.at(Item::LampLabel, lamp).rect.topLeft(), label);
-    QCOMPARE(s.at(Item::LampDisplay, lamp).rect.topLeft(), display);
-    QCOMPARE(s.at(Item::LampSlider, lamp).rect.topLeft(), slider);
-    QCOMPARE(s.at(Item::LampCheckbox, lamp).rect.topLeft(), checkbox);
-    QCOMPARE(s.at(Item::LampSlider, lamp).rect.height(), s.at(Item::LampSlider).rect.height());
-    // Only the slider's height changes; every other size is lamp 0's.
-    QCOMPARE(s.at(Item::LampLabel, lamp).rect.size(), QSize(855, 255));
-    QCOMPARE(s.at(Item::LampDisplay, lamp).rect.size(), QSize(615, 375));
-    QCOMPARE(s.at(Item::LampCheckbox, lamp).rect.size(), QSize(195, 255));
+    const QPoint offset(column * LampLayout::ColumnPitch, row * LampLayout::RowOffset);
+    for (Item item : {Item::LampLabel, Item::LampDisplay, Item::LampSlider, Item::LampCheckbox}) {
+        QCOMPARE(s.at(item, lamp).rect.topLeft(), s.at(item).rect.topLeft() + offset);
+        // Only the slider's height changes, and alike for all; every other size is lamp 0's.
+        QCOMPARE(s.at(item, lamp).rect.size(), s.at(item).rect.size());
+    }
 }
 
 void tst_LampLayout::visibleLampsAndCaptions_data()
@@ -292,7 +275,7 @@ void tst_LampLayout::rowRule_data()
     QTest::newRow("14") << 14 << 7;
     QTest::newRow("15") << 15 << 8;
     QTest::newRow("16") << 16 << 8;
-    QTest::newRow("8 is one row") << 8 << 8;
+    QTest::newRow("8 is one row") << LampLayout::MaxOneRowCount << LampLayout::MaxOneRowCount;
 }
 
 void tst_LampLayout::rowRule()

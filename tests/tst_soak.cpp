@@ -5,12 +5,12 @@
 #include "monitor/lampcommanddecoder.h"
 #include "panel/lampslider.h"
 #include "panel/panelwindow.h"
+#include "panelini.h"
 #include "processusage.h"
 #include "pseudoterminal.h"
 
 #include <QCheckBox>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -90,12 +90,8 @@ void tst_Soak::linkedSliderForAMinute()
     QVERIFY(line.isValid());
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
-    const QString path = dir.filePath(QStringLiteral("Kelvaris.ini"));
-    {
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("[Kelvaris]\nLampCount=16\nSerialDevice=" + line.devicePath().toUtf8() + "\n");
-    }
+    const QString path = PanelIni {16, line.devicePath()}.write(dir.path());
+    QVERIFY(!path.isEmpty());
 
     PanelWindow window(path);
     window.load();

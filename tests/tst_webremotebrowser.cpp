@@ -1,6 +1,7 @@
 #include "freeport.h"
 #include "lampcommandreader.h"
 #include "oscdatagram.h"
+#include "panelini.h"
 #include "panelprocess.h"
 #include "pseudoterminal.h"
 #include "webdriver.h"
@@ -45,12 +46,13 @@ void tst_WebRemoteBrowser::phoneDrivesThePanel()
     const quint16 webPort = FreePort::tcp();
     const quint16 oscPort = OscDatagram::freeLoopbackPort();
     // "Sides" holds lamps 0 and 2, "Back" lamp 7; levels are kept, so a restart shows them.
-    const QByteArray settings = "[Kelvaris]\nLampCount=16\nKeepLevels=1\nSerialDevice="
-        + line.devicePath().toUtf8() + "\nWebPort=" + QByteArray::number(webPort) + "\nWebPassword="
-        + Password.toUtf8() + "\nWebAddress=127.0.0.1\nOscPort=" + QByteArray::number(oscPort)
-        + "\nGroup1=Sides\nCode1=5\nGroup2=Back\nCode2=128\n";
+    const PanelIni settings {16, line.devicePath(),
+                             "KeepLevels=1\nWebPort=" + QByteArray::number(webPort)
+                                 + "\nWebPassword=" + Password.toUtf8()
+                                 + "\nWebAddress=127.0.0.1\nOscPort=" + QByteArray::number(oscPort)
+                                 + "\nGroup1=Sides\nCode1=5\nGroup2=Back\nCode2=128\n"};
     PanelProcess panel;
-    QVERIFY(panel.prepare(settings));
+    QVERIFY(panel.prepare(settings.text()));
     QVERIFY(panel.start());
     LampCommandReader reader(line);
     QCOMPARE(reader.receive(1, LineTimeout).size(), 1);

@@ -5,6 +5,7 @@
 #include "remote/web/panelsnapshot.h"
 #include "remote/web/remotepage.h"
 #include "remote/web/webremoteserver.h"
+#include "remotelogin.h"
 
 #include <QHostInfo>
 #include <QTcpServer>
@@ -66,10 +67,7 @@ private:
     QByteArray logIn(const QString &password, const QHostAddress &from = peer(0),
                      const QByteArray &origin = {})
     {
-        const QByteArray body = "password=" + QUrl::toPercentEncoding(password);
-        return exchange("POST /login HTTP/1.1\r\nHost: HOST\r\n" + origin + "Content-Length: "
-                            + QByteArray::number(body.size()) + "\r\n\r\n" + body,
-                        from);
+        return exchange(RemoteLogin::request("HOST", password, origin), from);
     }
     // A page's socket after the handshake, the 101 read.
     std::unique_ptr<QTcpSocket> openPage();
@@ -86,13 +84,9 @@ void tst_WebRemoteServer::init()
     m_server = std::make_unique<WebRemoteServer>(m_panel, [this] { return m_now; });
     QVERIFY(m_server->listen({FreePort::tcp(), Password, QStringLiteral("127.0.0.1"), {}}));
     const QByteArray answer = logIn(Password);
-    const auto match = QRegularExpression(QStringLiteral("^HTTP/1.1 303 .*\r\nSet-Cookie: "
-                                                         "(kelvaris_session=[0-9a-f]{64}); "
-                                                         "HttpOnly; SameSite=Strict; Path=/\r\n"),
-                                          QRegularExpression::DotMatchesEverythingOption)
-                           .match(QString::fromLatin1(answer));
-    QVERIFY2(match.hasMatch(), answer);
-    m_cookie = match.captured(1).toLatin1();
+    m_cookie = RemoteLogin::sessionCookie(answer);
+    QVERIFY2(answer.startsWith("HTTP/1.1 303 ") && m_cookie.startsWith("kelvaris_session="),
+             answer);
 }
 
 // Sends the raw request from a loopback address and reads until the server closes.

@@ -1,7 +1,5 @@
 #include "oscdatagram.h"
 
-#include <QHostAddress>
-#include <QUdpSocket>
 #include <QtEndian>
 
 #include <cstdlib>
@@ -84,10 +82,4 @@ QByteArray OscDatagram::frame(const QList<QByteArray> &elements)
         result += QByteArray(size, SizeFieldBytes) + element;
     }
     return result;
-}
-
-quint16 OscDatagram::freeLoopbackPort()
-{
-    QUdpSocket probe;
-    return probe.bind(QHostAddress::LocalHost, 0) ? probe.localPort() : 0;
 }

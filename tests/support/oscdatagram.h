@@ -27,6 +27,8 @@ public:
     // A bundle framed by hand around elements already encoded, well formed or not.
     static QByteArray frame(const QList<QByteArray> &elements);
 
-    // A loopback UDP port that was free a moment ago; 0 when none could be had.
+    // A loopback UDP port that was free a moment ago; 0 when none could be had. Made
+    // with the other free ports in the test rig (freeport.cpp), so that the tests of
+    // the light library open no socket and load no Qt Network.
     static quint16 freeLoopbackPort();
 };
