@@ -2,8 +2,12 @@
 // phone remote on a loopback port behind a password, logs in, connects 16 pages, and
 // has one of them drag a fader at 60 moves a second for SECONDS seconds (default 10).
 // Reports the tick periods on the line during the drag, how long each move takes to
-// show on the other pages, and the panel's processor time.
+// show on the other pages, and the panel's processor time. Before the drag: the
+// panel's processor time while nothing moves, without pages and with 16, and how long
+// single moves made at the panel (over OSC, as cue software would) take to reach
+// every page.
 #include "freeport.h"
+#include "oscdatagram.h"
 #include "monotonicclock.h"
 #include "pageupdatetracker.h"
 #include "processusage.h"
@@ -17,6 +21,7 @@
 #include <QEventLoop>
 #include <QHostAddress>
 #include <QTimer>
+#include <QUdpSocket>
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -45,6 +50,11 @@ constexpr auto ConnectAllowance = 10s;
 // Lets the connections settle before the drag, and the last updates arrive after it.
 constexpr auto Settle = 1s;
 constexpr auto WaitStep = 10ms;
+// Nothing moving, with and without pages.
+constexpr auto IdleSpan = 5s;
+// Single moves at the panel, far enough apart that each goes out on its own.
+constexpr int PanelMoves = 40;
+constexpr auto PanelMoveGap = 250ms;
 // Commands closer than this to the one before come from the same tick: a tick writes
 // the rotation's command and any changed lamp's in one go.
 constexpr auto SameTick = 30ms;
@@ -85,6 +95,31 @@ bool spinUntil(const std::function<bool()> &done, std::chrono::milliseconds time
 void spinFor(std::chrono::milliseconds span)
 {
     spinUntil([] { return false; }, span);
+}
+
+// The panel's processor time over span, as a percentage of it.
+std::optional<double> cpuPercentOver(qint64 pid, std::chrono::milliseconds span)
+{
+    const auto before = ProcessUsage::scheduledTime(pid);
+    spinFor(span);
+    const auto after = ProcessUsage::scheduledTime(pid);
+    if (!before || !after)
+        return std::nullopt;
+    return 100.0 * ms(*after - *before) / double(span.count());
+}
+
+// Moves the lamp at the panel over OSC, one move at a time.
+void panelMoves(quint16 oscPort, PageUpdateTracker &tracker)
+{
+    QUdpSocket cue;
+    for (int n = 0; n < PanelMoves; ++n) {
+        const int level = triangleLevel(RoundMoves / 2 + n);
+        const QByteArray datagram = OscDatagram::message(
+            QByteArray("/kelvaris/lamp/") + QByteArray::number(DraggedLamp), 'i', level);
+        tracker.moveSent(level, MonotonicClock::nowNs());
+        cue.writeDatagram(datagram, QHostAddress::LocalHost, oscPort);
+        spinFor(PanelMoveGap);
+    }
 }
 
 struct Drag
@@ -149,15 +184,18 @@ int main(int argc, char *argv[])
     }
     const int seconds = argc > 2 ? std::atoi(argv[2]) : DefaultSeconds;
     const quint16 port = FreePort::tcp();
-    if (seconds <= 0 || port == 0) {
+    const quint16 oscPort = OscDatagram::freeLoopbackPort();
+    if (seconds <= 0 || port == 0 || oscPort == 0) {
         std::fprintf(stderr, "bench-webpages: bad arguments or no free port\n");
         return 1;
     }
 
     RecordedPanel panel(QString::fromLocal8Bit(argv[1]), LampCount,
-                        QStringLiteral("WebPort=%1\nWebPassword=%2\nWebAddress=127.0.0.1\n")
+                        QStringLiteral("WebPort=%1\nWebPassword=%2\nWebAddress=127.0.0.1\n"
+                                       "OscPort=%3\n")
                             .arg(port)
-                            .arg(Password));
+                            .arg(Password)
+                            .arg(oscPort));
     const QString error = panel.start();
     if (!error.isEmpty()) {
         std::fprintf(stderr, "bench-webpages: %s\n", qPrintable(error));
@@ -174,15 +212,22 @@ int main(int argc, char *argv[])
         return 1;
     }
 
-    // Page 0 drags; the tracker numbers the others from 0.
+    spinFor(Settle);
+    const std::optional<double> idleAlone = cpuPercentOver(panel.pid(), IdleSpan);
+
+    // Moves at the panel first, seen by every page; then page 0 drags, and the tracker
+    // numbers the others from 0.
+    PageUpdateTracker panelTracker(PageCount);
     PageUpdateTracker tracker(PageCount - 1);
+    bool dragging = false;
     std::vector<std::unique_ptr<RemotePageClient>> pages;
     for (int n = 0; n < PageCount; ++n) {
-        RemotePageClient::LevelShown shown;
-        if (n > 0)
-            shown = [&tracker, n](int level, qint64 atNs) {
+        RemotePageClient::LevelShown shown = [&, n](int level, qint64 atNs) {
+            if (!dragging)
+                panelTracker.levelShown(n, level, atNs);
+            else if (n > 0)
                 tracker.levelShown(n - 1, level, atNs);
-            };
+        };
         pages.push_back(std::make_unique<RemotePageClient>(port, DraggedLamp, std::move(shown)));
         // One after another: the panel takes at most eight connections at a time that
         // are still on their request from one address, as a browser's never are.
@@ -202,6 +247,10 @@ int main(int argc, char *argv[])
         return 1;
     }
     spinFor(Settle);
+    const std::optional<double> idleWithPages = cpuPercentOver(panel.pid(), IdleSpan);
+    panelMoves(oscPort, panelTracker);
+    spinFor(Settle);
+    dragging = true;
 
     RemotePageClient &dragger = *pages.front();
     int firstPhase = 0;
@@ -240,7 +289,8 @@ int main(int argc, char *argv[])
         if (command.atNs >= moved.startNs && command.atNs <= moved.endNs)
             ++draggedCommands;
     }
-    if (lengths.empty() || tracker.latenciesMs().empty() || !ticksBefore || !ticksAfter) {
+    if (lengths.empty() || tracker.latenciesMs().empty() || panelTracker.latenciesMs().empty()
+        || !ticksBefore || !ticksAfter || !idleAlone || !idleWithPages) {
         std::fprintf(stderr, "bench-webpages: no periods, no page updates or no CPU figures\n");
         return 1;
     }
@@ -253,6 +303,7 @@ int main(int argc, char *argv[])
     const SampleStatistics deviation(deviations);
     const SampleStatistics latency(tracker.latenciesMs());
     const SampleStatistics exact(tracker.exactLatenciesMs());
+    const SampleStatistics panelLatency(panelTracker.latenciesMs());
     const double cpuMs
         = 1000.0 * double(*ticksAfter - *ticksBefore) / double(::sysconf(_SC_CLK_TCK));
     std::printf("webpages_pages=%d\n", PageCount);
@@ -283,6 +334,13 @@ int main(int argc, char *argv[])
     if (scheduledBefore && scheduledAfter)
         std::printf("webpages_cpu_exact_percent=%.2f\n",
                     100.0 * ms(*scheduledAfter - *scheduledBefore) / dragMs);
+    std::printf("webpages_idle_cpu_no_pages_percent=%.3f\n", *idleAlone);
+    std::printf("webpages_idle_cpu_pages_percent=%.3f\n", *idleWithPages);
+    std::printf("webpages_panel_move_samples=%zu\n", panelLatency.count());
+    std::printf("webpages_panel_move_p50_ms=%.3f\n", panelLatency.median());
+    std::printf("webpages_panel_move_p99_ms=%.3f\n", panelLatency.percentile(99.0));
+    std::printf("webpages_panel_move_max_ms=%.3f\n", panelLatency.maximum());
+    std::printf("webpages_panel_move_unseen=%d\n", panelTracker.unseen());
     std::printf("webpages_last_level_sent=%d\n", moved.lastLevel);
     std::printf("webpages_last_level_on_line=%d\n", lastLevelOnLine);
     std::printf("webpages_malformed_bytes=%lld\n", reader.malformedBytes());
