@@ -1,6 +1,6 @@
 #include "lamps/deskmodel.h"
 #include "panel/lamplayout.h"
-#include "panel/panelcontrols.h"
+#include "panel/paneldesign.h"
 #include "settings/settingsstore.h"
 
 #include <QRect>
@@ -23,8 +23,8 @@ public:
     };
 
     int selection = -1;
-    int width = PanelControls::DesignClientWidth + PanelControls::FrameWidth;
-    int height_ = PanelControls::DesignClientHeight + PanelControls::FrameHeight;
+    int width = PanelDesign::ClientWidth + PanelDesign::FrameWidth;
+    int height_ = PanelDesign::ClientHeight + PanelDesign::FrameHeight;
     std::map<std::pair<Item, int>, Control> controls;
 
     FakeSurface()
@@ -150,14 +150,14 @@ void tst_LampLayout::window_data()
     QTest::newRow("5 lamps") << 5 << 6780 << 4560 << 2415 << 3240 << 1620
                              << QList<int> {2160, 2640, 3120, 3600} << QPoint(5040, 3720)
                              << QPoint(5760, 3660) << true;
-    QTest::newRow("16 lamps") << 16 << PanelControls::DesignClientWidth << 6840 << 2055 << 2880
-                              << 3375 << QList<int> {3960, 4440, 4920, 5400} << QPoint(390, 6000)
+    QTest::newRow("16 lamps") << 16 << PanelDesign::ClientWidth << 6840 << 2055 << 2880 << 3375
+                              << QList<int> {3960, 4440, 4920, 5400} << QPoint(390, 6000)
                               << QPoint(1110, 5940) << true;
     QTest::newRow("9 lamps") << 9 << 6780 << 6840 << 2055 << 2880 << 3375
                              << QList<int> {3960, 4440, 4920, 5400} << QPoint(390, 6000)
                              << QPoint(1110, 5940) << true;
-    QTest::newRow("8 lamps") << 8 << PanelControls::DesignClientWidth << 4560 << 2415 << 3240
-                             << 1620 << QList<int> {2160, 2640, 3120, 3600} << QPoint(7740, 3720)
+    QTest::newRow("8 lamps") << 8 << PanelDesign::ClientWidth << 4560 << 2415 << 3240 << 1620
+                             << QList<int> {2160, 2640, 3120, 3600} << QPoint(7740, 3720)
                              << QPoint(8460, 3660) << true;
     QTest::newRow("1 lamp") << 1 << 3180 << 4560 << 2415 << 3240 << 1620
                             << QList<int> {2160, 2640, 3120, 3600} << QPoint(1440, 3720)
@@ -229,7 +229,7 @@ void tst_LampLayout::lampPlaces()
     rig.arrange(count);
     const FakeSurface &s = rig.surface;
 
-    const QPoint offset(column * LampLayout::ColumnPitch, row * LampLayout::RowOffset);
+    const QPoint offset(column * PanelDesign::ColumnPitch, row * PanelDesign::RowOffset);
     for (Item item : {Item::LampLabel, Item::LampDisplay, Item::LampSlider, Item::LampCheckbox}) {
         QCOMPARE(s.at(item, lamp).rect.topLeft(), s.at(item).rect.topLeft() + offset);
         // Only the slider's height changes, and alike for all; every other size is lamp 0's.

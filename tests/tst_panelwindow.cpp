@@ -3,6 +3,7 @@
 #include "oscdatagram.h"
 #include "panel/lampdisplay.h"
 #include "panel/lampslider.h"
+#include "panel/paneldesign.h"
 #include "panel/panelwindow.h"
 #include "pseudoterminal.h"
 #include "remoteapi/remotecontrol.h"
@@ -376,8 +377,8 @@ void tst_PanelWindow::startUpLaysOutTheStoredCount()
     QCOMPARE(combo->itemText(15), QStringLiteral(" 16 "));
     QCOMPARE(combo->currentIndex(), 11);
     QCOMPARE(engine().desk().lampCount(), 12);
-    QCOMPARE(m_form->width() * TwipsPerPixel + PanelControls::FrameWidth, 7680);
-    QCOMPARE(m_form->height() * TwipsPerPixel + PanelControls::FrameHeight, 6840);
+    QCOMPARE(m_form->width() * TwipsPerPixel + PanelDesign::FrameWidth, 7680);
+    QCOMPARE(m_form->height() * TwipsPerPixel + PanelDesign::FrameHeight, 6840);
     QCOMPARE(inTwips(child<QWidget>(QStringLiteral("LampLabel7"))).topLeft(), QPoint(3060, 3300));
     QCOMPARE(child<QLabel>(QStringLiteral("LampLabel11"))->text(), QStringLiteral("LAMP11"));
     for (int lamp = 0; lamp < 16; ++lamp) { // beyond the count there may be no slider yet

@@ -2,6 +2,7 @@
 
 #include "lamps/deskmodel.h"
 #include "lamps/lampcommand.h"
+#include "panel/paneldesign.h"
 #include "settings/panelsettings.h"
 #include "settings/settingsstore.h"
 
@@ -11,26 +12,10 @@ namespace {
 
 using Item = LayoutSurface::Item;
 
-// The two arrangements, in twips.
-struct Arrangement
-{
-    int sliderHeight;
-    int checkboxTop;
-    int windowHeight;
-    int listHeight;
-    int defineGroupTop;
-    int lampCountLabelLeft; // used by two rows only; one row follows the window's width
-    int lampCountLabelBelowDeselectAll;
-    int lampCountListLeft; // two rows only; one row follows LampCountLabel
-    int lampCountListBelowDeselectAll;
-};
-
-constexpr Arrangement OneRow {2415, 3240, 4560, 1620, 2160, 0, 120, 0, 60};
-constexpr Arrangement TwoRows {2055, 2880, 6840, 3375, 3960, 390, 600, 1110, 540};
-
-constexpr int ButtonPitch = 480;
-constexpr int LampCountLabelFromRightEdge = 1740;
-constexpr int LampCountListAfterLabel = 720;
+using PanelDesign::Arrangement;
+using PanelDesign::ButtonPitch;
+using PanelDesign::LampCountLabelFromRightEdge;
+using PanelDesign::LampCountListAfterLabel;
 
 constexpr std::array<Item, 4> LampItems {Item::LampLabel, Item::LampDisplay, Item::LampSlider,
                                          Item::LampCheckbox};
@@ -73,13 +58,14 @@ void LampLayout::arrangeLamps()
 void LampLayout::placeGroupControls(int count)
 {
     const bool twoRows = count > MaxOneRowCount;
-    const Arrangement &a = twoRows ? TwoRows : OneRow;
+    const Arrangement &a = twoRows ? PanelDesign::TwoRows : PanelDesign::OneRow;
     const int columns = twoRows ? (count + 1) / 2 : count;
 
     m_surface.setHeight(Item::LampSlider, 0, a.sliderHeight);
     m_surface.setTop(Item::LampCheckbox, 0, a.checkboxTop);
     m_surface.setWindowHeight(a.windowHeight);
-    m_surface.setWindowWidth(m_surface.left(Item::LampDisplay) + columns * ColumnPitch);
+    m_surface.setWindowWidth(m_surface.left(Item::LampDisplay)
+                             + columns * PanelDesign::ColumnPitch);
     m_surface.setHeight(Item::GroupList, 0, a.listHeight);
     m_surface.setTop(Item::DefineGroupButton, 0, a.defineGroupTop);
     m_surface.setTop(Item::RemoveGroupButton, 0,
@@ -108,9 +94,9 @@ void LampLayout::placeLamp(int lamp, int count)
     m_surface.setHeight(Item::LampSlider, lamp, m_surface.height(Item::LampSlider));
 
     const int column = columnOf(lamp, count);
-    const int rowDrop = rowOf(lamp, count) * RowOffset;
+    const int rowDrop = rowOf(lamp, count) * PanelDesign::RowOffset;
     for (Item item : LampItems) {
-        m_surface.setLeft(item, lamp, m_surface.left(item) + column * ColumnPitch);
+        m_surface.setLeft(item, lamp, m_surface.left(item) + column * PanelDesign::ColumnPitch);
         m_surface.setTop(item, lamp, m_surface.top(item) + rowDrop);
     }
     for (Item item : LampItems)

@@ -12,8 +12,6 @@ class SettingsStore;
 class LampLayout final
 {
 public:
-    static constexpr int ColumnPitch = 900;
-    static constexpr int RowOffset = 3180;
     static constexpr int MaxOneRowCount = 8;
 
     LampLayout(LayoutSurface &surface, DeskModel &desk, SettingsStore &settings);

@@ -1,10 +1,12 @@
 #include "panel/panelcontrols.h"
 
 #include "groups/lampgroups.h"
+#include "panel/lampcolumn.h"
 #include "panel/lampdisplay.h"
 #include "panel/lamplayout.h"
 #include "panel/lampslider.h"
 #include "panel/lamptooltip.h"
+#include "panel/paneldesign.h"
 #include "panel/sortedlistbox.h"
 #include "panel/twips.h"
 
@@ -14,52 +16,19 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScopedValueRollback>
-#include <utility>
+#include <initializer_list>
 
 namespace {
 
 constexpr int FontPixels = 10;
 
-// A control's design place and size, in twips.
-struct Design
-{
-    int left;
-    int top;
-    int width;
-    int height;
-};
-
-constexpr Design GroupListLabelDesign {120, 240, 1935, 255};
-constexpr Design GroupListDesign {120, 480, 1935, 3375};
-constexpr Design DefineGroupButtonDesign {360, 2160, 1455, 375};
-constexpr Design RemoveGroupButtonDesign {360, 2640, 1455, 375};
-constexpr Design SelectGroupButtonDesign {360, 3120, 1455, 375};
-constexpr Design DeselectAllButtonDesign {360, 4440, 1455, 375};
-constexpr Design LampCountLabelDesign {480, 5100, 615, 255};
-constexpr Design LampCountListDesign {1200, 5040, 675, 315};
-constexpr Design LampSliderDesign {2280, 780, 630, 2895};
-constexpr Design LampCheckboxDesign {2490, 3660, 195, 255};
-constexpr Design LampLabelDesign {2160, 120, 855, 255};
-constexpr Design LampDisplayDesign {2280, 360, 615, 375};
-
-void place(QWidget *widget, const Design &design)
-{
-    widget->setGeometry(Twips::toPixels(design.left), Twips::toPixels(design.top),
-                        Twips::toPixels(design.width), Twips::toPixels(design.height));
-}
-
-QString indexed(const QString &name, int lamp)
-{
-    return name + QString::number(lamp);
-}
-
-QPushButton *createButton(const QString &caption, const QString &name, const Design &design,
-                          QWidget *parent)
+QPushButton *createButton(const QString &caption, const QString &name,
+                          const PanelDesign::Rect &design, QWidget *parent)
 {
     auto *button = new QPushButton(caption, parent);
     button->setObjectName(name);
     button->setAutoDefault(false);
-    place(button, design);
+    button->setGeometry(PanelDesign::toPixels(design));
     return button;
 }
 
@@ -70,7 +39,8 @@ PanelControls::PanelControls(QWidget &window) : m_window(window)
     QFont panelFont(QStringLiteral("DejaVu Sans Condensed"));
     panelFont.setPixelSize(FontPixels);
     m_window.setFont(panelFont);
-    m_window.setFixedSize(Twips::toPixels(DesignClientWidth), Twips::toPixels(DesignClientHeight));
+    m_window.setFixedSize(Twips::toPixels(PanelDesign::ClientWidth),
+                          Twips::toPixels(PanelDesign::ClientHeight));
     createControls();
 }
 
@@ -79,50 +49,45 @@ void PanelControls::createControls()
     m_groupListLabel = new QLabel(QStringLiteral("Lamp &Groups"), &m_window);
     m_groupListLabel->setObjectName(QStringLiteral("GroupListLabel"));
     m_groupListLabel->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    place(m_groupListLabel, GroupListLabelDesign);
+    m_groupListLabel->setGeometry(PanelDesign::toPixels(PanelDesign::GroupListLabel));
 
     m_groupList = new SortedListBox(&m_window);
     m_groupList->setObjectName(QStringLiteral("GroupList"));
-    place(m_groupList, GroupListDesign);
+    m_groupList->setGeometry(PanelDesign::toPixels(PanelDesign::GroupList));
     m_groupList->setAccessibleName(QStringLiteral("Lamp Groups"));
     m_groupListLabel->setBuddy(m_groupList);
 
     m_defineGroupButton
         = createButton(QStringLiteral("&Define Group"), QStringLiteral("DefineGroupButton"),
-                       DefineGroupButtonDesign, &m_window);
+                       PanelDesign::DefineGroupButton, &m_window);
     m_removeGroupButton
         = createButton(QStringLiteral("&Remove Group"), QStringLiteral("RemoveGroupButton"),
-                       RemoveGroupButtonDesign, &m_window);
+                       PanelDesign::RemoveGroupButton, &m_window);
     m_selectGroupButton
         = createButton(QStringLiteral("&Select Group"), QStringLiteral("SelectGroupButton"),
-                       SelectGroupButtonDesign, &m_window);
+                       PanelDesign::SelectGroupButton, &m_window);
     m_deselectAllButton
         = createButton(QStringLiteral("Deselect &All"), QStringLiteral("DeselectAllButton"),
-                       DeselectAllButtonDesign, &m_window);
+                       PanelDesign::DeselectAllButton, &m_window);
     m_removeGroupButton->setEnabled(false);
     m_selectGroupButton->setEnabled(false);
 
     m_lampCountLabel = new QLabel(QStringLiteral("&Lamp(s):"), &m_window);
     m_lampCountLabel->setObjectName(QStringLiteral("LampCountLabel"));
     m_lampCountLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    place(m_lampCountLabel, LampCountLabelDesign);
+    m_lampCountLabel->setGeometry(PanelDesign::toPixels(PanelDesign::LampCountLabel));
 
     m_lampCountList = new QComboBox(&m_window);
     m_lampCountList->setObjectName(QStringLiteral("LampCountList"));
     m_lampCountList->setEditable(false);
-    place(m_lampCountList, LampCountListDesign);
+    m_lampCountList->setGeometry(PanelDesign::toPixels(PanelDesign::LampCountList));
     m_lampCountList->setAccessibleName(QStringLiteral("Lamp(s)"));
     // Some platforms give a drop-down list its current entry as its name and take the
     // spoken name from its label instead; the label then reads the same, without colon.
     m_lampCountLabel->setAccessibleName(m_lampCountList->accessibleName());
     m_lampCountLabel->setBuddy(m_lampCountList);
 
-    createLampColumn(0);
-    place(m_lampSliders[0], LampSliderDesign);
-    place(m_lampCheckboxes[0], LampCheckboxDesign);
-    place(m_lampLabels[0], LampLabelDesign);
-    place(m_lampDisplays[0], LampDisplayDesign);
-    m_lampLabels[0]->setText(LampCommand::lampName(0));
+    m_columns[0] = std::make_unique<LampColumn>(0, m_window);
     setTabOrder();
 }
 
@@ -169,63 +134,33 @@ void PanelControls::connectGroupControls()
 
 void PanelControls::createLampColumn(int lamp)
 {
-    auto *slider = new LampSlider(&m_window);
-    slider->setObjectName(indexed(QStringLiteral("LampSlider"), lamp));
-    auto *checkbox = new QCheckBox(&m_window);
-    checkbox->setObjectName(indexed(QStringLiteral("LampCheckbox"), lamp));
-    auto *label = new QLabel(&m_window);
-    label->setObjectName(indexed(QStringLiteral("LampLabel"), lamp));
-    label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    auto *display = new LampDisplay(&m_window);
-    display->setObjectName(indexed(QStringLiteral("LampDisplay"), lamp));
-
-    m_lampSliders.at(lamp) = slider;
-    m_lampCheckboxes.at(lamp) = checkbox;
-    m_lampLabels.at(lamp) = label;
-    m_lampDisplays.at(lamp) = display;
-
-    const QString name = LampCommand::lampName(lamp);
-    slider->setAccessibleName(name);
-    checkbox->setAccessibleName(QStringLiteral("Link ") + name);
-}
-
-void PanelControls::createLampCopy(int lamp)
-{
     Q_ASSERT(lamp > 0 && lamp < LampCommand::MaxLamps);
     if (isMade(lamp))
         return;
-    createLampColumn(lamp);
-    // Each copy takes lamp 0's place, size and settings and starts hidden.
-    const std::array<std::pair<QWidget *, QWidget *>, 4> pairs {{
-        {m_lampLabels[0], m_lampLabels.at(lamp)},
-        {m_lampDisplays[0], m_lampDisplays.at(lamp)},
-        {m_lampSliders[0], m_lampSliders.at(lamp)},
-        {m_lampCheckboxes[0], m_lampCheckboxes.at(lamp)},
-    }};
-    for (const auto &[original, copy] : pairs) {
-        copy->setGeometry(original->geometry());
-        copy->hide();
-    }
-    m_lampLabels.at(lamp)->setText(m_lampLabels[0]->text());
-    m_lampLabels.at(lamp)->setAlignment(m_lampLabels[0]->alignment());
-    // Copies follow lamp 0 in the tab order, lamp by lamp, whatever order they are made in.
+    m_columns.at(lamp) = std::make_unique<LampColumn>(lamp, m_window);
+    const LampColumn &column = *m_columns.at(lamp);
+    // Hidden until the layout has placed and shown it.
+    for (QWidget *widget : std::initializer_list<QWidget *> {column.label(), column.display(),
+                                                             column.slider(), column.checkbox()})
+        widget->hide();
+    // Columns follow lamp 0 in the tab order, lamp by lamp, whatever order they are made in.
     int previous = lamp - 1;
     while (!isMade(previous))
         --previous;
-    QWidget::setTabOrder(m_lampCheckboxes.at(previous), m_lampSliders.at(lamp));
-    QWidget::setTabOrder(m_lampSliders.at(lamp), m_lampCheckboxes.at(lamp));
+    QWidget::setTabOrder(m_columns.at(previous)->checkbox(), column.slider());
+    QWidget::setTabOrder(column.slider(), column.checkbox());
     connectLamp(lamp);
 }
 
 void PanelControls::connectLamp(int lamp)
 {
-    LampSlider *slider = m_lampSliders.at(lamp);
-    QCheckBox *checkbox = m_lampCheckboxes.at(lamp);
+    LampSlider *slider = m_columns.at(lamp)->slider();
+    QCheckBox *checkbox = m_columns.at(lamp)->checkbox();
     showLevel(lamp);
     showLink(lamp);
     // Both show the lamp's level as a number when the pointer rests on them.
     m_tip->watch(slider, lamp);
-    m_tip->watch(m_lampDisplays.at(lamp), lamp);
+    m_tip->watch(m_columns.at(lamp)->display(), lamp);
     connect(slider, &QSlider::valueChanged, this, [this, lamp](int value) {
         if (!m_showingDesk)
             m_desk->moveLamp(lamp, levelOf(value));
@@ -249,9 +184,9 @@ void PanelControls::connectLamp(int lamp)
 
 void PanelControls::setTabOrder()
 {
-    const QList<QWidget *> order {m_groupList,         m_defineGroupButton, m_removeGroupButton,
-                                  m_selectGroupButton, m_deselectAllButton, m_lampCountList,
-                                  m_lampSliders[0],    m_lampCheckboxes[0]};
+    const QList<QWidget *> order {
+        m_groupList,         m_defineGroupButton, m_removeGroupButton,    m_selectGroupButton,
+        m_deselectAllButton, m_lampCountList,     m_columns[0]->slider(), m_columns[0]->checkbox()};
     for (int k = 1; k < order.size(); ++k)
         QWidget::setTabOrder(order.at(k - 1), order.at(k));
 }
@@ -261,17 +196,17 @@ void PanelControls::showLevel(int lamp)
     const int level = m_desk->level(lamp);
     {
         const QScopedValueRollback<bool> showing(m_showingDesk, true);
-        m_lampSliders.at(lamp)->setValue(sliderValueOf(level));
+        m_columns.at(lamp)->slider()->setValue(sliderValueOf(level));
     }
-    m_lampDisplays.at(lamp)->setFillColor(QColor(level, level, level));
-    m_lampSliders.at(lamp)->setAccessibleDescription(QString::number(level));
+    m_columns.at(lamp)->display()->setFillColor(QColor(level, level, level));
+    m_columns.at(lamp)->slider()->setAccessibleDescription(QString::number(level));
     m_tip->levelChanged(lamp);
 }
 
 void PanelControls::showLink(int lamp)
 {
     const QScopedValueRollback<bool> showing(m_showingDesk, true);
-    m_lampCheckboxes.at(lamp)->setChecked(m_desk->isLinked(lamp));
+    m_columns.at(lamp)->checkbox()->setChecked(m_desk->isLinked(lamp));
 }
 
 void PanelControls::showLevels(DeskModel::LampSet lamps)
@@ -307,13 +242,13 @@ QWidget *PanelControls::widgetFor(Item item, int lamp) const
         lamp = 0;
     switch (item) {
     case Item::LampLabel:
-        return m_lampLabels.at(lamp);
+        return m_columns.at(lamp)->label();
     case Item::LampDisplay:
-        return m_lampDisplays.at(lamp);
+        return m_columns.at(lamp)->display();
     case Item::LampSlider:
-        return m_lampSliders.at(lamp);
+        return m_columns.at(lamp)->slider();
     case Item::LampCheckbox:
-        return m_lampCheckboxes.at(lamp);
+        return m_columns.at(lamp)->checkbox();
     case Item::GroupList:
         return m_groupList;
     case Item::DefineGroupButton:
@@ -338,7 +273,7 @@ QWidget *PanelControls::madeWidgetFor(Item item, int lamp)
     const bool lampItem = item == Item::LampLabel || item == Item::LampDisplay
         || item == Item::LampSlider || item == Item::LampCheckbox;
     if (lampItem && !isMade(lamp))
-        createLampCopy(lamp);
+        createLampColumn(lamp);
     return widgetFor(item, lamp);
 }
 
@@ -386,20 +321,20 @@ void PanelControls::setVisible(Item item, int lamp, bool visible)
 void PanelControls::setLampCaption(int lamp, const QString &caption)
 {
     madeWidgetFor(Item::LampLabel, lamp);
-    m_lampLabels.at(lamp)->setText(caption);
+    m_columns.at(lamp)->label()->setText(caption);
 }
 
 int PanelControls::windowWidth() const
 {
-    return Twips::fromPixels(m_window.width()) + FrameWidth;
+    return Twips::fromPixels(m_window.width()) + PanelDesign::FrameWidth;
 }
 
 void PanelControls::setWindowWidth(int twips)
 {
-    m_window.setFixedWidth(Twips::toPixels(qMax(0, twips - FrameWidth)));
+    m_window.setFixedWidth(Twips::toPixels(qMax(0, twips - PanelDesign::FrameWidth)));
 }
 
 void PanelControls::setWindowHeight(int twips)
 {
-    m_window.setFixedHeight(Twips::toPixels(qMax(0, twips - FrameHeight)));
+    m_window.setFixedHeight(Twips::toPixels(qMax(0, twips - PanelDesign::FrameHeight)));
 }

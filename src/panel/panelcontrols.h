@@ -2,17 +2,18 @@
 
 #include "lamps/deskmodel.h"
 #include "lamps/lampcommand.h"
+#include "panel/lampcolumn.h"
 #include "panel/layoutsurface.h"
 
 #include <QObject>
 #include <array>
+#include <memory>
 
 class QCheckBox;
 class QComboBox;
 class QLabel;
 class QPushButton;
 class QWidget;
-class LampDisplay;
 class LampGroups;
 class LampLayout;
 class LampSlider;
@@ -22,19 +23,13 @@ class SortedListBox;
 // The window's controls at their design places, as views of the desk: a slider shows
 // a lamp's level and reports the operator's move, a check box its link, the group list
 // the desk's groups; the group buttons ask the desk or the group commands, the
-// lamp-count list the layout. Lamps 1 to 15 get their widgets only when the layout
+// lamp-count list the layout. Lamps 1 to 15 get their column only when the layout
 // first shows them, starting from what the desk holds.
 class PanelControls final : public QObject, public LayoutSurface
 {
     Q_OBJECT
 
 public:
-    // The window's outer size is its client size plus a fixed frame allowance.
-    static constexpr int FrameWidth = 90;
-    static constexpr int FrameHeight = 375;
-    static constexpr int DesignClientWidth = 9480;
-    static constexpr int DesignClientHeight = 6465;
-
     // Gives window its font and design size, then makes the controls on it, lamp 0's
     // column the only one.
     explicit PanelControls(QWidget &window);
@@ -66,10 +61,9 @@ public:
 
 private:
     void createControls();
+    // Makes lamp's column, once, hidden, showing what the desk holds.
     void createLampColumn(int lamp);
-    // Makes lamp's four controls, once, as hidden copies of lamp 0's holding its kept state.
-    void createLampCopy(int lamp);
-    bool isMade(int lamp) const { return m_lampSliders.at(lamp) != nullptr; }
+    bool isMade(int lamp) const { return m_columns.at(lamp) != nullptr; }
     void setTabOrder();
     void connectGroupControls();
     void connectLamp(int lamp);
@@ -98,10 +92,7 @@ private:
     QPushButton *m_deselectAllButton = nullptr;
     QLabel *m_lampCountLabel = nullptr;
     QComboBox *m_lampCountList = nullptr;
-    std::array<QLabel *, LampCommand::MaxLamps> m_lampLabels {};
-    std::array<LampDisplay *, LampCommand::MaxLamps> m_lampDisplays {};
-    std::array<LampSlider *, LampCommand::MaxLamps> m_lampSliders {};
-    std::array<QCheckBox *, LampCommand::MaxLamps> m_lampCheckboxes {};
+    std::array<std::unique_ptr<LampColumn>, LampCommand::MaxLamps> m_columns {};
     // While the desk's state is put on the controls: what they report then is not the
     // operator's.
     bool m_showingDesk = false;
