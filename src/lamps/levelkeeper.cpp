@@ -62,7 +62,7 @@ LevelStore::Levels LevelKeeper::deskLevels() const
 {
     LevelStore::Levels levels {};
     for (int lamp = 0; lamp < LampCommand::MaxLamps; ++lamp)
-        levels.at(lamp) = qint16(m_desk.level(lamp));
+        levels.at(lamp) = m_desk.level(lamp);
     return levels;
 }
 

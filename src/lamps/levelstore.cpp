@@ -67,7 +67,7 @@ std::optional<LevelStore::Levels> LevelStore::parse(const QByteArray &text)
             || seen.at(lamp))
             return std::nullopt;
         seen.at(lamp) = true;
-        levels.at(lamp) = static_cast<qint16>(level);
+        levels.at(lamp) = level;
     }
     // Sixteen lines without a lamp twice name every lamp once.
     return levels;

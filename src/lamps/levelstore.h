@@ -23,7 +23,7 @@
 class LevelStore final
 {
 public:
-    using Levels = std::array<qint16, LampCommand::MaxLamps>;
+    using Levels = std::array<int, LampCommand::MaxLamps>;
 
     static constexpr char Header[] = "Kelvaris levels 1";
     // Sixteen full lines take under 150 bytes; anything far larger is not this file.

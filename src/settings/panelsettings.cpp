@@ -7,7 +7,7 @@
 namespace {
 
 // The switches are on only for the number 1.
-constexpr qint16 SwitchOn = 1;
+constexpr int SwitchOn = 1;
 
 std::optional<quint16> networkPort(const QString &text)
 {

@@ -25,16 +25,16 @@ struct PanelSettings
     static constexpr QLatin1String WebAddressKey {"WebAddress"};
     static constexpr QLatin1String WebHostNamesKey {"WebHostNames"};
 
-    static constexpr qint16 MinLampCount = 1;
-    static constexpr qint16 DefaultLampCount = 8;
-    static constexpr qint16 DefaultSerialPort = 1;
+    static constexpr int MinLampCount = 1;
+    static constexpr int DefaultLampCount = 8;
+    static constexpr int DefaultSerialPort = 1;
     static constexpr qint32 MinNetworkPort = 1;
     static constexpr qint32 MaxNetworkPort = 65535;
 
     // 1 to 16 lamps, else 8.
-    qint16 lampCount = DefaultLampCount;
+    int lampCount = DefaultLampCount;
     // The numbered port: 1 or more, else 1.
-    qint16 serialPort = DefaultSerialPort;
+    int serialPort = DefaultSerialPort;
     // A device path that replaces the numbered port; empty when unset.
     QString serialDevice;
     // True only for the number 1, which asks for the port to be opened again whenever
