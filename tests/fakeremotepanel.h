@@ -26,6 +26,11 @@ public:
     QStringList groupNames() const override { return {"Front", "Back"}; }
     void selectGroup(int index) override { calls.append(QStringLiteral("select %1").arg(index)); }
     void deselectAll() override { calls.append(QStringLiteral("deselect")); }
+    QString panelName() const override { return QStringLiteral("Stage left"); }
+    QString lampName(int lamp) const override
+    {
+        return lamp == 2 ? QStringLiteral("Wash") : QString();
+    }
     void addListener(RemotePanelListener &listener) override { listeners.append(&listener); }
     void removeListener(RemotePanelListener &listener) override { listeners.removeAll(&listener); }
 

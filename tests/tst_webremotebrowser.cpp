@@ -8,6 +8,7 @@
 
 #include <QUdpSocket>
 #include <QtTest>
+#include <csignal>
 
 namespace {
 
@@ -47,7 +48,8 @@ void tst_WebRemoteBrowser::phoneDrivesThePanel()
     const quint16 oscPort = OscDatagram::freeLoopbackPort();
     // "Sides" holds lamps 0 and 2, "Back" lamp 7; levels are kept, so a restart shows them.
     const PanelIni settings {16, line.devicePath(),
-                             "KeepLevels=1\nWebPort=" + QByteArray::number(webPort)
+                             "KeepLevels=1\nPanelName=Stage left\nLampName3=Spot DSR\nWebPort="
+                                 + QByteArray::number(webPort)
                                  + "\nWebPassword=" + Password.toUtf8()
                                  + "\nWebAddress=127.0.0.1\nOscPort=" + QByteArray::number(oscPort)
                                  + "\nGroup1=Sides\nCode1=5\nGroup2=Back\nCode2=128\n"};
@@ -83,26 +85,54 @@ void tst_WebRemoteBrowser::phoneDrivesThePanel()
     QTRY_VERIFY_WITH_TIMEOUT(!driver.findElement("#lamp15").isEmpty(), BrowserTimeoutMs);
     QTRY_COMPARE(script("return document.body.className").toString(), QString());
 
-    // LAMP3's fader dragged from its middle to above its top: full on the next ticks.
-    const QJsonArray at
-        = script("const r = document.getElementById('lamp3').getBoundingClientRect();"
-                 "return [r.x + r.width / 2, r.y + r.height / 2, r.y - 20].map(Math.round);")
-              .toArray();
-    const auto point = [&](int y) {
-        return QPoint(at[0].toInt(), at[y].toInt());
+    QCOMPARE(script("return document.title").toString(), QString("Stage left"));
+
+    // Sixteen lamps and the group controls fit the phone's screen either way up.
+    const QString fits = QStringLiteral(
+        "const inside = (r) => r.top >= 0 && r.left >= 0 && r.bottom <= innerHeight"
+        "  && r.right <= innerWidth;"
+        "return document.scrollingElement.scrollHeight <= innerHeight"
+        "  && [...document.querySelectorAll('.fader, .link, .level, button')]"
+        "       .every((e) => inside(e.getBoundingClientRect()));");
+    QVERIFY(driver.setWindowSize(Portrait.transposed()));
+    QTRY_VERIFY(script(fits).toBool());
+    QVERIFY(driver.setWindowSize(Portrait));
+    QTRY_VERIFY(script(fits).toBool());
+
+    const auto center = [&](int lamp) {
+        const QJsonArray at = script(QStringLiteral("const r = document.getElementById('lamp%1')"
+                                                    ".getBoundingClientRect();"
+                                                    "return [r.x + r.width / 2, r.y + r.height / 2]"
+                                                    ".map(Math.round);")
+                                         .arg(lamp))
+                                  .toArray();
+        return QPoint(at[0].toInt(), at[1].toInt());
     };
-    QVERIFY2(driver.performActions(WebDriver::drag(point(1), point(2))),
-             qPrintable(driver.lastError()));
-    // The page shows the finger's level first: a miss here is the drag's, not the panel's.
-    QTRY_COMPARE(level(3), QString("255"));
-    // Until a deadline, not for a count: the line holds every command since the first
-    // read, and a slow browser leaves more of them than a count would reach.
-    bool fullOnTheLine = false;
-    for (const QDeadlineTimer deadline(LineTimeout); !fullOnTheLine && !deadline.hasExpired();) {
-        for (const auto &command : reader.receive(1, LineTimeout))
-            fullOnTheLine = fullOnTheLine || (command.lamp == 3 && command.level == 255);
-    }
-    QVERIFY(fullOnTheLine);
+    const auto onTheLine = [&](int lamp, int wanted, std::chrono::milliseconds within) {
+        for (const QDeadlineTimer deadline(within); !deadline.hasExpired();) {
+            for (const auto &command : reader.receive(1, within)) {
+                if (command.lamp == lamp && command.level == wanted)
+                    return true;
+            }
+        }
+        return false;
+    };
+    // A tap moves nothing; a drag moves by its distance, 1.5 px a level, from where the
+    // level was; two fingers move two faders.
+    QVERIFY(driver.performActions(WebDriver::drag(center(3), center(3), 1)));
+    QVERIFY(driver.performActions(WebDriver::drag(center(3), center(3) - QPoint(0, 150))));
+    QTRY_COMPARE(level(3), QString("100"));
+    QVERIFY(onTheLine(3, 100, LineTimeout));
+    QVERIFY(driver.performActions(
+        {WebDriver::drag(center(1), center(1) - QPoint(0, 90), 8, QStringLiteral("first")).first(),
+         WebDriver::drag(center(2), center(2) - QPoint(0, 60), 8, QStringLiteral("second"))
+             .first()}));
+    QTRY_COMPARE(level(1) + ' ' + level(2) + ' ' + level(3), QString("60 40 100"));
+    // A level typed as a percentage: 50 % of 255, rounded.
+    QVERIFY(driver.click(driver.findElement("#level4")));
+    QVERIFY(driver.sendKeys(driver.findElement("#level-input4"), QStringLiteral("50%\uE007")));
+    QTRY_COMPARE(level(4), QString("128"));
+    QVERIFY(onTheLine(4, 128, LineTimeout));
 
     // A move made at the panel (here by cue software over OSC) shows on the page.
     QUdpSocket cue;
@@ -159,12 +189,24 @@ void tst_WebRemoteBrowser::phoneDrivesThePanel()
     QVERIFY(driver.click(driver.findElement("#deselect-all")));
     QTRY_COMPARE(linked(), QJsonArray());
 
-    // The panel restarts: the page says so, and after a new login shows its levels.
+    // The panel restarts: the page says so, and shows its levels again without a new login.
     QVERIFY(panel.terminate());
     QTRY_COMPARE(script("return document.body.className").toString(), QString("offline"));
     QVERIFY(panel.start());
-    logIn();
-    QTRY_COMPARE_WITH_TIMEOUT(level(3) + ' ' + level(7), QString("255 42"), BrowserTimeoutMs);
+    QTRY_COMPARE_WITH_TIMEOUT(level(3) + ' ' + level(7), QString("100 42"), BrowserTimeoutMs);
+    QVERIFY(driver.findElement("#password").isEmpty());
+
+    // A panel that stops answering shows as a dead link within 4 s, and a drag made
+    // meanwhile never reaches the line, not even once the panel runs again.
+    const auto pid = pid_t(panel.process().processId());
+    QCOMPARE(::kill(pid, SIGSTOP), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(script("return document.body.className").toString(),
+                              QString("offline"), 4000);
+    QVERIFY(driver.performActions(WebDriver::drag(center(6), center(6) - QPoint(0, 150))));
+    QCOMPARE(::kill(pid, SIGCONT), 0);
+    QVERIFY(!onTheLine(6, 100, std::chrono::seconds(2)));
+    QTRY_COMPARE_WITH_TIMEOUT(script("return document.body.className").toString(), QString(),
+                              BrowserTimeoutMs);
 
     // Refused: a logged-in browser's WebSocket from another site's page.
     QVERIFY(driver.navigate(QStringLiteral("data:text/html,<title>elsewhere</title>")));

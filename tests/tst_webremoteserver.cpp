@@ -82,7 +82,7 @@ private:
 void tst_WebRemoteServer::init()
 {
     m_server = std::make_unique<WebRemoteServer>(m_panel, [this] { return m_now; });
-    QVERIFY(m_server->listen({FreePort::tcp(), Password, QStringLiteral("127.0.0.1"), {}}));
+    QVERIFY(m_server->listen({FreePort::tcp(), Password, QStringLiteral("127.0.0.1"), {}, {}, {}}));
     const QByteArray answer = logIn(Password);
     m_cookie = RemoteLogin::sessionCookie(answer);
     QVERIFY2(answer.startsWith("HTTP/1.1 303 ") && m_cookie.startsWith("kelvaris_session="),
@@ -141,7 +141,7 @@ void tst_WebRemoteServer::listenAddress()
     QFETCH(QString, password);
     QFETCH(QString, address);
     QFETCH(QHostAddress, listen);
-    const WebRemoteConfig config {8080, password, address, {}};
+    const WebRemoteConfig config {8080, password, address, {}, {}, {}};
     QCOMPARE(config.listenAddress(), listen);
     // Each fallback to this machine comes with a reason to log.
     QCOMPARE(config.loopbackReason().isEmpty(), listen != QHostAddress(QHostAddress::LocalHost));
@@ -280,7 +280,7 @@ void tst_WebRemoteServer::guessesAreCappedOverAllSenders()
 void tst_WebRemoteServer::withoutPasswordHostStillCounts()
 {
     WebRemoteServer open(m_panel);
-    QVERIFY(open.listen({FreePort::tcp(), {}, {}, {}}));
+    QVERIFY(open.listen({FreePort::tcp(), {}, {}, {}, {}, {}}));
     QTcpSocket socket;
     socket.connectToHost(QHostAddress::LocalHost, open.serverPort());
     socket.write(QByteArray(Upgrade).replace("HOST", "rebind.example")

@@ -20,8 +20,12 @@ public:
     LampDisplay *display() const { return m_display; }
     LampSlider *slider() const { return m_slider; }
     QCheckBox *checkbox() const { return m_checkbox; }
+    // What the operator calls the lamp: spoken with the fader and its link box, while
+    // the caption stays the lamp's number.
+    void setName(const QString &name);
 
 private:
+    int m_lamp = 0;
     QLabel *m_label = nullptr;
     LampDisplay *m_display = nullptr;
     LampSlider *m_slider = nullptr;

@@ -24,12 +24,12 @@ int LampToolTip::percent(int level)
     return (level * Hundred + LampCommand::MaxLevel / 2) / LampCommand::MaxLevel;
 }
 
-QString LampToolTip::text(int lamp, int level, bool portOpen, const QString &device)
+QString LampToolTip::text(int lamp, int level, bool portOpen, const QString &device,
+                          const QString &name)
 {
-    QString tip = QStringLiteral("%1: %2 (%3 %)")
-                      .arg(LampCommand::lampName(lamp))
-                      .arg(level)
-                      .arg(percent(level));
+    const QString lampName = name.isEmpty() ? LampCommand::lampName(lamp)
+                                            : LampCommand::lampName(lamp) + QLatin1Char(' ') + name;
+    QString tip = QStringLiteral("%1: %2 (%3 %)").arg(lampName).arg(level).arg(percent(level));
     if (!portOpen)
         tip += QStringLiteral("\nNot sent: serial port %1 is closed").arg(device);
     return tip;
@@ -46,7 +46,8 @@ void LampToolTip::show(int lamp, const QPoint &globalPos, QWidget *widget)
     m_tipLamp = lamp;
     m_tipPos = globalPos;
     m_tipWidget = widget;
-    m_tipText = text(lamp, m_desk.level(lamp), m_link.isOpen(), m_link.device());
+    m_tipText
+        = text(lamp, m_desk.level(lamp), m_link.isOpen(), m_link.device(), m_lampNames.value(lamp));
     QToolTip::showText(globalPos, m_tipText, widget);
 }
 

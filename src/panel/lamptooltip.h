@@ -5,6 +5,7 @@
 #include <QPoint>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 
 class QWidget;
 class DeskModel;
@@ -24,10 +25,14 @@ public:
 
     // The second line appears only while the port is closed; device is the one the
     // panel tried to open.
-    static QString text(int lamp, int level, bool portOpen, const QString &device);
+    // A named lamp's name follows its number: "LAMP3 Front wash: 200 (78 %)".
+    static QString text(int lamp, int level, bool portOpen, const QString &device,
+                        const QString &name = {});
     // The level as a whole percentage of full, rounded to the nearest.
     static int percent(int level);
 
+    // The names the settings give the lamps; empty for none.
+    void setLampNames(const QStringList &names) { m_lampNames = names; }
     // Shows lamp's tip whenever the pointer rests on widget.
     void watch(QWidget *widget, int lamp);
     // Shows lamp's tip now, at globalPos over widget.
@@ -42,6 +47,7 @@ private:
     const DeskModel &m_desk;
     const SerialLink &m_link;
     QHash<const QObject *, int> m_lampOfWidget;
+    QStringList m_lampNames;
 
     // The tip shown last: its lamp, place, control and text.
     int m_tipLamp = -1;

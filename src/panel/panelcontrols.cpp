@@ -138,6 +138,7 @@ void PanelControls::createLampColumn(int lamp)
     if (isMade(lamp))
         return;
     m_columns.at(lamp) = std::make_unique<LampColumn>(lamp, m_window);
+    m_columns.at(lamp)->setName(m_lampNames.value(lamp));
     const LampColumn &column = *m_columns.at(lamp);
     // Hidden until the layout has placed and shown it.
     for (QWidget *widget : std::initializer_list<QWidget *> {column.label(), column.display(),
@@ -150,6 +151,15 @@ void PanelControls::createLampColumn(int lamp)
     QWidget::setTabOrder(m_columns.at(previous)->checkbox(), column.slider());
     QWidget::setTabOrder(column.slider(), column.checkbox());
     connectLamp(lamp);
+}
+
+void PanelControls::setLampNames(const QStringList &names)
+{
+    m_lampNames = names;
+    for (int lamp = 0; lamp < LampCommand::MaxLamps; ++lamp) {
+        if (isMade(lamp))
+            m_columns.at(lamp)->setName(m_lampNames.value(lamp));
+    }
 }
 
 void PanelControls::connectLamp(int lamp)

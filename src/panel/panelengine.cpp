@@ -36,6 +36,8 @@ PanelEngine::~PanelEngine()
 const PanelSettings &PanelEngine::loadDesk(const QString &levelsPath)
 {
     m_settings = PanelSettings::read(m_settingsStore);
+    m_levelsPath = levelsPath;
+    m_remote.setNames(m_settings.panelName, m_settings.lampNames);
     m_groups.loadGroups();
     m_levelsKept = m_settings.keepLevels && m_levelKeeper.restore(levelsPath);
     m_lineWaiting = true;
@@ -63,7 +65,7 @@ bool PanelEngine::startLine()
     // library. Without the module the panel runs on, and the log says why.
     if (m_settings.wantsRemoteControl()) {
         if (RemoteControl *remote = m_remoteControl.load(QCoreApplication::applicationDirPath()))
-            remote->start(m_remote, remoteControlSettings(m_settings));
+            remote->start(m_remote, remoteControlSettings(m_settings, m_levelsPath));
     }
     Q_EMIT lineStarted();
     return true;

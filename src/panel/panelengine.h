@@ -69,6 +69,7 @@ private:
     LampGroups m_groups;
     PanelRemote m_remote {m_desk};
     RemoteControlLoader m_remoteControl;
+    QString m_levelsPath;
     bool m_levelsKept = false;
     bool m_lineWaiting = false;
     bool m_retrying = false;

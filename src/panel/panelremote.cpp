@@ -11,6 +11,12 @@ PanelRemote::PanelRemote(DeskModel &desk, QObject *parent) : QObject(parent), m_
     connect(&m_desk, &DeskModel::lampCountChanged, this, &PanelRemote::tellListeners);
 }
 
+void PanelRemote::setNames(const QString &panelName, const QStringList &lampNames)
+{
+    m_panelName = panelName;
+    m_lampNames = lampNames;
+}
+
 int PanelRemote::lampCount() const
 {
     return m_desk.lampCount();

@@ -17,6 +17,9 @@ class PanelRemote final : public QObject, public RemotePanel
 public:
     explicit PanelRemote(DeskModel &desk, QObject *parent = nullptr);
 
+    // The names the settings give the panel and its lamps.
+    void setNames(const QString &panelName, const QStringList &lampNames);
+
     int lampCount() const override;
     void moveLamp(int lamp, int level) override;
     int lampLevel(int lamp) const override;
@@ -25,6 +28,8 @@ public:
     QStringList groupNames() const override;
     void selectGroup(int index) override;
     void deselectAll() override;
+    QString panelName() const override { return m_panelName; }
+    QString lampName(int lamp) const override { return m_lampNames.value(lamp); }
     void addListener(RemotePanelListener &listener) override;
     void removeListener(RemotePanelListener &listener) override;
 
@@ -33,4 +38,6 @@ private:
 
     DeskModel &m_desk;
     QList<RemotePanelListener *> m_listeners;
+    QString m_panelName;
+    QStringList m_lampNames;
 };

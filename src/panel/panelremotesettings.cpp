@@ -2,7 +2,11 @@
 
 #include "settings/panelsettings.h"
 
-RemoteControlSettings remoteControlSettings(const PanelSettings &settings)
+#include <QDir>
+#include <QFileInfo>
+
+RemoteControlSettings remoteControlSettings(const PanelSettings &settings,
+                                            const QString &levelsPath)
 {
     RemoteControlSettings remote;
     remote.oscPort = settings.oscPort;
@@ -12,5 +16,13 @@ RemoteControlSettings remoteControlSettings(const PanelSettings &settings)
     remote.webPassword = settings.webPassword;
     remote.webAddress = settings.webAddress;
     remote.webHostNames = settings.webHostNames.split(QLatin1Char(','), Qt::SkipEmptyParts);
+    // Beside the kept levels: the panel's state, never the settings file.
+    if (!levelsPath.isEmpty()) {
+        const QFileInfo levels(levelsPath);
+        const QString name = levels.completeBaseName() == QLatin1String("levels")
+            ? QStringLiteral("remote-secret")
+            : levels.completeBaseName() + QStringLiteral(".remote-secret");
+        remote.webSecretPath = levels.dir().filePath(name);
+    }
     return remote;
 }

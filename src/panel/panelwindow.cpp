@@ -1,5 +1,6 @@
 #include "panel/panelwindow.h"
 
+#include "platform/logging.h"
 #include "platform/productinfo.h"
 #include "settings/panelsettings.h"
 
@@ -57,6 +58,12 @@ PanelWindow::~PanelWindow() = default;
 void PanelWindow::load(LineStart lineStart)
 {
     const PanelSettings &settings = m_engine.loadDesk(m_levelsPath);
+    if (!settings.webPassword.isEmpty() && m_settings.isReadableByOthers())
+        qCWarning(lcSettings).noquote()
+            << QStringLiteral("%1 holds WebPassword and other users can read it: chmod 600 %1")
+                   .arg(m_settings.path());
+    m_controls.setLampNames(settings.lampNames);
+    m_tip.setLampNames(settings.lampNames);
 
     QComboBox &lampCountList = m_controls.lampCountList();
     lampCountList.clear();

@@ -2,6 +2,7 @@
 
 #include "platform/logging.h"
 #include "remote/osc/oscreceiver.h"
+#include "remote/web/sessionsecret.h"
 #include "remote/web/webremoteserver.h"
 #include "remoteapi/remotecontrolsettings.h"
 #include "remoteapi/remotepanel.h"
@@ -36,7 +37,11 @@ void RemoteControlModule::start(RemotePanel &panel, const RemoteControlSettings 
         startOsc(panel, settings);
     if (settings.webPort && !m_web) {
         m_web = std::make_unique<WebRemoteServer>(panel);
-        m_web->listen(
-            {*settings.webPort, settings.webPassword, settings.webAddress, settings.webHostNames});
+        m_web->listen({*settings.webPort, settings.webPassword, settings.webAddress,
+                       settings.webHostNames,
+                       // Without a password there is no login to keep.
+                       settings.webPassword.isEmpty() ? QByteArray()
+                                                      : SessionSecret::load(settings.webSecretPath),
+                       panel.panelName()});
     }
 }

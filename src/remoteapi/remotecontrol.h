@@ -11,9 +11,9 @@ struct RemoteControlSettings;
 //
 // Lifetime: the panel deletes the module's object (and with it every socket, timer and
 // page it made) before it destroys the RemotePanel it passed to start() or any widget
-// that RemotePanel reaches (PanelEngine releases it first). Until then the RemotePanel stays valid, and the module may
-// keep the reference and call it from the panel's event loop; after that nothing of
-// the module runs.
+// that RemotePanel reaches (PanelEngine releases it first). Until then the RemotePanel stays valid,
+// and the module may keep the reference and call it from the panel's event loop; after that nothing
+// of the module runs.
 class RemoteControl
 {
 public:

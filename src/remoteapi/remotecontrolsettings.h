@@ -22,4 +22,7 @@ struct RemoteControlSettings
     QString webPassword;
     QString webAddress;
     QStringList webHostNames;
+    // Where the phone remote keeps the secret that lets a login outlast a restart;
+    // empty: logins end with the panel.
+    QString webSecretPath;
 };

@@ -26,6 +26,10 @@ public:
     // lamp is shown (below lampCount()).
     virtual void setLampLinked(int lamp, bool linked) = 0;
 
+    // What the operator calls the panel and lamp (0 to 15); empty when unnamed.
+    virtual QString panelName() const = 0;
+    virtual QString lampName(int lamp) const = 0;
+
     // The group list's names, in the order the panel shows them.
     virtual QStringList groupNames() const = 0;
     // Selects the entry at index (0 to groupNames().size() - 1) and checks exactly

@@ -1,6 +1,7 @@
 #include "settings/panelsettings.h"
 
 #include "lamps/lampcommand.h"
+#include "settings/initext.h"
 #include "settings/numbertext.h"
 #include "settings/settingsstore.h"
 
@@ -19,11 +20,20 @@ std::optional<quint16> networkPort(const QString &text)
 
 } // namespace
 
+QString PanelSettings::lampNameKey(int lamp)
+{
+    return QStringLiteral("LampName") + QString::number(lamp);
+}
+
 PanelSettings PanelSettings::read(const SettingsStore &store)
 {
-    const SettingsStore::Values settings = store.readSettings(
-        {LampCountKey, SerialPortKey, SerialDeviceKey, ReopenPortKey, KeepLevelsKey, OscPortKey,
-         OscAddressKey, OscAllowKey, WebPortKey, WebPasswordKey, WebAddressKey, WebHostNamesKey});
+    QStringList keys {LampCountKey,  SerialPortKey,  SerialDeviceKey, ReopenPortKey,
+                      KeepLevelsKey, OscPortKey,     OscAddressKey,   OscAllowKey,
+                      WebPortKey,    WebPasswordKey, WebAddressKey,   WebHostNamesKey,
+                      PanelNameKey};
+    for (int lamp = 0; lamp < LampCommand::MaxLamps; ++lamp)
+        keys.append(lampNameKey(lamp));
+    const SettingsStore::Values settings = store.readSettings(keys);
     PanelSettings result;
     const auto count = NumberText::toInt16(settings.value(LampCountKey));
     if (count && *count >= MinLampCount && *count <= LampCommand::MaxLamps)
@@ -43,5 +53,9 @@ PanelSettings PanelSettings::read(const SettingsStore &store)
     result.webPassword = settings.value(WebPasswordKey);
     result.webAddress = settings.value(WebAddressKey).trimmed();
     result.webHostNames = settings.value(WebHostNamesKey).trimmed();
+    // Names follow the group names' rule: one line, as typed.
+    result.panelName = IniText::firstLine(settings.value(PanelNameKey));
+    for (int lamp = 0; lamp < LampCommand::MaxLamps; ++lamp)
+        result.lampNames.append(IniText::firstLine(settings.value(lampNameKey(lamp))));
     return result;
 }

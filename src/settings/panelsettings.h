@@ -2,6 +2,7 @@
 
 #include <QLatin1String>
 #include <QString>
+#include <QStringList>
 #include <QtGlobal>
 #include <optional>
 
@@ -24,6 +25,9 @@ struct PanelSettings
     static constexpr QLatin1String WebPasswordKey {"WebPassword"};
     static constexpr QLatin1String WebAddressKey {"WebAddress"};
     static constexpr QLatin1String WebHostNamesKey {"WebHostNames"};
+    static constexpr QLatin1String PanelNameKey {"PanelName"};
+    // LampName0 to LampName15.
+    static QString lampNameKey(int lamp);
 
     static constexpr int MinLampCount = 1;
     static constexpr int DefaultLampCount = 8;
@@ -58,6 +62,9 @@ struct PanelSettings
     // Names besides the machine's own that the page may be opened by, comma-separated
     // as typed (a name in the venue's DNS, say).
     QString webHostNames;
+    // What the operator calls this panel and its lamps, one line each; empty: none.
+    QString panelName;
+    QStringList lampNames;
 
     // Whether any remote control is on, and so whether its module is loaded at all.
     bool wantsRemoteControl() const { return oscPort || webPort; }

@@ -108,6 +108,13 @@ QString SettingsFile::readSource() const
     return m_path;
 }
 
+bool SettingsFile::isReadableByOthers() const
+{
+    const QFileInfo file(readSource());
+    return file.exists()
+        && (file.permissions() & (QFileDevice::ReadGroup | QFileDevice::ReadOther)) != 0;
+}
+
 QString SettingsFile::readSetting(const QString &key) const
 {
     return readSettings({key}).value(key);

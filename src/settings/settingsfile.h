@@ -26,6 +26,8 @@ public:
     static SettingsFile copyOnWrite(QString path, QString seed);
 
     QString path() const { return m_path; }
+    // Whether users other than the file's owner may read it.
+    bool isReadableByOthers() const;
 
     QString readSetting(const QString &key) const override;
     // The file is read once for all the keys.

@@ -46,7 +46,8 @@ QByteArray RemoteLogin::request(const QByteArray &host, const QString &password,
 QByteArray RemoteLogin::sessionCookie(const QByteArray &answer)
 {
     static const QRegularExpression cookie(
-        QStringLiteral("^Set-Cookie: ([^=;\\r\\n]+=[0-9a-f]{64}); HttpOnly; SameSite=Strict; "
+        QStringLiteral("^Set-Cookie: ([^=;\\r\\n]+=[0-9a-f]{144}); Max-Age=43200; HttpOnly; "
+                       "SameSite=Strict; "
                        "Path=/\\r$"),
         QRegularExpression::MultilineOption);
     return cookie.match(QString::fromLatin1(answer)).captured(1).toLatin1();

@@ -146,7 +146,7 @@ QJsonValue WebDriver::executeScript(const QString &script, const QJsonArray &arg
                    {{QStringLiteral("script"), script}, {QStringLiteral("args"), args}});
 }
 
-QJsonArray WebDriver::drag(QPoint from, QPoint to, int steps)
+QJsonArray WebDriver::drag(QPoint from, QPoint to, int steps, const QString &finger)
 {
     const auto moveTo = [](QPoint point, int duration) {
         return QJsonObject {{QStringLiteral("type"), QStringLiteral("pointerMove")},
@@ -163,7 +163,7 @@ QJsonArray WebDriver::drag(QPoint from, QPoint to, int steps)
     actions.append(QJsonObject {{QStringLiteral("type"), QStringLiteral("pointerUp")},
                                 {QStringLiteral("button"), 0}});
     return {QJsonObject {{QStringLiteral("type"), QStringLiteral("pointer")},
-                         {QStringLiteral("id"), QStringLiteral("finger")},
+                         {QStringLiteral("id"), finger},
                          {QStringLiteral("parameters"),
                           QJsonObject {{QStringLiteral("pointerType"), QStringLiteral("touch")}}},
                          {QStringLiteral("actions"), actions}}};

@@ -41,8 +41,10 @@ public:
     bool performActions(const QJsonArray &sources);
     QJsonValue executeScript(const QString &script, const QJsonArray &args = {});
 
-    // A pointer (touch) source dragging from one viewport point to another.
-    static QJsonArray drag(QPoint from, QPoint to, int steps = 8);
+    // A pointer (touch) source dragging from one viewport point to another; sources of
+    // other ids in one performActions() move together, as fingers do.
+    static QJsonArray drag(QPoint from, QPoint to, int steps = 8,
+                           const QString &finger = QStringLiteral("finger"));
 
 private:
     // Sends one command; the "value" of the answer, or undefined (and lastError) on failure.

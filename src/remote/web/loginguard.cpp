@@ -1,9 +1,13 @@
 #include "remote/web/loginguard.h"
 
 #include <QCryptographicHash>
+#include <QDateTime>
+#include <QMessageAuthenticationCode>
 #include <QRandomGenerator>
+#include <QtEndian>
 #include <algorithm>
 #include <array>
+#include <cstring>
 
 namespace {
 
@@ -19,15 +23,40 @@ bool equalInConstantTime(const QByteArray &a, const QByteArray &b)
     return difference == 0;
 }
 
+constexpr int EndBytes = 8;
+constexpr qsizetype MacBytes = 32;
+constexpr qsizetype SecretBytes = 32;
+
+QByteArray randomBytes(qsizetype count)
+{
+    QByteArray bytes(count, Qt::Uninitialized);
+    for (qsizetype i = 0; i < count; i += qsizetype(sizeof(quint32))) {
+        const quint32 word = QRandomGenerator::system()->generate();
+        std::memcpy(bytes.data() + i, &word, std::min<size_t>(sizeof word, size_t(count - i)));
+    }
+    return bytes;
+}
+
 // How long after its last wrong password a sender can still matter.
 constexpr auto SenderRelevance
     = std::max<std::chrono::steady_clock::duration>(LoginGuard::FailureWindow, LoginGuard::LockOut);
 
 } // namespace
 
-LoginGuard::LoginGuard(const QString &password, Clock clock)
-    : m_password(password.toUtf8()), m_clock(std::move(clock))
+LoginGuard::LoginGuard(const QString &password, QByteArray secret, Clock clock, WallClock wallClock)
+    : m_password(password.toUtf8())
+    , m_clock(std::move(clock))
+    , m_secret(secret.isEmpty() ? randomBytes(SecretBytes) : std::move(secret))
+    , m_passwordDigest(QCryptographicHash::hash(m_password, QCryptographicHash::Sha256))
+    , m_wallClock(wallClock ? std::move(wallClock)
+                            : [] { return QDateTime::currentSecsSinceEpoch(); })
 { }
+
+QByteArray LoginGuard::mac(const QByteArray &nonceAndEnd) const
+{
+    return QMessageAuthenticationCode::hash(nonceAndEnd + m_passwordDigest, m_secret,
+                                            QCryptographicHash::Sha256);
+}
 
 LoginGuard::Verdict LoginGuard::logIn(const QString &sender, const QByteArray &password,
                                       QByteArray *token)
@@ -45,15 +74,12 @@ LoginGuard::Verdict LoginGuard::logIn(const QString &sender, const QByteArray &p
         recordFailure(sender, now);
         return Verdict::Refused;
     }
-    std::array<quint32, TokenBytes / sizeof(quint32)> words {};
-    QRandomGenerator::system()->fillRange(words.data(), words.size());
-    const QByteArray fresh
-        = QByteArray(reinterpret_cast<const char *>(words.data()), TokenBytes).toHex();
-    if (m_tokens.size() >= MaxTokens)
-        m_tokens.removeFirst();
-    m_tokens.append(fresh);
+    const qint64 end = m_wallClock() + std::chrono::seconds(TokenLifetime).count();
+    QByteArray nonceAndEnd = randomBytes(NonceBytes);
+    nonceAndEnd.resize(NonceBytes + EndBytes);
+    qToBigEndian<qint64>(end, nonceAndEnd.data() + NonceBytes);
     if (token)
-        *token = fresh;
+        *token = (nonceAndEnd + mac(nonceAndEnd)).toHex();
     return Verdict::Accepted;
 }
 
@@ -67,10 +93,17 @@ bool LoginGuard::isValidToken(const QByteArray &token) const
 {
     if (!needsLogin())
         return true;
-    bool found = false;
-    for (const QByteArray &known : m_tokens)
-        found |= equalInConstantTime(token, known);
-    return found;
+    const QByteArray bytes = QByteArray::fromHex(token);
+    if (token.size() != 2 * (NonceBytes + EndBytes + MacBytes)
+        || bytes.size() != NonceBytes + EndBytes + MacBytes)
+        return false;
+    const QByteArray nonceAndEnd = bytes.left(NonceBytes + EndBytes);
+    if (!equalInConstantTime(bytes.mid(NonceBytes + EndBytes), mac(nonceAndEnd)))
+        return false;
+    const qint64 end = qFromBigEndian<qint64>(nonceAndEnd.constData() + NonceBytes);
+    const qint64 now = m_wallClock();
+    // A clock set back must not stretch a login beyond its lifetime.
+    return now < end && end - now <= std::chrono::seconds(TokenLifetime).count();
 }
 
 void LoginGuard::recordFailure(const QString &sender, TimePoint now)

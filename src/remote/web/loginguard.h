@@ -10,7 +10,10 @@
 #include <list>
 
 // The password and the login tokens of the remote page. A right password earns a
-// random token, good until the process ends. Five wrong passwords from one sender
+// token good for TokenLifetime, across restarts of the panel: it holds a random part,
+// when it ends, and a MAC over both and the password's digest under a secret the panel
+// keeps (SessionSecret), so it is checked without a list of tokens, and a new password
+// or a new secret ends every login. Five wrong passwords from one sender
 // within a minute lock that sender out for a minute; and since a sender can be many
 // addresses, at most MaxChecksPerWindow passwords a minute are checked at all, from
 // every sender together.
@@ -18,6 +21,8 @@ class LoginGuard final
 {
 public:
     using Clock = std::function<std::chrono::steady_clock::time_point()>;
+    // Seconds since the epoch: a token's end must mean the same after a restart.
+    using WallClock = std::function<qint64()>;
 
     enum class Verdict { Accepted, Refused, LockedOut, Busy };
 
@@ -25,16 +30,17 @@ public:
     static constexpr std::chrono::minutes FailureWindow {1};
     static constexpr std::chrono::minutes LockOut {1};
     static constexpr int MaxChecksPerWindow = 30;
-    static constexpr int TokenBytes = 32;
-    // Tokens kept; the oldest goes when a login would exceed it.
-    static constexpr int MaxTokens = 256;
+    static constexpr int NonceBytes = 32;
+    static constexpr std::chrono::hours TokenLifetime {12};
     // Senders with recent wrong passwords kept, the least recent dropped first. With at
     // most MaxChecksPerWindow checks a window, no sender that still counts is dropped.
     static constexpr int MaxTrackedSenders = 256;
     static_assert(MaxTrackedSenders >= 2 * MaxChecksPerWindow);
 
-    // An empty password needs no login: every request counts as logged in.
-    explicit LoginGuard(const QString &password, Clock clock = std::chrono::steady_clock::now);
+    // An empty password needs no login: every request counts as logged in. An empty
+    // secret is made up, for this process alone.
+    LoginGuard(const QString &password, QByteArray secret,
+               Clock clock = std::chrono::steady_clock::now, WallClock wallClock = {});
 
     bool needsLogin() const { return !m_password.isEmpty(); }
 
@@ -43,7 +49,8 @@ public:
     Verdict logIn(const QString &sender, const QByteArray &password, QByteArray *token);
     // Whether a sender is locked out at the moment.
     bool isLockedOut(const QString &sender);
-    // Whether a token came from a login of this process (always true without a password).
+    // Whether a token came from a login with this password and secret and has not ended
+    // (always true without a password).
     bool isValidToken(const QByteArray &token) const;
 
 private:
@@ -60,7 +67,11 @@ private:
 
     QByteArray m_password;
     Clock m_clock;
-    QList<QByteArray> m_tokens;
+    QByteArray mac(const QByteArray &nonceAndEnd) const;
+
+    QByteArray m_secret;
+    QByteArray m_passwordDigest;
+    WallClock m_wallClock;
     // When each check of the last window was made, oldest first.
     std::deque<TimePoint> m_checks;
     QHash<QString, Sender> m_senders;

@@ -22,7 +22,9 @@ PanelSnapshot PanelSnapshot::take(const RemotePanel &panel)
     for (int lamp = 0; lamp < count; ++lamp) {
         snapshot.m_levels.append(panel.lampLevel(lamp));
         snapshot.m_links.append(panel.isLampLinked(lamp));
+        snapshot.m_names.append(panel.lampName(lamp));
     }
+    snapshot.m_panelName = panel.panelName();
     snapshot.m_groups = panel.groupNames();
     return snapshot;
 }
@@ -39,12 +41,15 @@ QByteArray PanelSnapshot::stateMessage() const
                     {QLatin1String("lampCount"), int(m_levels.size())},
                     {QLatin1String("levels"), levels},
                     {QLatin1String("links"), links},
-                    {QLatin1String("groups"), QJsonArray::fromStringList(m_groups)}});
+                    {QLatin1String("groups"), QJsonArray::fromStringList(m_groups)},
+                    {QLatin1String("names"), QJsonArray::fromStringList(m_names)},
+                    {QLatin1String("panel"), m_panelName}});
 }
 
 QByteArray PanelSnapshot::changesSince(const PanelSnapshot &before) const
 {
-    if (m_levels.size() != before.m_levels.size() || m_groups != before.m_groups)
+    if (m_levels.size() != before.m_levels.size() || m_groups != before.m_groups
+        || m_names != before.m_names || m_panelName != before.m_panelName)
         return stateMessage();
     // Pairs [lamp, value], so that a message names only what moved.
     QJsonArray levels;
@@ -64,5 +69,6 @@ QByteArray PanelSnapshot::changesSince(const PanelSnapshot &before) const
 
 bool PanelSnapshot::operator==(const PanelSnapshot &other) const
 {
-    return m_levels == other.m_levels && m_links == other.m_links && m_groups == other.m_groups;
+    return m_levels == other.m_levels && m_links == other.m_links && m_groups == other.m_groups
+        && m_names == other.m_names && m_panelName == other.m_panelName;
 }

@@ -28,4 +28,7 @@ private:
     QList<int> m_levels;
     QList<bool> m_links;
     QStringList m_groups;
+    // The lamps' names (empty for an unnamed one) and the panel's.
+    QStringList m_names;
+    QString m_panelName;
 };

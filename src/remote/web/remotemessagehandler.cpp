@@ -24,12 +24,12 @@ std::optional<int> wholeNumber(const QJsonValue &value, int low, int high)
 
 } // namespace
 
-void RemoteMessageHandler::handleMessage(const QByteArray &text, Time now)
+QByteArray RemoteMessageHandler::handleMessage(const QByteArray &text, Time now)
 {
     QJsonParseError error {};
     const QJsonDocument document = QJsonDocument::fromJson(text, &error);
     if (error.error != QJsonParseError::NoError || !document.isObject())
-        return;
+        return {};
     const QJsonObject message = document.object();
     const QString type = message.value(QLatin1String("type")).toString();
     const int shown = m_panel.lampCount();
@@ -54,7 +54,10 @@ void RemoteMessageHandler::handleMessage(const QByteArray &text, Time now)
             m_panel.selectGroup(*index);
     } else if (type == QLatin1String("deselectAll")) {
         m_panel.deselectAll();
+    } else if (type == QLatin1String("ping")) {
+        return QByteArrayLiteral(R"({"type":"pong"})");
     }
+    return {};
 }
 
 void RemoteMessageHandler::applyDueMove(Time now)

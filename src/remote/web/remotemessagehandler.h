@@ -19,7 +19,9 @@ public:
 
     explicit RemoteMessageHandler(RemotePanel &panel) : m_panel(panel) { }
 
-    void handleMessage(const QByteArray &text, Time now);
+    // The answer the page is owed: {"type":"pong"} for its {"type":"ping"}, the
+    // heartbeat by which it knows the link is alive; empty for everything else.
+    QByteArray handleMessage(const QByteArray &text, Time now);
     // Applies the kept move if its turn has come.
     void applyDueMove(Time now);
     // When the kept move is due; nothing when none is kept.

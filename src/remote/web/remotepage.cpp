@@ -21,6 +21,13 @@ RemotePage::RemotePage(QTcpSocket *socket, RemotePanel &panel, const QElapsedTim
     connect(&m_moveTimer, &QTimer::timeout, this, &RemotePage::applyDueMove);
     m_closeTimer.setSingleShot(true);
     connect(&m_closeTimer, &QTimer::timeout, m_socket, &QTcpSocket::abort);
+    m_silence.setSingleShot(true);
+    m_silence.setInterval(SilenceLimit);
+    connect(&m_silence, &QTimer::timeout, this, [this] {
+        m_socket->abort();
+        finish();
+    });
+    m_silence.start();
     connect(m_socket, &QTcpSocket::readyRead, this, &RemotePage::readFrames);
     connect(m_socket, &QTcpSocket::disconnected, this, &RemotePage::finish);
     // Frames may have come right behind the handshake.
@@ -42,13 +49,18 @@ void RemotePage::readFrames()
     if (m_finished || m_closing)
         return;
     const auto events = m_reader.feed(m_socket->readAll());
+    if (!events.isEmpty())
+        m_silence.start();
     for (const WebSocketFrameReader::Event &event : events) {
         switch (event.opcode) {
         case WebSocketFrameReader::Opcode::Text:
-            m_handler.handleMessage(event.payload, now());
+            if (const QByteArray answer = m_handler.handleMessage(event.payload, now());
+                !answer.isEmpty())
+                answerPing(WebSocketFrameReader::frame(WebSocketFrameReader::Opcode::Text, answer));
             break;
         case WebSocketFrameReader::Opcode::Ping:
-            answerPing(event.payload);
+            answerPing(
+                WebSocketFrameReader::frame(WebSocketFrameReader::Opcode::Pong, event.payload));
             break;
         case WebSocketFrameReader::Opcode::Close:
             close(WebSocketFrameReader::NormalClosure);
@@ -64,7 +76,7 @@ void RemotePage::readFrames()
     scheduleMove();
 }
 
-void RemotePage::answerPing(const QByteArray &payload)
+void RemotePage::answerPing(const QByteArray &frame)
 {
     const auto time = now();
     if (time - m_pongSecondStart >= PongWindow) {
@@ -74,7 +86,7 @@ void RemotePage::answerPing(const QByteArray &payload)
     if (m_pongsThisSecond >= MaxPongsPerSecond)
         return;
     ++m_pongsThisSecond;
-    write(WebSocketFrameReader::frame(WebSocketFrameReader::Opcode::Pong, payload));
+    write(frame);
 }
 
 void RemotePage::write(const QByteArray &frame)
@@ -116,6 +128,7 @@ void RemotePage::finish()
     m_finished = true;
     m_moveTimer.stop();
     m_closeTimer.stop();
+    m_silence.stop();
     announceClosed();
     deleteLater();
 }

@@ -26,6 +26,9 @@ public:
     static constexpr int MaxPongsPerSecond = 4;
     // How long a closing page may take to read its Close frame.
     static constexpr std::chrono::seconds CloseTimeout {5};
+    // A page pings every second; one not heard from for this long is gone (a phone
+    // switched off, a network dropped), and is dropped.
+    static constexpr std::chrono::seconds SilenceLimit {10};
 
     // Takes the socket over as a child, the handshake done; clock is the server's,
     // shared by its pages.
@@ -41,7 +44,8 @@ Q_SIGNALS:
 private:
     RemoteMessageHandler::Time now() const;
     void readFrames();
-    void answerPing(const QByteArray &payload);
+    // Answers a ping, a WebSocket one or the page's own, within MaxPongsPerSecond.
+    void answerPing(const QByteArray &frame);
     void write(const QByteArray &frame);
     void close(quint16 code);
     void finish();
@@ -55,6 +59,7 @@ private:
     const QElapsedTimer &m_clock;
     QTimer m_moveTimer;
     QTimer m_closeTimer;
+    QTimer m_silence;
     std::chrono::nanoseconds m_pongSecondStart {};
     int m_pongsThisSecond = 0;
     bool m_closing = false;

@@ -3,6 +3,7 @@
 #include <QHostAddress>
 #include <QString>
 
+#include <QByteArray>
 #include <QStringList>
 
 // How the remote page is set up: the port (0 is off), the password (empty: loopback
@@ -17,6 +18,10 @@ struct WebRemoteConfig
     QString password;
     QString address;
     QStringList hostNames;
+    // Signs the login tokens (SessionSecret); empty: made up for this process alone.
+    QByteArray secret;
+    // Said in the log line, to tell panels apart.
+    QString panelName;
 
     // Where to listen: loopback without a password or with a short one, whatever the
     // address says; every address of the machine when none is given; loopback for text

@@ -8,6 +8,7 @@
 #include "remote/web/websocketframereader.h"
 
 #include <QFile>
+#include <QNetworkInterface>
 #include <QTcpSocket>
 #include <QUrlQuery>
 #include <algorithm>
@@ -46,6 +47,23 @@ bool isSameOrigin(const HttpRequest &request)
     const QByteArray scheme = QByteArrayLiteral("http://");
     return origin.startsWith(scheme)
         && origin.mid(scheme.size()).compare(request.header("host"), Qt::CaseInsensitive) == 0;
+}
+
+// The addresses a phone could type to reach a server listening on address.
+QList<QHostAddress> reachableAddresses(const QHostAddress &address)
+{
+    const bool any = address == QHostAddress(QHostAddress::Any)
+        || address == QHostAddress(QHostAddress::AnyIPv4)
+        || address == QHostAddress(QHostAddress::AnyIPv6);
+    if (!any)
+        return {address};
+    QList<QHostAddress> reachable;
+    for (const QHostAddress &own : QNetworkInterface::allAddresses()) {
+        if (!own.isLoopback() && !own.isLinkLocal())
+            reachable << own;
+    }
+    return reachable.isEmpty() ? QList<QHostAddress> {QHostAddress(QHostAddress::LocalHost)}
+                               : reachable;
 }
 
 QByteArray formValue(const QByteArray &body, const QString &name)
@@ -95,7 +113,7 @@ bool WebRemoteServer::listen(const WebRemoteConfig &config)
     const QString reason = config.loopbackReason();
     if (!reason.isEmpty())
         qCInfo(lcRemote).noquote() << "Remote page on loopback only:" << reason;
-    m_guard = std::make_unique<LoginGuard>(config.password, m_loginClock);
+    m_guard = std::make_unique<LoginGuard>(config.password, config.secret, m_loginClock);
     m_hostNames = std::make_unique<LocalHostNames>(config.hostNames);
     const QHostAddress address = config.listenAddress();
     if (!m_tcp.listen(address, config.port)) {
@@ -103,9 +121,21 @@ bool WebRemoteServer::listen(const WebRemoteConfig &config)
                                    << "port" << config.port << "-" << m_tcp.errorString();
         return false;
     }
-    qCInfo(lcRemote).noquote() << "Remote page listening on" << address.toString() << "port"
-                               << m_tcp.serverPort()
-                               << (m_guard->needsLogin() ? "with a password" : "without login");
+    QStringList urls;
+    for (const QHostAddress &each : reachableAddresses(address)) {
+        const QString host = each.protocol() == QAbstractSocket::IPv6Protocol
+            ? QLatin1Char('[') + each.toString() + QLatin1Char(']')
+            : each.toString();
+        urls << QStringLiteral("http://%1:%2/").arg(host).arg(m_tcp.serverPort());
+    }
+    const QString panel = config.panelName.isEmpty()
+        ? QString()
+        : QStringLiteral(" of \"%1\"").arg(config.panelName);
+    qCInfo(lcRemote).noquote() << QStringLiteral("Remote page%1 listening %2, at %3")
+                                      .arg(panel,
+                                           m_guard->needsLogin() ? QStringLiteral("with a password")
+                                                                 : QStringLiteral("without login"),
+                                           urls.join(QLatin1String(" ")));
     return true;
 }
 
@@ -195,19 +225,23 @@ void WebRemoteServer::logIn(HttpConnection *connection, const HttpRequest &reque
         = m_guard->logIn(sender, formValue(request.body, QStringLiteral("password")), &token);
     switch (verdict) {
     case LoginGuard::Verdict::Accepted:
+        qCInfo(lcRemote).noquote() << "Remote login from" << address;
         connection->respond(HttpStatus::SeeOther,
                             {"Location: /",
-                             "Set-Cookie: " + QByteArray(CookieName) + '=' + token
+                             "Set-Cookie: " + QByteArray(CookieName) + '=' + token + "; Max-Age="
+                                 + QByteArray::number(qint64(
+                                     std::chrono::seconds(LoginGuard::TokenLifetime).count()))
                                  + "; HttpOnly; SameSite=Strict; Path=/"});
         return;
     case LoginGuard::Verdict::Refused:
-        qCInfo(lcRemote).noquote()
-            << "Refused a remote login from" << address
-            << (m_guard->isLockedOut(sender) ? "- locked out for a minute" : "");
+        logRefusal(address,
+                   m_guard->isLockedOut(sender)
+                       ? QStringLiteral("wrong password, locked out for a minute")
+                       : QStringLiteral("wrong password"));
         serveLogin(connection, HttpStatus::Unauthorized, QStringLiteral("Wrong password."));
         return;
     case LoginGuard::Verdict::LockedOut:
-        qCInfo(lcRemote).noquote() << "Refused a remote login from" << address << "- locked out";
+        logRefusal(address, QStringLiteral("locked out"));
         serveLogin(connection, HttpStatus::TooManyRequests,
                    QStringLiteral("Too many wrong passwords. Wait a minute."));
         return;
@@ -224,6 +258,19 @@ void WebRemoteServer::logIn(HttpConnection *connection, const HttpRequest &reque
         return;
     }
     }
+}
+
+void WebRemoteServer::logRefusal(const QString &address, const QString &why)
+{
+    const auto now = m_loginClock();
+    if (m_lastRefusalLog.size() >= MaxRefusalLogAddresses)
+        m_lastRefusalLog.clear();
+    const auto last = m_lastRefusalLog.constFind(address);
+    if (last != m_lastRefusalLog.constEnd() && now - *last < RefusalLogInterval)
+        return;
+    m_lastRefusalLog.insert(address, now);
+    qCInfo(lcRemote).noquote()
+        << QStringLiteral("Refused a remote login from %1: %2").arg(address, why);
 }
 
 void WebRemoteServer::upgrade(HttpConnection *connection, const HttpRequest &request)
@@ -252,7 +299,16 @@ void WebRemoteServer::addPage(QTcpSocket *socket)
 {
     auto *page = new RemotePage(socket, m_panel, m_clock, this);
     m_pages.append(page);
-    connect(page, &RemotePage::closed, this, [this, page] { m_pages.removeOne(page); });
+    const QString address = ClientAddress::text(socket->peerAddress());
+    qCInfo(lcRemote).noquote() << QStringLiteral("Remote page connected from %1 (%2 open)")
+                                      .arg(address)
+                                      .arg(m_pages.size());
+    connect(page, &RemotePage::closed, this, [this, page, address] {
+        m_pages.removeOne(page);
+        qCInfo(lcRemote).noquote() << QStringLiteral("Remote page from %1 gone (%2 open)")
+                                          .arg(address)
+                                          .arg(m_pages.size());
+    });
     const PanelSnapshot now = PanelSnapshot::take(m_panel);
     page->send(now.stateMessage());
     // Changes are followed only while a page is there; otherwise what the others have

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "remoteapi/remotepanel.h"
 #include "remote/web/localhostnames.h"
 #include "remote/web/loginguard.h"
 #include "remote/web/panelsnapshot.h"
 #include "remote/web/webremoteconfig.h"
+#include "remoteapi/remotepanel.h"
 
 #include <QElapsedTimer>
 #include <QHash>
@@ -44,8 +44,11 @@ public:
     // Changes reach the pages when they happen, but at most once in this time: a page
     // gets at most 20 messages a second, and no timer runs while nothing changes.
     static constexpr std::chrono::milliseconds MinSendInterval {50};
-    // A refused login beyond the guesses all senders share is logged at most this often.
+    // A refused login beyond the guesses all senders share is logged at most this often,
+    // and so are the refusals of one address.
     static constexpr std::chrono::minutes BusyLogInterval {1};
+    static constexpr std::chrono::minutes RefusalLogInterval {1};
+    static constexpr int MaxRefusalLogAddresses = 256;
     static constexpr const char *CookieName = "kelvaris_session";
 
     explicit WebRemoteServer(RemotePanel &panel,
@@ -87,12 +90,14 @@ private:
     void panelChanged() override;
     void sendChanges();
     bool hasValidCookie(const HttpRequest &request) const;
+    void logRefusal(const QString &address, const QString &why);
 
     RemotePanel &m_panel;
     LoginGuard::Clock m_loginClock;
     std::unique_ptr<LoginGuard> m_guard;
     std::unique_ptr<LocalHostNames> m_hostNames;
     std::optional<std::chrono::steady_clock::time_point> m_lastBusyLog;
+    QHash<QString, std::chrono::steady_clock::time_point> m_lastRefusalLog;
     QTcpServer m_tcp;
     QHash<QString, Asset> m_assets;
     QList<RemotePage *> m_pages;

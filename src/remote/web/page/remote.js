@@ -1,33 +1,46 @@
 'use strict';
 // The phone remote: one fader and link box per shown lamp, the group list, all kept
 // in step with the panel over a WebSocket. The panel's state is the truth; the page
-// only shows what it last heard, except for the fader under the operator's finger.
+// only shows what it last heard, except for a fader a finger is moving.
 (function () {
   const MAX_LEVEL = 255;
   // Rows of lamps as on the panel: all in one row up to this many, else two rows.
   const MAX_ONE_ROW = 8;
-  const MIN_COLUMN_PX = 46;
-  const FADER_INSET_PX = 6;
+  // A finger must move this far along a fader before it moves the level: a tap, or a
+  // swipe that only grazes a fader, changes nothing.
+  const SLOP_PX = 8;
+  // Each level is this many pixels of finger travel, whatever the fader's size, so one
+  // level is always reachable and a short fader loses nothing.
+  const PX_PER_LEVEL = 1.5;
+  // Page Up and Page Down move by the panel's step.
+  const PAGE_STEP = 64;
   const RETRY_FIRST_MS = 250;
   const RETRY_MAX_MS = 4000;
+  // The heartbeat: a ping a second, and a link silent for longer than this is dead.
+  const PING_MS = 1000;
+  const SILENCE_MS = 3000;
   // After a finger lifts, its own last moves may still be on their way back.
-  const SETTLE_MS = 300;
+  const SETTLE_MS = 150;
 
   const lampsBox = document.getElementById('lamps');
   const groupList = document.getElementById('group-list');
   const noGroups = document.getElementById('no-groups');
   const selectButton = document.getElementById('select-group');
   const deselectButton = document.getElementById('deselect-all');
+  const title = document.getElementById('title');
 
   let socket = null;
+  let online = false;
+  let lastHeard = 0;
   let retryMs = RETRY_FIRST_MS;
-  let lamps = [];          // {fader, level, link, value, deskValue}
+  let lamps = [];          // {fader, level, link, value, deskValue, held}
   let groups = [];
   let chosenGroup = -1;
-  let draggedLamp = -1;
+  const drags = new Map(); // pointerId -> {index, y, from, moving}
 
+  // Moves made while the link is down are dropped, never sent late.
   function send(message) {
-    if (socket && socket.readyState === WebSocket.OPEN)
+    if (online && socket && socket.readyState === WebSocket.OPEN)
       socket.send(JSON.stringify(message));
   }
 
@@ -41,12 +54,12 @@
     lamp.fader.setAttribute('aria-valuenow', String(value));
   }
 
-  // What the panel says a lamp's level is; not shown while a finger holds the fader.
+  // What the panel says a lamp's level is; not shown while a finger moves the fader.
   function heardLevel(index, value) {
     if (!lamps[index])
       return;
     lamps[index].deskValue = value;
-    if (index !== draggedLamp)
+    if (!lamps[index].held)
       showLevel(index, value);
   }
 
@@ -55,11 +68,8 @@
       lamps[index].link.checked = linked;
   }
 
-  function levelAt(fader, clientY) {
-    const box = fader.getBoundingClientRect();
-    const travel = box.height - 2 * FADER_INSET_PX;
-    const fromBottom = box.bottom - FADER_INSET_PX - clientY;
-    return Math.max(0, Math.min(MAX_LEVEL, Math.round(fromBottom / travel * MAX_LEVEL)));
+  function clampLevel(value) {
+    return Math.max(0, Math.min(MAX_LEVEL, value));
   }
 
   function moveTo(index, value) {
@@ -69,16 +79,82 @@
     send({ type: 'move', lamp: index, level: value });
   }
 
-  function makeLamp(index) {
+  // "200" is a level, "50%" a percentage of full, rounded as the panel rounds.
+  function parseLevel(text) {
+    const match = /^\s*(\d+(?:[.,]\d+)?)\s*(%?)\s*$/.exec(text);
+    if (!match)
+      return null;
+    const number = Number(match[1].replace(',', '.'));
+    if (match[2])
+      return number <= 100 ? Math.round(number * MAX_LEVEL / 100) : null;
+    return Number.isInteger(number) && number <= MAX_LEVEL ? number : null;
+  }
+
+  function typeLevel(index) {
+    const lamp = lamps[index];
+    const input = document.createElement('input');
+    input.className = 'level-input';
+    input.id = 'level-input' + index;
+    input.inputMode = 'decimal';
+    input.value = String(lamp.value);
+    input.setAttribute('aria-label', lamp.fader.getAttribute('aria-label') + ' level');
+    const done = (apply) => {
+      if (!input.isConnected)
+        return;
+      const value = apply ? parseLevel(input.value) : null;
+      input.replaceWith(lamp.level);
+      if (value !== null)
+        moveTo(index, value);
+    };
+    input.addEventListener('keydown', (event) => {
+      if (event.key === 'Enter')
+        done(true);
+      else if (event.key === 'Escape')
+        done(false);
+    });
+    input.addEventListener('blur', () => done(true));
+    lamp.level.replaceWith(input);
+    input.focus();
+    input.select();
+  }
+
+  function release(event) {
+    const drag = drags.get(event.pointerId);
+    if (!drag)
+      return;
+    drags.delete(event.pointerId);
+    const lamp = lamps[drag.index];
+    if (!lamp || --lamp.held > 0)
+      return;
+    // The fader ends at the panel's level, whatever moved it while the finger was down.
+    setTimeout(() => {
+      if (lamps[drag.index] === lamp && !lamp.held)
+        showLevel(drag.index, lamp.deskValue);
+    }, SETTLE_MS);
+  }
+
+  function makeLamp(index, name) {
     const column = document.createElement('div');
     column.className = 'lamp';
-    const name = document.createElement('div');
-    name.className = 'name';
-    name.textContent = 'LAMP' + index;
-    const level = document.createElement('div');
+    const caption = document.createElement('div');
+    caption.className = 'name';
+    const number = 'LAMP' + index;
+    if (name) {
+      const named = document.createElement('span');
+      named.textContent = name;
+      const small = document.createElement('small');
+      small.textContent = number;
+      caption.append(named, small);
+    } else {
+      caption.textContent = number;
+    }
+    const spoken = name ? number + ' ' + name : number;
+    const level = document.createElement('button');
+    level.type = 'button';
     level.className = 'level';
     level.id = 'level' + index;
     level.textContent = '0';
+    level.setAttribute('aria-label', spoken + ' level, tap to type');
     const fader = document.createElement('div');
     fader.className = 'fader';
     fader.id = 'lamp' + index;
@@ -87,68 +163,77 @@
     fader.setAttribute('aria-orientation', 'vertical');
     fader.setAttribute('aria-valuemin', '0');
     fader.setAttribute('aria-valuemax', String(MAX_LEVEL));
-    fader.setAttribute('aria-label', 'LAMP' + index);
+    fader.setAttribute('aria-label', spoken);
     fader.innerHTML = '<div class="fill"></div><div class="thumb"></div>';
     const linkBox = document.createElement('label');
     linkBox.className = 'link';
     const link = document.createElement('input');
     link.type = 'checkbox';
     link.id = 'link' + index;
-    link.setAttribute('aria-label', 'Link LAMP' + index);
+    link.setAttribute('aria-label', 'Link ' + spoken);
     linkBox.appendChild(link);
-    column.append(name, level, fader, linkBox);
+    column.append(caption, level, fader, linkBox);
 
+    // Each finger moves its own fader, from where the level is, by how far it moves.
     fader.addEventListener('pointerdown', (event) => {
       fader.setPointerCapture(event.pointerId);
-      draggedLamp = index;
-      moveTo(index, levelAt(fader, event.clientY));
+      drags.set(event.pointerId, { index, y: event.clientY, from: 0, moving: false });
       event.preventDefault();
     });
     fader.addEventListener('pointermove', (event) => {
-      if (draggedLamp === index && fader.hasPointerCapture(event.pointerId))
-        moveTo(index, levelAt(fader, event.clientY));
-    });
-    // The fader ends at the panel's level, whatever moved it while the finger was down.
-    const release = () => {
-      if (draggedLamp !== index)
+      const drag = drags.get(event.pointerId);
+      if (!drag)
         return;
-      draggedLamp = -1;
-      setTimeout(() => {
-        if (draggedLamp !== index && lamps[index])
-          showLevel(index, lamps[index].deskValue);
-      }, SETTLE_MS);
+      const lamp = lamps[index];
+      if (!drag.moving) {
+        if (Math.abs(event.clientY - drag.y) < SLOP_PX)
+          return;
+        // From here the level follows the finger's whole way from where it landed.
+        drag.moving = true;
+        drag.from = lamp.value;
+        ++lamp.held;
+      }
+      moveTo(index, clampLevel(drag.from + Math.round((drag.y - event.clientY) / PX_PER_LEVEL)));
+    });
+    const end = (event) => {
+      const drag = drags.get(event.pointerId);
+      if (drag && !drag.moving)
+        drags.delete(event.pointerId);
+      else
+        release(event);
     };
-    fader.addEventListener('pointerup', release);
-    fader.addEventListener('pointercancel', release);
-    fader.addEventListener('lostpointercapture', release);
+    fader.addEventListener('pointerup', end);
+    fader.addEventListener('pointercancel', end);
+    fader.addEventListener('lostpointercapture', end);
     fader.addEventListener('keydown', (event) => {
       const steps = { ArrowUp: 1, ArrowRight: 1, ArrowDown: -1, ArrowLeft: -1,
-                      PageUp: 16, PageDown: -16, Home: MAX_LEVEL, End: -MAX_LEVEL };
+                      PageUp: PAGE_STEP, PageDown: -PAGE_STEP, Home: MAX_LEVEL, End: -MAX_LEVEL };
       if (!(event.key in steps))
         return;
-      const value = lamps[index].value + steps[event.key];
-      moveTo(index, Math.max(0, Math.min(MAX_LEVEL, value)));
+      moveTo(index, clampLevel(lamps[index].value + steps[event.key]));
       event.preventDefault();
     });
+    level.addEventListener('click', () => typeLevel(index));
     link.addEventListener('change', () => send({ type: 'link', lamp: index, linked: link.checked }));
 
     lampsBox.appendChild(column);
-    return { fader, level, link, value: 0, deskValue: 0 };
+    return { fader, level, link, value: 0, deskValue: 0, held: 0 };
   }
 
   function layOutColumns() {
     const count = lamps.length;
     const perRow = count <= MAX_ONE_ROW ? count : Math.ceil(count / 2);
-    const fits = Math.max(1, Math.floor(lampsBox.clientWidth / MIN_COLUMN_PX));
-    lampsBox.style.setProperty('--columns', String(Math.max(1, Math.min(perRow, fits))));
+    lampsBox.style.setProperty('--columns', String(Math.max(1, perRow)));
+    lampsBox.style.setProperty('--rows', String(count <= MAX_ONE_ROW ? 1 : 2));
   }
 
-  function layOutLamps(count) {
-    if (count !== lamps.length) {
+  function layOutLamps(names) {
+    const key = JSON.stringify(names);
+    if (key !== lampsBox.dataset.names) {
+      lampsBox.dataset.names = key;
       lampsBox.textContent = '';
-      lamps = [];
-      for (let i = 0; i < count; ++i)
-        lamps.push(makeLamp(i));
+      lamps = names.map((name, i) => makeLamp(i, name));
+      drags.clear();
     }
     layOutColumns();
   }
@@ -192,10 +277,14 @@
       return;
     }
     if (message.type === 'state') {
-      layOutLamps(message.lampCount);
+      const names = message.names || [];
+      layOutLamps(Array.from({ length: message.lampCount }, (_, i) => names[i] || ''));
       message.levels.forEach((value, i) => heardLevel(i, value));
       message.links.forEach((linked, i) => showLink(i, linked));
       showGroups(message.groups);
+      const name = message.panel || 'Kelvaris Control Panel';
+      title.textContent = name;
+      document.title = name;
     } else if (message.type === 'update') {
       for (const [i, value] of message.levels)
         heardLevel(i, value);
@@ -204,11 +293,12 @@
     }
   }
 
-  function setOnline(online) {
-    document.body.classList.toggle('offline', !online);
+  function setOnline(state) {
+    online = state;
+    document.body.classList.toggle('offline', !state);
   }
 
-  // After a restart of the panel the login is gone: back to the login page then.
+  // After a restart of the panel a login may be gone: back to the login page then.
   function reconnectLater() {
     setOnline(false);
     setTimeout(() => {
@@ -226,11 +316,43 @@
 
   function connect() {
     const scheme = location.protocol === 'https:' ? 'wss://' : 'ws://';
-    socket = new WebSocket(scheme + location.host + '/socket');
-    socket.addEventListener('open', () => { retryMs = RETRY_FIRST_MS; setOnline(true); });
-    socket.addEventListener('message', (event) => receive(event.data));
-    socket.addEventListener('close', () => { socket = null; reconnectLater(); });
+    const ws = new WebSocket(scheme + location.host + '/socket');
+    socket = ws;
+    ws.addEventListener('open', () => {
+      if (ws !== socket)
+        return;
+      retryMs = RETRY_FIRST_MS;
+      lastHeard = Date.now();
+      setOnline(true);
+    });
+    ws.addEventListener('message', (event) => {
+      if (ws !== socket)
+        return;
+      lastHeard = Date.now();
+      receive(event.data);
+    });
+    ws.addEventListener('close', () => {
+      if (ws !== socket)
+        return;
+      socket = null;
+      reconnectLater();
+    });
   }
+
+  // A panel that stops answering (stopped, a cable pulled) shows at once as a dead
+  // link, and its socket is given up, so nothing waits in it to arrive late.
+  setInterval(() => {
+    if (!socket || socket.readyState !== WebSocket.OPEN)
+      return;
+    if (Date.now() - lastHeard > SILENCE_MS) {
+      const dead = socket;
+      socket = null;
+      dead.close();
+      reconnectLater();
+      return;
+    }
+    send({ type: 'ping' });
+  }, PING_MS);
 
   selectButton.addEventListener('click', selectGroup);
   deselectButton.addEventListener('click', () => send({ type: 'deselectAll' }));
