@@ -65,6 +65,7 @@ private Q_SLOTS:
     void lampsShownLaterKeepTheirStateAndTabPlace();
     void oscMovesASliderAsTheOperatorDoes();
     void releasingRemoteControlLetsGoOfItsSockets();
+    void lampNamesAndAReadablePassword();
     void pickingACountReArrangesAndStoresIt();
     void defineGroupWithoutCheckedLampShowsTheMessage();
     void groupsWithKeysAndMouseSurviveARestart();
@@ -526,6 +527,20 @@ void tst_PanelWindow::releasingRemoteControlLetsGoOfItsSockets()
         QVERIFY(!canBind());
     }
     QVERIFY(canBind());
+}
+
+// Names go to the faders' spoken names; a password other users can read is warned of.
+void tst_PanelWindow::lampNamesAndAReadablePassword()
+{
+    writeSettings("[Kelvaris]\nSerialDevice=/nonexistent/tty\nLampName1=Spot\nWebPassword=x\n");
+    QVERIFY(QFile::setPermissions(settingsPath(), QFile::ReadOwner | QFile::WriteOwner
+                                                      | QFile::ReadGroup | QFile::ReadOther));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("holds WebPassword and other users "
+                                                          "can read it: chmod 600 .*Kelvaris"));
+    m_form->load();
+    QCOMPARE(slider(1)->accessibleName(), QString("LAMP1 Spot"));
+    QCOMPARE(checkbox(1)->accessibleName(), QString("Link LAMP1 Spot"));
+    QCOMPARE(slider(0)->accessibleName(), QString("LAMP0"));
 }
 
 void tst_PanelWindow::pickingACountReArrangesAndStoresIt()

@@ -27,6 +27,7 @@ void tst_RemoteMessageHandler::messages_data()
     row("link on", R"({"type":"link","lamp":2,"linked":true})", "link 2 1");
     row("link off", R"({"type":"link","lamp":2,"linked":false})", "link 2 0");
     row("deselect all", R"({"type":"deselectAll"})", "deselect");
+    row("heartbeat", R"({"type":"ping"})", "");
     // Refused: not JSON, an unknown type, a lamp or level out of range, not whole or not
     // a number, a link not a bool, a group no longer where the page saw it.
     for (const char *refused :
@@ -46,7 +47,9 @@ void tst_RemoteMessageHandler::messages()
     QFETCH(QString, calls);
     FakeRemotePanel panel;
     RemoteMessageHandler handler(panel);
-    handler.handleMessage(message, 1s);
+    // Only the heartbeat is answered.
+    const QByteArray answer = handler.handleMessage(message, 1s);
+    QCOMPARE(answer, message == R"({"type":"ping"})" ? R"({"type":"pong"})" : QByteArray());
     handler.applyDueMove(2s);
     QCOMPARE(panel.calls.join(QLatin1Char(',')), calls);
 }

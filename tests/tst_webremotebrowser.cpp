@@ -86,6 +86,9 @@ void tst_WebRemoteBrowser::phoneDrivesThePanel()
     QTRY_COMPARE(script("return document.body.className").toString(), QString());
 
     QCOMPARE(script("return document.title").toString(), QString("Stage left"));
+    QCOMPARE(script("return document.getElementById('lamp3').getAttribute('aria-label')")
+                 .toString(),
+             QString("LAMP3 Spot DSR"));
 
     // Sixteen lamps and the group controls fit the phone's screen either way up.
     const QString fits = QStringLiteral(

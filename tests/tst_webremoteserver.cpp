@@ -4,6 +4,7 @@
 #include "remote/web/localhostnames.h"
 #include "remote/web/panelsnapshot.h"
 #include "remote/web/remotepage.h"
+#include "remote/web/sessionsecret.h"
 #include "remote/web/webremoteserver.h"
 #include "remotelogin.h"
 
@@ -61,6 +62,7 @@ private Q_SLOTS:
     void pageThatStopsReadingIsDropped();
     void slowConnectionsMakeRoom();
     void newLampCountSendsTheWholeState();
+    void loginsOutlastARestartButNotANewPassword();
 
 private:
     QByteArray exchange(QByteArray request, const QHostAddress &from = peer(0));
@@ -385,7 +387,30 @@ void tst_WebRemoteServer::newLampCountSendsTheWholeState()
     FakeRemotePanel panel;
     const PanelSnapshot before = PanelSnapshot::take(panel);
     panel.count = 9;
-    QVERIFY(PanelSnapshot::take(panel).changesSince(before).contains(R"("lampCount":9)"));
+    const QByteArray state = PanelSnapshot::take(panel).changesSince(before);
+    QVERIFY(state.contains(R"("lampCount":9)"));
+    QVERIFY(state.contains(R"("names":["","","Wash",)") && state.contains(R"("panel":"Stage left")"));
+}
+
+// A token is checked against the secret, the password and the wall clock alone.
+void tst_WebRemoteServer::loginsOutlastARestartButNotANewPassword()
+{
+    qint64 now = 1'800'000'000;
+    const auto wall = [&now] { return now; };
+    const QByteArray secret(SessionSecret::Bytes, 's');
+    QByteArray token;
+    LoginGuard before(Password, secret, std::chrono::steady_clock::now, wall);
+    QCOMPARE(before.logIn(QStringLiteral("a"), Password.toUtf8(), &token),
+             LoginGuard::Verdict::Accepted);
+    QVERIFY(LoginGuard(Password, secret, std::chrono::steady_clock::now, wall).isValidToken(token));
+    QVERIFY(!LoginGuard(Password + 'x', secret, std::chrono::steady_clock::now, wall)
+                 .isValidToken(token));
+    QVERIFY(!LoginGuard(Password, QByteArray(SessionSecret::Bytes, 't'),
+                        std::chrono::steady_clock::now, wall)
+                 .isValidToken(token));
+    QVERIFY(!before.isValidToken(token.left(token.size() - 1) + 'f'));
+    now += std::chrono::seconds(LoginGuard::TokenLifetime).count();
+    QVERIFY(!before.isValidToken(token));
 }
 
 QTEST_GUILESS_MAIN(tst_WebRemoteServer)
