@@ -7,6 +7,13 @@
 #include <QJsonObject>
 #include <QNetworkRequest>
 #include <QUrl>
+#include <chrono>
+
+namespace {
+
+constexpr std::chrono::seconds HeartbeatInterval {1};
+
+} // namespace
 
 RemotePageClient::RemotePageClient(quint16 port, int watchedLamp, LevelShown levelShown,
                                    QObject *parent)
@@ -18,6 +25,10 @@ RemotePageClient::RemotePageClient(quint16 port, int watchedLamp, LevelShown lev
     , m_socket(QStringLiteral("http://") + m_host)
 {
     connect(&m_socket, &QWebSocket::textMessageReceived, this, &RemotePageClient::receive);
+    m_heartbeat.setInterval(HeartbeatInterval);
+    connect(&m_heartbeat, &QTimer::timeout, this,
+            [this] { m_socket.sendTextMessage(QStringLiteral(R"({"type":"ping"})")); });
+    connect(&m_socket, &QWebSocket::connected, &m_heartbeat, qOverload<>(&QTimer::start));
 }
 
 void RemotePageClient::open(const QByteArray &cookie)
@@ -40,9 +51,12 @@ void RemotePageClient::receive(const QString &message)
 {
     // Stamped before the parsing, as a page's handler starts on arrival.
     const qint64 atNs = MonotonicClock::nowNs();
-    ++m_messages;
     const QJsonObject object = QJsonDocument::fromJson(message.toUtf8()).object();
     const QString type = object.value(QLatin1String("type")).toString();
+    // The heartbeat's answers are not what the panel shows.
+    if (type == QLatin1String("pong"))
+        return;
+    ++m_messages;
     const QJsonArray levels = object.value(QLatin1String("levels")).toArray();
     if (type == QLatin1String("state")) {
         m_hasState = true;

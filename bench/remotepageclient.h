@@ -1,12 +1,14 @@
 #pragma once
 
 #include <QObject>
+#include <QTimer>
 #include <QWebSocket>
 #include <functional>
 
 // One phone page as the bench sees it: a WebSocket to the panel with the session
 // cookie and the page's Origin, which stamps the level of one lamp whenever a message
-// from the panel shows it, and can send moves as a dragged fader does.
+// from the panel shows it, and can send moves as a dragged fader does. Like the page,
+// it sends the heartbeat every second, or the panel would drop it as gone.
 class RemotePageClient final : public QObject
 {
 public:
@@ -37,6 +39,7 @@ private:
     int m_watchedLamp = 0;
     LevelShown m_levelShown;
     QWebSocket m_socket;
+    QTimer m_heartbeat;
     bool m_hasState = false;
     int m_level = -1;
     int m_messages = 0;
