@@ -3,33 +3,20 @@
 // one piece or in two.
 #include "remote/web/httprequestparser.h"
 
-#include <QByteArray>
-#include <cstdint>
-#include <cstdlib>
-
-namespace {
-
-void check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
-
-} // namespace
+#include "fuzzinput.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     if (size == 0)
         return 0;
-    // The first byte says where the rest is cut in two.
-    const QByteArray bytes(reinterpret_cast<const char *>(data) + 1, qsizetype(size) - 1);
-    const qsizetype cut = bytes.isEmpty() ? 0 : data[0] % (bytes.size() + 1);
+    const FuzzInput input = FuzzInput::from(data, size);
+    const QByteArray &bytes = input.bytes;
 
     HttpRequestParser whole;
     whole.feed(bytes);
     HttpRequestParser pieces;
-    pieces.feed(bytes.left(cut));
-    pieces.feed(bytes.mid(cut));
+    pieces.feed(input.first());
+    pieces.feed(input.second());
 
     check(whole.state() == pieces.state());
     check(whole.failureStatus() == pieces.failureStatus());

@@ -33,6 +33,10 @@ public:
     QStringList groupNames() const override { return {QStringLiteral("A"), QStringLiteral("B")}; }
     void selectGroup(int index) override { check(index == 0 || index == 1); }
     void deselectAll() override { }
+    QString panelName() const override { return {}; }
+    QString lampName(int) const override { return {}; }
+    void addListener(RemotePanelListener &) override { }
+    void removeListener(RemotePanelListener &) override { }
 };
 
 } // namespace
