@@ -21,6 +21,9 @@
   const SILENCE_MS = 3000;
   // After a finger lifts, its own last moves may still be on their way back.
   const SETTLE_MS = 150;
+  // Blackout comes on only for a press held this long; one press ends it.
+  const BLACKOUT_HOLD_MS = 500;
+  const MAX_FADE_S = 60;
 
   const lampsBox = document.getElementById('lamps');
   const groupList = document.getElementById('group-list');
@@ -28,6 +31,12 @@
   const selectButton = document.getElementById('select-group');
   const deselectButton = document.getElementById('deselect-all');
   const title = document.getElementById('title');
+  const lookList = document.getElementById('look-list');
+  const noLooks = document.getElementById('no-looks');
+  const recallButton = document.getElementById('recall-look');
+  const fadeTime = document.getElementById('fade-time');
+  const blackoutButton = document.getElementById('blackout');
+  const blackoutBar = document.getElementById('blackout-bar');
 
   let socket = null;
   let online = false;
@@ -36,6 +45,10 @@
   let lamps = [];          // {fader, level, link, value, deskValue, held}
   let groups = [];
   let chosenGroup = -1;
+  let looks = [];
+  let chosenLook = -1;
+  let fadeEdited = false;
+  let blackout = false;
   const drags = new Map(); // pointerId -> {index, y, from, moving}
 
   // Moves made while the link is down are dropped, never sent late.
@@ -239,34 +252,111 @@
   }
 
   function showGroups(names) {
-    const chosenName = groups[chosenGroup];
+    chosenGroup = showChoices(groupList, names, groups[chosenGroup], chooseGroup, selectGroup);
     groups = names;
-    chosenGroup = names.indexOf(chosenName);
-    groupList.textContent = '';
-    names.forEach((name, index) => {
-      const item = document.createElement('li');
-      item.setAttribute('role', 'option');
-      item.id = 'group' + index;
-      item.textContent = name;
-      item.setAttribute('aria-selected', String(index === chosenGroup));
-      item.addEventListener('click', () => chooseGroup(index));
-      item.addEventListener('dblclick', () => { chooseGroup(index); selectGroup(); });
-      groupList.appendChild(item);
-    });
     noGroups.hidden = names.length > 0;
     selectButton.disabled = chosenGroup < 0;
   }
 
   function chooseGroup(index) {
     chosenGroup = index;
-    for (const item of groupList.children)
-      item.setAttribute('aria-selected', String(item.id === 'group' + index));
+    markChosen(groupList, index);
     selectButton.disabled = chosenGroup < 0;
   }
 
   function selectGroup() {
     if (chosenGroup >= 0)
       send({ type: 'selectGroup', index: chosenGroup, name: groups[chosenGroup] });
+  }
+
+  // A list of names to choose one from, keeping the choice by name across changes.
+  function showChoices(list, names, chosenName, choose, activate) {
+    const chosen = names.indexOf(chosenName);
+    list.textContent = '';
+    names.forEach((name, index) => {
+      const item = document.createElement('li');
+      item.setAttribute('role', 'option');
+      item.id = list.id.replace('-list', '') + index;
+      item.textContent = name;
+      item.setAttribute('aria-selected', String(index === chosen));
+      item.addEventListener('click', () => choose(index));
+      item.addEventListener('dblclick', () => { choose(index); activate(); });
+      list.appendChild(item);
+    });
+    return chosen;
+  }
+
+  function markChosen(list, index) {
+    Array.from(list.children).forEach((item, i) =>
+      item.setAttribute('aria-selected', String(i === index)));
+  }
+
+  function showLooks(names) {
+    chosenLook = showChoices(lookList, names, looks[chosenLook], chooseLook, recallLook);
+    looks = names;
+    noLooks.hidden = names.length > 0;
+    recallButton.disabled = chosenLook < 0;
+  }
+
+  function chooseLook(index) {
+    chosenLook = index;
+    markChosen(lookList, index);
+    recallButton.disabled = chosenLook < 0;
+  }
+
+  function recallLook() {
+    const fade = Math.max(0, Math.min(MAX_FADE_S, Math.round(Number(fadeTime.value) * 10) / 10));
+    if (chosenLook >= 0 && Number.isFinite(fade))
+      send({ type: 'recall', index: chosenLook, name: looks[chosenLook], fade });
+  }
+
+  function showBlackout(on) {
+    blackout = on;
+    document.body.classList.toggle('blackout', on);
+    blackoutBar.hidden = !on;
+    blackoutButton.setAttribute('aria-pressed', String(on));
+  }
+
+  // Held for BLACKOUT_HOLD_MS, so that a brush of a thumb does not put the stage dark;
+  // a single press brings the lamps back.
+  function watchBlackoutButton() {
+    let timer = null;
+    const start = (event) => {
+      if (blackout || timer)
+        return;
+      blackoutButton.classList.add('holding');
+      timer = setTimeout(() => {
+        timer = null;
+        blackoutButton.classList.remove('holding');
+        send({ type: 'blackout', on: true });
+      }, BLACKOUT_HOLD_MS);
+      event.preventDefault();
+    };
+    const stop = () => {
+      if (timer) {
+        clearTimeout(timer);
+        timer = null;
+        blackoutButton.classList.remove('holding');
+      }
+    };
+    blackoutButton.addEventListener('pointerdown', start);
+    blackoutButton.addEventListener('keydown', (event) => {
+      if ((event.key === 'Enter' || event.key === ' ') && !event.repeat)
+        start(event);
+    });
+    for (const name of ['pointerup', 'pointerleave', 'pointercancel', 'keyup', 'blur'])
+      blackoutButton.addEventListener(name, stop);
+    blackoutButton.addEventListener('click', () => {
+      if (blackout)
+        send({ type: 'blackout', on: false });
+    });
+  }
+
+  function showView(looksShown) {
+    document.getElementById('faders-view').hidden = looksShown;
+    document.getElementById('looks-view').hidden = !looksShown;
+    document.getElementById('faders-tab').setAttribute('aria-selected', String(!looksShown));
+    document.getElementById('looks-tab').setAttribute('aria-selected', String(looksShown));
   }
 
   function receive(text) {
@@ -282,6 +372,10 @@
       message.levels.forEach((value, i) => heardLevel(i, value));
       message.links.forEach((linked, i) => showLink(i, linked));
       showGroups(message.groups);
+      showLooks(message.looks || []);
+      if (!fadeEdited && typeof message.fadeTime === 'number')
+        fadeTime.value = String(message.fadeTime);
+      showBlackout(message.blackout === true);
       const name = message.panel || 'Kelvaris Control Panel';
       title.textContent = name;
       document.title = name;
@@ -290,6 +384,8 @@
         heardLevel(i, value);
       for (const [i, linked] of message.links)
         showLink(i, linked);
+      if (typeof message.blackout === 'boolean')
+        showBlackout(message.blackout);
     }
   }
 
@@ -355,6 +451,19 @@
   }, PING_MS);
 
   selectButton.addEventListener('click', selectGroup);
+  recallButton.addEventListener('click', recallLook);
+  fadeTime.addEventListener('input', () => { fadeEdited = true; });
+  document.getElementById('store-form').addEventListener('submit', (event) => {
+    event.preventDefault();
+    const name = document.getElementById('look-name');
+    if (name.value.trim()) {
+      send({ type: 'store', name: name.value });
+      name.value = '';
+    }
+  });
+  document.getElementById('faders-tab').addEventListener('click', () => showView(false));
+  document.getElementById('looks-tab').addEventListener('click', () => showView(true));
+  watchBlackoutButton();
   deselectButton.addEventListener('click', () => send({ type: 'deselectAll' }));
   window.addEventListener('resize', layOutColumns);
   connect();
