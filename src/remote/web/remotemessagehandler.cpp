@@ -26,6 +26,11 @@ std::optional<int> wholeNumber(const QJsonValue &value, int low, int high)
 
 QByteArray RemoteMessageHandler::handleMessage(const QByteArray &text, Time now)
 {
+    // The heartbeat, every second from every page, as the page sends it: no parsing.
+    static const QByteArray Ping = QByteArrayLiteral(R"({"type":"ping"})");
+    static const QByteArray Pong = QByteArrayLiteral(R"({"type":"pong"})");
+    if (text == Ping)
+        return Pong;
     QJsonParseError error {};
     const QJsonDocument document = QJsonDocument::fromJson(text, &error);
     if (error.error != QJsonParseError::NoError || !document.isObject())
@@ -55,7 +60,7 @@ QByteArray RemoteMessageHandler::handleMessage(const QByteArray &text, Time now)
     } else if (type == QLatin1String("deselectAll")) {
         m_panel.deselectAll();
     } else if (type == QLatin1String("ping")) {
-        return QByteArrayLiteral(R"({"type":"pong"})");
+        return Pong;
     }
     return {};
 }
