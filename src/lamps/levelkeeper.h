@@ -10,7 +10,7 @@
 
 class DeskModel;
 
-// Keeps the desk's levels in a state file across runs, once restore() has named it;
+// Keeps the desk's levels and blackout in a state file across runs, once restore() has named it;
 // until then it does nothing, and no file is read or written.
 //
 // It listens to the desk: while levels change the file is replaced at most once every
@@ -38,13 +38,13 @@ private:
     // Writes the desk's levels if they differ from the file's and the last write is long
     // enough ago; the interval's end looks again.
     void levelsChanged();
-    LevelStore::Levels deskLevels() const;
-    void write(const LevelStore::Levels &levels);
+    LevelStore::State deskState() const;
+    void write(const LevelStore::State &state);
 
     DeskModel &m_desk;
     std::optional<LevelStore> m_store;
     // What the file holds as far as this run knows.
-    LevelStore::Levels m_stored {};
+    LevelStore::State m_stored;
     QTimer m_pause;
     bool m_failureLogged = false;
 };

@@ -21,9 +21,10 @@ std::optional<quint16> networkPort(const QString &text)
 
 PanelSettings PanelSettings::read(const SettingsStore &store)
 {
-    const SettingsStore::Values settings = store.readSettings(
-        {LampCountKey, SerialPortKey, SerialDeviceKey, ReopenPortKey, KeepLevelsKey, OscPortKey,
-         OscAddressKey, OscAllowKey, WebPortKey, WebPasswordKey, WebAddressKey, WebHostNamesKey});
+    const SettingsStore::Values settings
+        = store.readSettings({LampCountKey, SerialPortKey, SerialDeviceKey, ReopenPortKey,
+                              KeepLevelsKey, OscPortKey, OscAddressKey, OscAllowKey, WebPortKey,
+                              WebPasswordKey, WebAddressKey, WebHostNamesKey, FadeTimeKey});
     PanelSettings result;
     const auto count = NumberText::toInt16(settings.value(LampCountKey));
     if (count && *count >= MinLampCount && *count <= LampCommand::MaxLamps)
@@ -43,5 +44,10 @@ PanelSettings PanelSettings::read(const SettingsStore &store)
     result.webPassword = settings.value(WebPasswordKey);
     result.webAddress = settings.value(WebAddressKey).trimmed();
     result.webHostNames = settings.value(WebHostNamesKey).trimmed();
+    const auto tenths = NumberText::toTenths(settings.value(FadeTimeKey));
+    // A missing key reads as the empty text, which the number rule takes as 0.
+    if (tenths && !settings.value(FadeTimeKey).trimmed().isEmpty() && *tenths >= 0
+        && *tenths * FadeTimeStep.count() <= MaxFadeTime.count())
+        result.fadeTime = *tenths * FadeTimeStep;
     return result;
 }

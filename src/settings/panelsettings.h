@@ -3,6 +3,7 @@
 #include <QLatin1String>
 #include <QString>
 #include <QtGlobal>
+#include <chrono>
 #include <optional>
 
 class SettingsStore;
@@ -24,12 +25,16 @@ struct PanelSettings
     static constexpr QLatin1String WebPasswordKey {"WebPassword"};
     static constexpr QLatin1String WebAddressKey {"WebAddress"};
     static constexpr QLatin1String WebHostNamesKey {"WebHostNames"};
+    static constexpr QLatin1String FadeTimeKey {"FadeTime"};
 
     static constexpr int MinLampCount = 1;
     static constexpr int DefaultLampCount = 8;
     static constexpr int DefaultSerialPort = 1;
     static constexpr qint32 MinNetworkPort = 1;
     static constexpr qint32 MaxNetworkPort = 65535;
+    static constexpr std::chrono::milliseconds DefaultFadeTime {2000};
+    static constexpr std::chrono::milliseconds MaxFadeTime {60'000};
+    static constexpr std::chrono::milliseconds FadeTimeStep {100};
 
     // 1 to 16 lamps, else 8.
     int lampCount = DefaultLampCount;
@@ -58,6 +63,9 @@ struct PanelSettings
     // Names besides the machine's own that the page may be opened by, comma-separated
     // as typed (a name in the venue's DNS, say).
     QString webHostNames;
+    // A recalled look's fade when the recall names none: seconds, 0 to 60 in tenths,
+    // else 2.
+    std::chrono::milliseconds fadeTime = DefaultFadeTime;
 
     // Whether any remote control is on, and so whether its module is loaded at all.
     bool wantsRemoteControl() const { return oscPort || webPort; }

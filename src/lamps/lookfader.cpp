@@ -1,0 +1,54 @@
+#include "lamps/lookfader.h"
+
+#include <cmath>
+#include <utility>
+
+namespace {
+
+constexpr DeskModel::LampSet AllLamps = (DeskModel::LampSet(1) << DeskModel::MaxLamps) - 1;
+
+std::chrono::nanoseconds steadyNow()
+{
+    return std::chrono::steady_clock::now().time_since_epoch();
+}
+
+} // namespace
+
+LookFader::LookFader(DeskModel &desk, Clock clock)
+    : m_desk(desk), m_clock(clock ? std::move(clock) : Clock(steadyNow))
+{ }
+
+void LookFader::recall(const Levels &levels, std::chrono::milliseconds fade)
+{
+    m_to = levels;
+    if (fade <= std::chrono::milliseconds::zero()) {
+        m_desk.setFadingLamps(0);
+        m_desk.setFadeLevels(m_to, AllLamps);
+        return;
+    }
+    for (int lamp = 0; lamp < DeskModel::MaxLamps; ++lamp)
+        m_from.at(lamp) = m_desk.level(lamp);
+    m_start = m_clock();
+    m_length = fade;
+    m_desk.setFadingLamps(AllLamps);
+}
+
+void LookFader::step()
+{
+    const DeskModel::LampSet fading = m_desk.fadingLamps();
+    if (fading == 0)
+        return;
+    const std::chrono::nanoseconds elapsed = m_clock() - m_start;
+    if (elapsed >= m_length) {
+        m_desk.setFadingLamps(0);
+        m_desk.setFadeLevels(m_to, fading);
+        return;
+    }
+    const double part
+        = elapsed.count() <= 0 ? 0.0 : double(elapsed.count()) / double(m_length.count());
+    Levels now {};
+    for (int lamp = 0; lamp < DeskModel::MaxLamps; ++lamp)
+        now.at(lamp)
+            = m_from.at(lamp) + int(std::lround(part * double(m_to.at(lamp) - m_from.at(lamp))));
+    m_desk.setFadeLevels(now, fading);
+}
