@@ -439,7 +439,7 @@ void tst_PanelWindow::oscMovesASliderAsTheOperatorDoes()
     writeSettings("[Kelvaris]\nSerialDevice=/nonexistent/tty\n");
     m_form->load(); // 8 lamps
     // The module the panel would load for OscPort, from beside the built panel.
-    PanelRemote remote(engine().desk());
+    PanelRemote remote(engine().desk(), engine().looks());
     RemoteControlLoader loader;
     auto *remoteControl = loader.load(QFileInfo(QStringLiteral(KELVARIS_EXECUTABLE)).path());
     QVERIFY(remoteControl);
@@ -509,7 +509,7 @@ void tst_PanelWindow::releasingRemoteControlLetsGoOfItsSockets()
     const QString folder = QFileInfo(QStringLiteral(KELVARIS_EXECUTABLE)).path();
     RemoteControlSettings settings;
     settings.oscPort = port;
-    PanelRemote remote(engine().desk());
+    PanelRemote remote(engine().desk(), engine().looks());
     {
         RemoteControlLoader loader;
         auto *remoteControl = loader.load(folder);

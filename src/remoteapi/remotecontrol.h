@@ -11,9 +11,9 @@ struct RemoteControlSettings;
 //
 // Lifetime: the panel deletes the module's object (and with it every socket, timer and
 // page it made) before it destroys the RemotePanel it passed to start() or any widget
-// that RemotePanel reaches (PanelEngine releases it first). Until then the RemotePanel stays valid, and the module may
-// keep the reference and call it from the panel's event loop; after that nothing of
-// the module runs.
+// that RemotePanel reaches (PanelEngine releases it first). Until then the RemotePanel stays valid,
+// and the module may keep the reference and call it from the panel's event loop; after that nothing
+// of the module runs.
 class RemoteControl
 {
 public:
@@ -28,5 +28,6 @@ public:
 // changes, so that a panel never loads a module built against another version of it.
 // 2: start() takes RemoteControlSettings instead of the panel's whole settings, and
 //    RemotePanel tells listeners of changes instead of being polled.
-#define RemoteControl_iid "org.kelvaris.RemoteControl/2"
+// 3: RemotePanel is a LookControl too: looks, fades and the blackout.
+#define RemoteControl_iid "org.kelvaris.RemoteControl/3"
 Q_DECLARE_INTERFACE(RemoteControl, RemoteControl_iid)
