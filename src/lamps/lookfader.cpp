@@ -1,6 +1,6 @@
 #include "lamps/lookfader.h"
 
-#include <cmath>
+#include <algorithm>
 #include <utility>
 
 namespace {
@@ -44,11 +44,12 @@ void LookFader::step()
         m_desk.setFadeLevels(m_to, fading);
         return;
     }
-    const double part
-        = elapsed.count() <= 0 ? 0.0 : double(elapsed.count()) / double(m_length.count());
+    const qint64 part = std::max<qint64>(elapsed.count(), 0);
+    // Cut toward the start, not rounded: no lamp reaches the look before the others.
+    // 255 steps times a minute in nanoseconds stays far inside 64 bits.
     Levels now {};
     for (int lamp = 0; lamp < DeskModel::MaxLamps; ++lamp)
-        now.at(lamp)
-            = m_from.at(lamp) + int(std::lround(part * double(m_to.at(lamp) - m_from.at(lamp))));
+        now.at(lamp) = m_from.at(lamp)
+            + int(qint64(m_to.at(lamp) - m_from.at(lamp)) * part / m_length.count());
     m_desk.setFadeLevels(now, fading);
 }
