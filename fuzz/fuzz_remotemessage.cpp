@@ -33,6 +33,19 @@ public:
     QStringList groupNames() const override { return {QStringLiteral("A"), QStringLiteral("B")}; }
     void selectGroup(int index) override { check(index == 0 || index == 1); }
     void deselectAll() override { }
+    QStringList lookNames() const override { return {QStringLiteral("C"), QStringLiteral("D")}; }
+    QStringList storedLookNames() const override { return lookNames(); }
+    double defaultFadeSeconds() const override { return 2.0; }
+    bool recallLook(const QString &name, std::optional<double>) override
+    {
+        check(lookNames().contains(name));
+        return true;
+    }
+    void storeLook(const QString &) override { }
+    bool isBlackout() const override { return false; }
+    void setBlackout(bool) override { }
+    void addListener(RemotePanelListener &) override { }
+    void removeListener(RemotePanelListener &) override { }
 };
 
 } // namespace
