@@ -56,11 +56,15 @@ LooksWindow::LooksWindow(LampLooks &looks, DeskModel &desk, std::chrono::millise
     m_fade->setValue(double(fade.count()) / MillisecondsPerSecond);
     fadeLabel->setBuddy(m_fade);
 
-    m_blackout = button(QStringLiteral("&Blackout"), QStringLiteral("Blackout"), this);
+    // The access key belongs to the label, which only moves the focus: a button's own
+    // would press it, and no key chord alone may darken the stage.
+    auto *blackoutLabel = new QLabel(QStringLiteral("&Blackout:"), this);
+    m_blackout = button(QString(), QStringLiteral("Blackout"), this);
     m_blackout->setObjectName(QStringLiteral("Blackout"));
     m_blackout->setCheckable(true);
     // Enter in the list recalls; it must never reach the blackout as a default button.
     m_blackout->setAutoDefault(false);
+    blackoutLabel->setBuddy(m_blackout);
 
     auto *grid = new QGridLayout(this);
     grid->addWidget(listLabel, 0, 0, 1, 2);
@@ -70,13 +74,15 @@ LooksWindow::LooksWindow(LampLooks &looks, DeskModel &desk, std::chrono::millise
     grid->addWidget(m_remove, 3, 1);
     grid->addWidget(fadeLabel, 6, 0);
     grid->addWidget(m_fade, 6, 1);
-    grid->addWidget(m_blackout, 7, 0, 1, 2);
+    grid->addWidget(blackoutLabel, 7, 0);
+    grid->addWidget(m_blackout, 7, 1);
 
     connect(m_store, &QPushButton::clicked, this, &LooksWindow::storeLook);
     connect(m_recall, &QPushButton::clicked, this, &LooksWindow::recallLook);
     connect(m_remove, &QPushButton::clicked, this, &LooksWindow::removeLook);
     connect(m_list, &QListWidget::itemActivated, this, &LooksWindow::recallLook);
     connect(m_list, &QListWidget::itemSelectionChanged, this, &LooksWindow::updateButtons);
+    // The desk's signal puts the state back on the button, text included.
     connect(m_blackout, &QPushButton::toggled, &m_desk, &DeskModel::setBlackout);
     connect(&m_desk, &DeskModel::blackoutChanged, this, &LooksWindow::showBlackout);
     connect(&m_looks, &LampLooks::looksChanged, this, &LooksWindow::showLooks);
@@ -131,6 +137,7 @@ void LooksWindow::showBlackout(bool on)
 {
     const QSignalBlocker quiet(m_blackout);
     m_blackout->setChecked(on);
+    m_blackout->setText(on ? QStringLiteral("On") : QStringLiteral("Off"));
 }
 
 void LooksWindow::updateButtons()

@@ -14,8 +14,8 @@ class QPushButton;
 
 // The Looks window beside the panel, modeless: the looks in the list's order, Store
 // Look, Recall over the fade time chosen here, Remove Look, and the Blackout switch.
-// Blackout has no shortcut of its own: it takes a click, or Space on the focused
-// button, so that no stray key press darkens the stage.
+// Blackout's access key only moves the focus to it: it takes a click, or Space on the
+// focused button, so that no stray key press darkens the stage.
 class LooksWindow final : public QWidget
 {
     Q_OBJECT
