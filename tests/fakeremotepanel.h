@@ -29,7 +29,7 @@ public:
     void selectGroup(int index) override { calls.append(QStringLiteral("select %1").arg(index)); }
     void deselectAll() override { calls.append(QStringLiteral("deselect")); }
     QStringList lookNames() const override { return {"Cold", "Warm"}; }
-    QStringList storedLookNames() const override { return {"Warm", "Cold"}; }
+    QStringList storedLookNames() const override { return {"Warm", "", "Cold"}; }
     double defaultFadeSeconds() const override { return 2.0; }
     bool recallLook(const QString &name, std::optional<double> fade) override
     {

@@ -149,9 +149,10 @@ void tst_OscCommandHandler::looks_data()
     const QByteArray recall("/kelvaris/look/recall");
     row("recall by name", recall, {text("Warm")}, "recall Warm default");
     row("recall by name with a fade", recall, {text("Warm"), {'f', 2.5}}, "recall Warm 2.5");
-    row("recall by number, stored order", recall, {{'i', 2}, {'i', 0}}, "recall Cold 0");
+    row("recall by number, stored order", recall, {{'i', 3}, {'i', 0}}, "recall Cold 0");
     row("recall number 0", recall, {{'i', 0}}, "");
-    row("recall number beyond", recall, {{'i', 3}}, "");
+    row("recall a number that holds no look", recall, {{'i', 2}}, "");
+    row("recall number beyond", recall, {{'i', 4}}, "");
     row("recall with a float look", recall, {{'f', 1}}, "");
     row("recall with a string fade", recall, {text("Warm"), text("2")}, "");
     row("recall with three arguments", recall, {text("Warm"), {'f', 1}, {'f', 1}}, "");

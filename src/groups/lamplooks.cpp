@@ -6,7 +6,6 @@
 #include "platform/logging.h"
 #include "settings/settingsstore.h"
 
-#include <QStringList>
 #include <algorithm>
 
 namespace {
@@ -85,6 +84,14 @@ QList<LampLooks::Look> LampLooks::looks() const
             result.append(entry.look);
     }
     return result;
+}
+
+QStringList LampLooks::storedNames() const
+{
+    QStringList names;
+    for (const Entry &entry : m_entries)
+        names.append(entry.malformed ? QString() : entry.look.name);
+    return names;
 }
 
 QList<int> LampLooks::listOrder() const

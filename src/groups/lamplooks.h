@@ -5,6 +5,7 @@
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <chrono>
 
 class DeskModel;
@@ -37,6 +38,9 @@ public:
               QObject *parent = nullptr);
 
     QList<Look> looks() const;
+    // Every entry's name in stored order, as Look<n> numbers them from 1; a malformed
+    // entry's place is empty, as it is no look.
+    QStringList storedNames() const;
     // Stored-order indexes in the order the list shows them.
     QList<int> listOrder() const;
     // The first look of that name, or -1.

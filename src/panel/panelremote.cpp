@@ -78,10 +78,7 @@ QStringList PanelRemote::lookNames() const
 
 QStringList PanelRemote::storedLookNames() const
 {
-    QStringList names;
-    for (const LampLooks::Look &look : m_looks.looks())
-        names.append(look.name);
-    return names;
+    return m_looks.storedNames();
 }
 
 double PanelRemote::defaultFadeSeconds() const

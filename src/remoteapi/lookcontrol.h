@@ -14,7 +14,9 @@ public:
 
     // The looks' names in the order the panel lists them.
     virtual QStringList lookNames() const = 0;
-    // The same names in the order they were stored: OSC's look numbers, from 1.
+    // The names in the order they were stored, as the settings file numbers them: OSC's
+    // look numbers, from 1. A number that holds no look (an entry the panel could not
+    // read) has an empty name.
     virtual QStringList storedLookNames() const = 0;
     // The fade of a recall that names none, in seconds (0 to 60).
     virtual double defaultFadeSeconds() const = 0;

@@ -115,6 +115,8 @@ void recall(void *decoded, LookControl &looks)
     } else {
         return;
     }
+    if (name.isEmpty())
+        return;
     std::optional<double> fade;
     if (argc == 2) {
         if (types[1] == LO_FLOAT)
