@@ -183,31 +183,7 @@ std::optional<qint64> shifted(std::optional<qint64> magnitude, int decimals)
     return magnitude;
 }
 
-std::optional<qint64> scaled(QStringView text, int decimals);
-
-template<typename Target> std::optional<Target> fitted(const QString &text)
-{
-    const std::optional<qint64> value = NumberText::toInt64(text);
-    if (!value || *value < std::numeric_limits<Target>::min()
-        || *value > std::numeric_limits<Target>::max())
-        return std::nullopt;
-    return Target(*value);
-}
-
-} // namespace
-
-std::optional<qint64> NumberText::toInt64(QStringView text)
-{
-    return scaled(text, 0);
-}
-
-std::optional<qint64> NumberText::toTenths(QStringView text)
-{
-    return scaled(text, 1);
-}
-
-namespace {
-
+// The value times 10^decimals, rounded by the rule.
 std::optional<qint64> scaled(QStringView text, int decimals)
 {
     Cursor cursor(text);
@@ -230,7 +206,26 @@ std::optional<qint64> scaled(QStringView text, int decimals)
     return rounded(number);
 }
 
+template<typename Target> std::optional<Target> fitted(const QString &text)
+{
+    const std::optional<qint64> value = NumberText::toInt64(text);
+    if (!value || *value < std::numeric_limits<Target>::min()
+        || *value > std::numeric_limits<Target>::max())
+        return std::nullopt;
+    return Target(*value);
+}
+
 } // namespace
+
+std::optional<qint64> NumberText::toInt64(QStringView text)
+{
+    return scaled(text, 0);
+}
+
+std::optional<qint64> NumberText::toTenths(QStringView text)
+{
+    return scaled(text, 1);
+}
 
 std::optional<qint16> NumberText::toInt16(const QString &text)
 {
