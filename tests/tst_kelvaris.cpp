@@ -442,13 +442,12 @@ void tst_Kelvaris::lookFadesAndBlackoutReachTheLine()
         return found;
     };
     const auto sameTick = [](const QMap<int, Command> &found) {
-        qint64 first = std::numeric_limits<qint64>::max();
-        qint64 last = 0;
-        for (const Command &command : found) {
-            first = std::min(first, command.atNs);
-            last = std::max(last, command.atNs);
-        }
-        return found.size() == Lamps && last - first < std::chrono::nanoseconds(Period).count() / 2;
+        QList<qint64> times;
+        for (const Command &command : found)
+            times.append(command.atNs);
+        const auto [first, last] = std::minmax_element(times.cbegin(), times.cend());
+        return found.size() == Lamps
+            && *last - *first < std::chrono::nanoseconds(Period).count() / 2;
     };
 
     fresh();

@@ -86,8 +86,6 @@ void tst_LampLooks::keptInTheFile_data()
     row("removed after yes, the malformed kept",
         "Look1=Bad\nLookLevels1=\nLook2=B\nLookLevels2=" + Other + "\n", "R0:y", "",
         "Look1=Bad;LookLevels1=;Look2=;LookLevels2=");
-    row("not removed after no", "Look1=B\nLookLevels1=" + Other + "\n", "R0:n", "B",
-        "Look1=B;LookLevels1=" + Other);
 }
 
 void tst_LampLooks::keptInTheFile()

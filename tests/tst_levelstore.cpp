@@ -49,7 +49,6 @@ void tst_LevelStore::read_data()
         << levelFile().replace("levels 1", "levels 2") << -1;
     QTest::newRow("version 2, blackout 2")
         << levelFile({}, "Blackout=2\n").replace("levels 1", "levels 2") << -1;
-    QTest::newRow("version 1 with blackout") << levelFile({}, "Blackout=1\n") << -1;
     QTest::newRow("level 256") << levelFile({{3, "L3=256"}}) << -1;
     QTest::newRow("negative level") << levelFile({{3, "L3=-1"}}) << -1;
     QTest::newRow("lamp 16") << levelFile({{15, "L16=150"}}) << -1;

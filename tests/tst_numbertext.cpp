@@ -10,8 +10,6 @@ class tst_NumberText : public QObject
 private Q_SLOTS:
     void rule_data();
     void rule();
-    void tenths_data();
-    void tenths();
 };
 
 namespace {
@@ -148,33 +146,6 @@ void tst_NumberText::rule()
     QCOMPARE(got32.has_value(), int32.isValid());
     if (got32)
         QCOMPARE(*got32, int32.toInt());
-}
-
-void tst_NumberText::tenths_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QVariant>("tenths");
-    for (const auto &[text, tenths] : {std::pair {"2.5", QVariant(25)},
-                                       {"2.45", QVariant(24)},
-                                       {"2.55", QVariant(26)},
-                                       {"-0.04", QVariant(0)},
-                                       {"1E1", QVariant(100)},
-                                       {"&H3", QVariant(30)},
-                                       {" 6 0 s", QVariant(600)},
-                                       {"abc", QVariant(0)},
-                                       {"", QVariant(0)},
-                                       {"9999999999999999999", Invalid}})
-        QTest::newRow(text) << QString::fromUtf8(text) << tenths;
-}
-
-void tst_NumberText::tenths()
-{
-    QFETCH(QString, text);
-    QFETCH(QVariant, tenths);
-    const std::optional<qint64> got = NumberText::toTenths(text);
-    QCOMPARE(got.has_value(), tenths.isValid());
-    if (got)
-        QCOMPARE(*got, tenths.toLongLong());
 }
 
 QTEST_GUILESS_MAIN(tst_NumberText)

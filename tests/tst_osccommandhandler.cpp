@@ -155,14 +155,11 @@ void tst_OscCommandHandler::looks_data()
     row("recall number beyond", recall, {{'i', 4}}, "");
     row("recall with a float look", recall, {{'f', 1}}, "");
     row("recall with a string fade", recall, {text("Warm"), text("2")}, "");
-    row("recall with three arguments", recall, {text("Warm"), {'f', 1}, {'f', 1}}, "");
     row("store", "/kelvaris/look/store", {text("Night")}, "store Night");
-    row("store a number", "/kelvaris/look/store", {{'i', 1}}, "");
     row("blackout on", "/kelvaris/blackout", {{'i', 1}}, "blackout 1");
     row("blackout off, float", "/kelvaris/blackout", {{'f', 0.0}}, "blackout 0");
     row("blackout 2", "/kelvaris/blackout", {{'i', 2}}, "");
     row("blackout half", "/kelvaris/blackout", {{'f', 0.5}}, "");
-    row("blackout text", "/kelvaris/blackout", {text("1")}, "");
 }
 
 void tst_OscCommandHandler::looks()
