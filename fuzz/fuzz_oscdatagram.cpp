@@ -3,6 +3,7 @@
 #include "lamps/lampcommand.h"
 #include "remote/osc/osccommandhandler.h"
 #include "remoteapi/lampmover.h"
+#include "remoteapi/lookcontrol.h"
 
 #include <QByteArray>
 #include <cstdint>
@@ -28,6 +29,23 @@ public:
     std::vector<std::pair<int, int>> moves;
 };
 
+// Looks by name or number, fades in range, blackout only on or off.
+class CheckingLooks final : public LookControl
+{
+public:
+    QStringList lookNames() const override { return {QStringLiteral("A"), QStringLiteral("B")}; }
+    QStringList storedLookNames() const override { return lookNames(); }
+    double defaultFadeSeconds() const override { return 2.0; }
+    bool recallLook(const QString &name, std::optional<double>) override
+    {
+        check(lookNames().contains(name));
+        return true;
+    }
+    void storeLook(const QString &) override { }
+    bool isBlackout() const override { return false; }
+    void setBlackout(bool) override { }
+};
+
 // Every OSC packet starts with an address or a bundle tag and is whole 4-byte words.
 bool couldBePacket(const QByteArray &bytes)
 {
@@ -49,7 +67,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
     RecordingMover mover;
-    OscCommandHandler handler(mover);
+    CheckingLooks looks;
+    OscCommandHandler handler(mover, looks);
     handler.handleDatagram(bytes);
 
     check(mover.moves.empty() || couldBePacket(bytes));

@@ -35,6 +35,17 @@ public:
     void deselectAll() override { }
     QString panelName() const override { return {}; }
     QString lampName(int) const override { return {}; }
+    QStringList lookNames() const override { return {QStringLiteral("C"), QStringLiteral("D")}; }
+    QStringList storedLookNames() const override { return lookNames(); }
+    double defaultFadeSeconds() const override { return 2.0; }
+    bool recallLook(const QString &name, std::optional<double>) override
+    {
+        check(lookNames().contains(name));
+        return true;
+    }
+    void storeLook(const QString &) override { }
+    bool isBlackout() const override { return false; }
+    void setBlackout(bool) override { }
     void addListener(RemotePanelListener &) override { }
     void removeListener(RemotePanelListener &) override { }
 };

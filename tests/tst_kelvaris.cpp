@@ -54,6 +54,7 @@ private Q_SLOTS:
     void oscIsOffWithoutAPort_data();
     void oscIsOffWithoutAPort();
     void keptLevelsSurviveAKill();
+    void lookFadesAndBlackoutReachTheLine();
     void mistakeOnTheCommandLineNeedsNoDisplay();
     void namedSettingsFileBesideQtOptions();
 };
@@ -388,6 +389,118 @@ void tst_Kelvaris::keptLevelsSurviveAKill()
         first.append(QStringLiteral("%1:%2").arg(command.lamp).arg(command.level));
     QCOMPARE(first, (QList<QString> {"0:20", "1:0", "2:200", "3:0"}));
     QVERIFY(panel.terminate());
+}
+
+// A look kept in the settings file, recalled over OSC with a fade of 1 s; then blackout
+// on and off, and on again across a restart with the levels kept.
+void tst_Kelvaris::lookFadesAndBlackoutReachTheLine()
+{
+    using Command = LampCommandReader::Command;
+    constexpr std::chrono::milliseconds Fade = 1000ms;
+    // What scheduling may add to a tick's time on a busy test machine.
+    constexpr std::chrono::milliseconds Slack = 25ms;
+    constexpr int Lamps = 4;
+    const QList<int> look {200, 100, 40, 255};
+    PseudoTerminal line;
+    QVERIFY(line.isValid());
+    const quint16 port = OscDatagram::freeLoopbackPort();
+    PanelProcess panel;
+    QVERIFY(panel.prepare(
+        PanelIni {Lamps, line.devicePath(),
+                  "KeepLevels=1\nOscPort=" + QByteArray::number(port)
+                      + "\nLook1=Up\nLookLevels1=200,100,40,255,0,0,0,0,0,0,0,0,0,0,0,0\n"}
+            .text()));
+    QVERIFY(panel.start());
+    // Read on a thread of its own, so that every command's time is the time it came.
+    LampCommandReader reader(line);
+    reader.start();
+    QVERIFY(reader.waitForCount(1, StartTimeout));
+    std::size_t examined = reader.commands().size();
+    // The commands that have come since the last look.
+    const auto fresh = [&] {
+        const std::vector<Command> all = reader.commands();
+        const QList<Command> since(all.begin() + qsizetype(examined), all.end());
+        examined = all.size();
+        return since;
+    };
+
+    QUdpSocket sender;
+    const auto send = [&](const QByteArray &datagram) {
+        return sender.writeDatagram(datagram, QHostAddress::LocalHost, port) == datagram.size();
+    };
+    // Reads until every lamp has come at the level wanted (-1: its look level), or
+    // more than two ticks' commands have passed; gives each lamp's command.
+    const auto untilEvery = [&](int level) {
+        QMap<int, Command> found;
+        for (int read = 0; found.size() < Lamps && read < 2 * (Lamps + 1); ++read) {
+            if (!reader.waitForCount(examined + 1, StartTimeout))
+                break;
+            const Command command = reader.commands().at(examined++);
+            if (command.level == (level < 0 ? look.at(command.lamp) : level))
+                found.insert(command.lamp, command);
+        }
+        return found;
+    };
+    const auto sameTick = [](const QMap<int, Command> &found) {
+        QList<qint64> times;
+        for (const Command &command : found)
+            times.append(command.atNs);
+        const auto [first, last] = std::minmax_element(times.cbegin(), times.cend());
+        return found.size() == Lamps
+            && *last - *first < std::chrono::nanoseconds(Period).count() / 2;
+    };
+
+    fresh();
+    const qint64 sentNs = LampCommandReader::nowNs();
+    QVERIFY(send(OscDatagram::message("/kelvaris/look/recall",
+                                      {OscDatagram::Argument::string("Up"), {'f', 1.0}})));
+    QTest::qWait(int((Fade + 4 * Period).count()));
+    const QList<Command> fade = fresh();
+    QMap<int, Command> arrived;
+    for (int lamp = 0; lamp < Lamps; ++lamp) {
+        QList<int> rising;
+        for (const Command &command : fade) {
+            if (command.lamp == lamp && !arrived.contains(lamp)) {
+                rising.append(command.level);
+                if (command.level == look.at(lamp))
+                    arrived.insert(lamp, command);
+            }
+        }
+        // A step on every tick of the fade, never down, ending at the look's level.
+        QVERIFY2(std::is_sorted(rising.cbegin(), rising.cend()) && rising.size() >= 7
+                     && arrived.contains(lamp),
+                 qPrintable(QStringLiteral("lamp %1: %2").arg(lamp).arg(rising.size())));
+        const qint64 late
+            = arrived.value(lamp).atNs - sentNs - std::chrono::nanoseconds(Fade).count();
+        QVERIFY2(late >= 0 && late <= std::chrono::nanoseconds(Period + Slack).count(),
+                 qPrintable(QStringLiteral("lamp %1 %2 ns after the fade").arg(lamp).arg(late)));
+    }
+    QVERIFY(sameTick(arrived));
+
+    // Blackout: every lamp at 0 on one tick, and the rotation keeps them there.
+    QVERIFY(send(OscDatagram::message("/kelvaris/blackout", 'i', 1)));
+    QVERIFY(sameTick(untilEvery(0)));
+    QTest::qWait(int((3 * Period).count()));
+    for (const Command &command : fresh())
+        QCOMPARE(command.level, 0);
+    // Off: every lamp at its level on one tick.
+    QVERIFY(send(OscDatagram::message("/kelvaris/blackout", 'f', 0.0)));
+    QVERIFY(sameTick(untilEvery(-1)));
+
+    // Stopped in blackout, the panel starts in blackout.
+    QVERIFY(send(OscDatagram::message("/kelvaris/blackout", 'i', 1)));
+    QVERIFY(sameTick(untilEvery(0)));
+    QVERIFY(panel.terminate());
+    reader.stop();
+    line.read(AnyBacklog, 2 * Period);
+    QVERIFY(panel.start());
+    LampCommandReader restarted(line);
+    const QList<Command> first = restarted.receive(Lamps, StartTimeout);
+    QCOMPARE(first.size(), Lamps);
+    for (const Command &command : first)
+        QCOMPARE(command.level, 0);
+    QVERIFY(panel.terminate());
+    QCOMPARE(reader.malformedBytes(), 0);
 }
 
 QTEST_GUILESS_MAIN(tst_Kelvaris)

@@ -6,8 +6,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-using Levels = LevelStore::Levels;
-
 namespace {
 
 // Every lamp's line, with some lines replaced or added.
@@ -44,7 +42,13 @@ void tst_LevelStore::read_data()
     QTest::newRow("leading zeros") << levelFile({{3, "L3=007"}}) << 7;
     QTest::newRow("no file") << QByteArray() << -1;
     QTest::newRow("empty") << QByteArray("") << -1;
-    QTest::newRow("other version") << levelFile().replace("levels 1", "levels 2") << -1;
+    QTest::newRow("other version") << levelFile().replace("levels 1", "levels 3") << -1;
+    QTest::newRow("version 2") << levelFile({}, "Blackout=1\n").replace("levels 1", "levels 2")
+                               << 30;
+    QTest::newRow("version 2 without blackout")
+        << levelFile().replace("levels 1", "levels 2") << -1;
+    QTest::newRow("version 2, blackout 2")
+        << levelFile({}, "Blackout=2\n").replace("levels 1", "levels 2") << -1;
     QTest::newRow("level 256") << levelFile({{3, "L3=256"}}) << -1;
     QTest::newRow("negative level") << levelFile({{3, "L3=-1"}}) << -1;
     QTest::newRow("lamp 16") << levelFile({{15, "L16=150"}}) << -1;
@@ -65,11 +69,12 @@ void tst_LevelStore::read()
     if (!file.isNull())
         QVERIFY(FileBytes::write(path, file));
 
-    const std::optional<Levels> levels = LevelStore(path).read();
+    const std::optional<LevelStore::State> levels = LevelStore(path).read();
     QCOMPARE(levels.has_value(), lamp3 >= 0);
     if (levels) {
-        QCOMPARE(levels->at(3), lamp3);
-        QCOMPARE(levels->at(15), 150);
+        QCOMPARE(levels->levels.at(3), lamp3);
+        QCOMPARE(levels->levels.at(15), 150);
+        QCOMPARE(levels->blackout, file.contains("Blackout=1"));
     }
 }
 
@@ -79,14 +84,16 @@ void tst_LevelStore::writeReplacesPrivately()
     QVERIFY(dir.isValid());
     const QString path = dir.filePath(QStringLiteral("state/kelvaris/levels"));
     const LevelStore store(path);
+    // A version 1 file is written back as version 2.
     QVERIFY(store.write(*LevelStore::parse(levelFile())));
-    QCOMPARE(FileBytes::read(path), levelFile());
+    QCOMPARE(FileBytes::read(path), levelFile({}, "Blackout=0\n").replace("levels 1", "levels 2"));
     QCOMPARE(QFile::permissions(path),
              QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
-    Levels full {};
-    full.fill(255);
+    LevelStore::State full;
+    full.levels.fill(255);
+    full.blackout = true;
     QVERIFY(store.write(full));
-    QCOMPARE(store.read(), std::optional<Levels>(full));
+    QCOMPARE(store.read(), std::optional<LevelStore::State>(full));
     QCOMPARE(QDir(QFileInfo(path).path()).entryList(QDir::Files),
              QStringList {QStringLiteral("levels")});
 }

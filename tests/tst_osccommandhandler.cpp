@@ -1,6 +1,6 @@
+#include "fakeremotepanel.h"
 #include "oscdatagram.h"
 #include "remote/osc/osccommandhandler.h"
-#include "remoteapi/lampmover.h"
 
 #include <QtTest>
 #include <cmath>
@@ -24,6 +24,11 @@ private:
     int m_count;
 };
 
+OscDatagram::Argument text(const char *text)
+{
+    return OscDatagram::Argument::string(text);
+}
+
 } // namespace
 
 class tst_OscCommandHandler : public QObject
@@ -35,6 +40,8 @@ private Q_SLOTS:
     void datagrams();
     void fractions_data();
     void fractions();
+    void looks_data();
+    void looks();
 };
 
 void tst_OscCommandHandler::datagrams_data()
@@ -124,9 +131,47 @@ void tst_OscCommandHandler::datagrams()
     QFETCH(QString, moves);
 
     RecordingMover mover(count);
-    OscCommandHandler handler(mover);
+    FakeRemotePanel looks;
+    OscCommandHandler handler(mover, looks);
     handler.handleDatagram(datagram);
     QCOMPARE(mover.moves.join(QLatin1Char(' ')), moves);
+}
+
+void tst_OscCommandHandler::looks_data()
+{
+    QTest::addColumn<QByteArray>("datagram");
+    QTest::addColumn<QString>("calls");
+
+    const auto row = [](const char *name, const QByteArray &address,
+                        const QList<OscDatagram::Argument> &arguments, const char *calls) {
+        QTest::newRow(name) << OscDatagram::message(address, arguments) << QString(calls);
+    };
+    const QByteArray recall("/kelvaris/look/recall");
+    row("recall by name", recall, {text("Warm")}, "recall Warm default");
+    row("recall by name with a fade", recall, {text("Warm"), {'f', 2.5}}, "recall Warm 2.5");
+    row("recall by number, stored order", recall, {{'i', 3}, {'i', 0}}, "recall Cold 0");
+    row("recall number 0", recall, {{'i', 0}}, "");
+    row("recall a number that holds no look", recall, {{'i', 2}}, "");
+    row("recall number beyond", recall, {{'i', 4}}, "");
+    row("recall with a float look", recall, {{'f', 1}}, "");
+    row("recall with a string fade", recall, {text("Warm"), text("2")}, "");
+    row("store", "/kelvaris/look/store", {text("Night")}, "store Night");
+    row("blackout on", "/kelvaris/blackout", {{'i', 1}}, "blackout 1");
+    row("blackout off, float", "/kelvaris/blackout", {{'f', 0.0}}, "blackout 0");
+    row("blackout 2", "/kelvaris/blackout", {{'i', 2}}, "");
+    row("blackout half", "/kelvaris/blackout", {{'f', 0.5}}, "");
+}
+
+void tst_OscCommandHandler::looks()
+{
+    QFETCH(QByteArray, datagram);
+    QFETCH(QString, calls);
+
+    RecordingMover mover(8);
+    FakeRemotePanel looks;
+    OscCommandHandler handler(mover, looks);
+    handler.handleDatagram(datagram);
+    QCOMPARE(looks.calls.join(QLatin1Char(',')), calls);
 }
 
 void tst_OscCommandHandler::fractions_data()

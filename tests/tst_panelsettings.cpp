@@ -54,6 +54,20 @@ void tst_PanelSettings::fromTheFile_data()
     row("reopen: true as -1", "ReopenPort=-1\n", "8 lamps, port 1");
     row("keep: 1abc is one", "KeepLevels=1abc\n", "8 lamps, port 1, keep");
     row("keep: two", "KeepLevels=2\n", "8 lamps, port 1");
+    // The fade in tenths of a second, by the number rule; shown when not the default 2 s.
+    for (const auto &[text, read] : {std::pair {"2.5", "fade 2500"},
+                                     {"0", "fade 0"},
+                                     {"1.25", "fade 1200"},
+                                     {"&H3", "fade 3000"},
+                                     {"60.04", "fade 60000"},
+                                     {"60.05", "fade 60000"},
+                                     {"60.06", ""},
+                                     {"-0.1", ""},
+                                     {"", ""}})
+        row(qPrintable(QStringLiteral("fade: ") + QLatin1String(text)),
+            (QByteArray("FadeTime=") + text + '\n').constData(),
+            *read ? qPrintable(QStringLiteral("8 lamps, port 1, ") + QLatin1String(read))
+                  : "8 lamps, port 1");
 
     // Remote control: off unless a port is named, only on this machine unless an
     // address is named.
@@ -90,6 +104,8 @@ void tst_PanelSettings::fromTheFile()
         seen << QStringLiteral("reopen");
     if (settings.keepLevels)
         seen << QStringLiteral("keep");
+    if (settings.fadeTime != PanelSettings::DefaultFadeTime)
+        seen << QStringLiteral("fade %1").arg(settings.fadeTime.count());
     if (settings.oscPort)
         seen << QStringLiteral("osc %1 %2")
                     .arg(OscReceiver::listenAddress(settings.oscAddress).toString())

@@ -1,8 +1,11 @@
 #include "dialoganswerer.h"
+#include "fakegroupdialogs.h"
+#include "groups/lamplooks.h"
 #include "lamps/lampcommand.h"
 #include "oscdatagram.h"
 #include "panel/lampdisplay.h"
 #include "panel/lampslider.h"
+#include "panel/lookswindow.h"
 #include "panel/paneldesign.h"
 #include "panel/panelwindow.h"
 #include "pseudoterminal.h"
@@ -14,6 +17,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QInputDialog>
 #include <QLabel>
 #include <QListWidget>
@@ -76,6 +80,7 @@ private Q_SLOTS:
     void levelTipSaysWhetherItIsSent();
     void titleTellsAClosedPortWhileReopening();
     void accessibleNames();
+    void looksWindowStoresRecallsAndBlacksOut();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -440,7 +445,7 @@ void tst_PanelWindow::oscMovesASliderAsTheOperatorDoes()
     writeSettings("[Kelvaris]\nSerialDevice=/nonexistent/tty\n");
     m_form->load(); // 8 lamps
     // The module the panel would load for OscPort, from beside the built panel.
-    PanelRemote remote(engine().desk());
+    PanelRemote remote(engine().desk(), engine().looks());
     RemoteControlLoader loader;
     auto *remoteControl = loader.load(QFileInfo(QStringLiteral(KELVARIS_EXECUTABLE)).path());
     QVERIFY(remoteControl);
@@ -510,7 +515,7 @@ void tst_PanelWindow::releasingRemoteControlLetsGoOfItsSockets()
     const QString folder = QFileInfo(QStringLiteral(KELVARIS_EXECUTABLE)).path();
     RemoteControlSettings settings;
     settings.oscPort = port;
-    PanelRemote remote(engine().desk());
+    PanelRemote remote(engine().desk(), engine().looks());
     {
         RemoteControlLoader loader;
         auto *remoteControl = loader.load(folder);
@@ -785,6 +790,64 @@ void tst_PanelWindow::accessibleNames()
     QCOMPARE(textOf(slider(1), QAccessible::Description), QStringLiteral("64"));
     QCOMPARE(textOf(slider(3), QAccessible::Description), QStringLiteral("64"));
     QCOMPARE(textOf(slider(2), QAccessible::Description), QStringLiteral("0"));
+}
+
+void tst_PanelWindow::looksWindowStoresRecallsAndBlacksOut()
+{
+    writeSettings("[Kelvaris]\nLampCount=4\nReopenPort=1\nSerialDevice=/nonexistent/tty\n");
+    m_form->load();
+    showActive();
+    const QString closed = QStringLiteral("Kelvaris Control Panel")
+        + QString::fromUtf8(" — serial port closed, retrying");
+    QCOMPARE(m_form->windowTitle(), closed);
+
+    // Ctrl+L opens it; its controls carry access keys and names.
+    QTest::keyClick(m_form.get(), Qt::Key_L, Qt::ControlModifier);
+    auto *looks = m_form->findChild<LooksWindow *>();
+    QVERIFY(looks && looks->isVisible());
+    QStringList keys;
+    for (const QLabel *label : looks->findChildren<QLabel *>())
+        keys << label->text() + QLatin1Char('>') + label->buddy()->accessibleName();
+    for (const QPushButton *button : looks->findChildren<QPushButton *>())
+        keys << button->text() + QLatin1Char('>') + button->accessibleName();
+    QCOMPARE(keys.join(QLatin1Char(',')),
+             QStringLiteral("&Looks:>Looks,&Fade time:>Fade time in seconds,&Blackout:>Blackout,"
+                            "&Store Look...>Store Look,&Recall>Recall,Re&move Look>Remove Look,"
+                            "Off>Blackout"));
+
+    // Alt+B only moves the focus to Blackout; Space turns it on, and the title says so.
+    QApplication::setActiveWindow(looks);
+    QTest::keyClick(looks, Qt::Key_B, Qt::AltModifier);
+    QVERIFY(looks->blackoutButton().hasFocus());
+    QVERIFY(!engine().desk().isBlackout());
+    QTest::keyClick(&looks->blackoutButton(), Qt::Key_Space);
+    QVERIFY(engine().desk().isBlackout());
+    QCOMPARE(m_form->windowTitle(), closed + QString::fromUtf8(" — blackout"));
+    engine().desk().setBlackout(false);
+    QVERIFY(!looks->blackoutButton().isChecked());
+    QCOMPARE(looks->blackoutButton().text(), QStringLiteral("Off"));
+    QCOMPARE(m_form->windowTitle(), closed);
+
+    // Stored, listed sorted, recalled over a fade of 0 and removed, with the dialogs faked.
+    FakeGroupDialogs dialogs;
+    LooksWindow faked(engine().looks(), engine().desk(), std::chrono::milliseconds(0), nullptr,
+                      &dialogs);
+    slider(1)->setValue(PanelControls::sliderValueOf(200));
+    dialogs.textAnswers << QStringLiteral("warm") << QStringLiteral("Cold");
+    faked.storeLook();
+    slider(1)->setValue(PanelControls::sliderValueOf(10));
+    faked.storeLook();
+    QCOMPARE(looks->lookList().count(), 2);
+    QCOMPARE(looks->lookList().item(0)->text(), QStringLiteral("Cold"));
+    faked.lookList().setCurrentRow(1);
+    QCOMPARE(faked.fadeBox().value(), 0.0);
+    faked.recallLook();
+    QCOMPARE(engine().desk().level(1), 200);
+    QCOMPARE(slider(1)->value(), PanelControls::sliderValueOf(200));
+    dialogs.yesNoAnswers << true;
+    faked.removeLook();
+    QCOMPARE(engine().looks().looks().size(), 1);
+    QCOMPARE(looks->lookList().item(0)->text(), QStringLiteral("Cold"));
 }
 
 QTEST_MAIN(tst_PanelWindow)

@@ -28,6 +28,12 @@ void tst_RemoteMessageHandler::messages_data()
     row("link off", R"({"type":"link","lamp":2,"linked":false})", "link 2 0");
     row("deselect all", R"({"type":"deselectAll"})", "deselect");
     row("heartbeat", R"({"type":"ping"})", "");
+    row("recall", R"({"type":"recall","index":1,"name":"Warm","fade":2.5})", "recall Warm 2.5");
+    row("recall, default fade", R"({"type":"recall","index":0,"name":"Cold"})",
+        "recall Cold default");
+    row("store", R"({"type":"store","name":"Night"})", "store Night");
+    row("blackout on", R"({"type":"blackout","on":true})", "blackout 1");
+    row("blackout off", R"({"type":"blackout","on":false})", "blackout 0");
     // Refused: not JSON, an unknown type, a lamp or level out of range, not whole or not
     // a number, a link not a bool, a group no longer where the page saw it.
     for (const char *refused :
@@ -37,7 +43,10 @@ void tst_RemoteMessageHandler::messages_data()
           R"({"type":"move","lamp":3,"level":256})", R"({"type":"move","lamp":3})",
           R"({"type":"link","lamp":2,"linked":1})", R"({"type":"link","lamp":9,"linked":true})",
           R"({"type":"selectGroup","index":1,"name":"Front"})",
-          R"({"type":"selectGroup","index":2,"name":"Back"})"})
+          R"({"type":"selectGroup","index":2,"name":"Back"})",
+          R"({"type":"recall","index":0,"name":"Warm"})", R"({"type":"recall","index":1})",
+          R"({"type":"recall","index":1,"name":"Warm","fade":"2"})", R"({"type":"store","name":3})",
+          R"({"type":"blackout","on":1})"})
         QTest::newRow(refused) << QByteArray(refused) << QString();
 }
 

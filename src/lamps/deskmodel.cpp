@@ -29,6 +29,7 @@ void DeskModel::moveLamp(int lamp, int level)
             changed |= lampBit(which);
         m_levels.at(which) = level;
         m_due.at(which) = true;
+        m_fading &= ~lampBit(which);
     };
     take(lamp);
     if (m_linked.at(lamp)) {
@@ -48,6 +49,22 @@ void DeskModel::setLevel(int lamp, int level)
         return;
     m_levels.at(lamp) = level;
     Q_EMIT levelsChanged(lampBit(lamp));
+}
+
+void DeskModel::setFadeLevels(const std::array<int, MaxLamps> &levels, LampSet lamps)
+{
+    LampSet changed = 0;
+    for (int lamp = 0; lamp < MaxLamps; ++lamp) {
+        const int level = qBound(0, levels.at(lamp), MaxLevel);
+        if ((lamps & lampBit(lamp)) == 0 || m_levels.at(lamp) == level)
+            continue;
+        m_levels.at(lamp) = level;
+        m_due.at(lamp) = true;
+        changed |= lampBit(lamp);
+    }
+    // One signal for the whole step: the views repaint once a tick, not once a lamp.
+    if (changed)
+        Q_EMIT levelsChanged(changed);
 }
 
 void DeskModel::setLinks(LampSet linked)
@@ -119,4 +136,13 @@ void DeskModel::putAllDue()
 {
     for (int lamp = 0; lamp < m_lampCount; ++lamp)
         m_due.at(lamp) = true;
+}
+
+void DeskModel::setBlackout(bool on)
+{
+    if (m_blackout == on)
+        return;
+    m_blackout = on;
+    putAllDue();
+    Q_EMIT blackoutChanged(on);
 }

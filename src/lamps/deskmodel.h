@@ -16,7 +16,9 @@
 // Who follows whom is decided here alone: a lamp the operator moves while linked takes
 // every other linked, shown lamp to its level. Levels set any other way (kept levels,
 // a recalled look) move no other lamp, and before the first lamp count nothing is shown,
-// so nothing follows.
+// so nothing follows. A lamp the operator moves leaves any fade it was in.
+//
+// Blackout sends every shown lamp at 0 on the line while the levels stay as they are.
 class DeskModel final : public QObject
 {
     Q_OBJECT
@@ -60,6 +62,12 @@ public:
     void moveLamp(int lamp, int level);
     // A level set without following and without putting the lamp due.
     void setLevel(int lamp, int level);
+    // A fade's step: each lamp of lamps goes to its level without following, and is
+    // due when its level changed.
+    void setFadeLevels(const std::array<int, MaxLamps> &levels, LampSet lamps);
+    // The lamps a fade still moves; the operator's hand takes lamps out.
+    LampSet fadingLamps() const { return m_fading; }
+    void setFadingLamps(LampSet lamps) { m_fading = lamps; }
     void setLinked(int lamp, bool linked);
     // Links exactly the lamps of the group at index; bits beyond the lamps select nothing.
     void selectGroup(int index);
@@ -75,6 +83,12 @@ public:
     // Every shown lamp due: a controller that has just come back learns every level.
     void putAllDue();
 
+    bool isBlackout() const { return m_blackout; }
+    // On or off, every shown lamp is due: the line learns 0 or its level on the next tick.
+    void setBlackout(bool on);
+    // The level the line carries for lamp: 0 in blackout.
+    int sentLevel(int lamp) const { return m_blackout ? 0 : m_levels.at(lamp); }
+
 Q_SIGNALS:
     void levelsChanged(DeskModel::LampSet lamps);
     void linksChanged(DeskModel::LampSet lamps);
@@ -84,6 +98,7 @@ Q_SIGNALS:
     // The group at index was selected by selectGroup(), whoever asked.
     void groupSelected(int index);
     void lampCountChanged(int count);
+    void blackoutChanged(bool on);
 
 private:
     void setLinks(LampSet linked);
@@ -93,4 +108,6 @@ private:
     std::array<bool, MaxLamps> m_due {};
     int m_lampCount = 0;
     QList<Group> m_groups;
+    LampSet m_fading = 0;
+    bool m_blackout = false;
 };

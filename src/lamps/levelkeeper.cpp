@@ -11,6 +11,7 @@ LevelKeeper::LevelKeeper(DeskModel &desk, QObject *parent) : QObject(parent), m_
     m_pause.setInterval(MinWriteInterval);
     connect(&m_pause, &QTimer::timeout, this, &LevelKeeper::levelsChanged);
     connect(&m_desk, &DeskModel::levelsChanged, this, &LevelKeeper::levelsChanged);
+    connect(&m_desk, &DeskModel::blackoutChanged, this, &LevelKeeper::levelsChanged);
 }
 
 bool LevelKeeper::restore(const QString &path)
@@ -18,21 +19,22 @@ bool LevelKeeper::restore(const QString &path)
     if (path.isEmpty())
         return false;
     const LevelStore store(path);
-    const std::optional<LevelStore::Levels> levels = store.read();
-    if (!levels) {
+    const std::optional<LevelStore::State> state = store.read();
+    if (!state) {
         m_store = store;
         if (QFileInfo::exists(path))
             qCWarning(lcSettings, "lamp levels in %s are damaged; every lamp starts at 0",
                       qUtf8Printable(path));
         // Replaced with the first change.
-        m_stored = deskLevels();
+        m_stored = deskState();
         return false;
     }
     // Kept only once they are on the desk: putting them there is no change to write back.
     for (int lamp = 0; lamp < LampCommand::MaxLamps; ++lamp)
-        m_desk.setLevel(lamp, levels->at(lamp));
+        m_desk.setLevel(lamp, state->levels.at(lamp));
+    m_desk.setBlackout(state->blackout);
     m_store = store;
-    m_stored = *levels;
+    m_stored = *state;
     qCInfo(lcSettings, "lamp levels restored from %s", qUtf8Printable(path));
     return true;
 }
@@ -41,10 +43,10 @@ void LevelKeeper::levelsChanged()
 {
     if (!m_store || m_pause.isActive())
         return;
-    const LevelStore::Levels levels = deskLevels();
-    if (levels == m_stored)
+    const LevelStore::State state = deskState();
+    if (state == m_stored)
         return;
-    write(levels);
+    write(state);
     m_pause.start();
 }
 
@@ -53,23 +55,24 @@ void LevelKeeper::flush()
     if (!m_store)
         return;
     m_pause.stop();
-    const LevelStore::Levels levels = deskLevels();
-    if (levels != m_stored)
-        write(levels);
+    const LevelStore::State state = deskState();
+    if (state != m_stored)
+        write(state);
 }
 
-LevelStore::Levels LevelKeeper::deskLevels() const
+LevelStore::State LevelKeeper::deskState() const
 {
-    LevelStore::Levels levels {};
+    LevelStore::State state;
     for (int lamp = 0; lamp < LampCommand::MaxLamps; ++lamp)
-        levels.at(lamp) = m_desk.level(lamp);
-    return levels;
+        state.levels.at(lamp) = m_desk.level(lamp);
+    state.blackout = m_desk.isBlackout();
+    return state;
 }
 
-void LevelKeeper::write(const LevelStore::Levels &levels)
+void LevelKeeper::write(const LevelStore::State &state)
 {
-    if (m_store->write(levels)) {
-        m_stored = levels;
+    if (m_store->write(state)) {
+        m_stored = state;
         m_failureLogged = false;
         return;
     }

@@ -10,12 +10,12 @@
 
 class DeskModel;
 
-// Keeps the desk's levels in a state file across runs, once restore() has named it;
-// until then it does nothing, and no file is read or written.
+// Keeps the desk's levels and blackout in a state file across runs, once restore() has
+// named it; until then it does nothing, and no file is read or written.
 //
-// It listens to the desk: while levels change the file is replaced at most once every
-// MinWriteInterval, the first change at once, later ones when the interval is over, so
-// a crash loses at most that much. flush() writes what is left, at close.
+// It listens to the desk: while levels or the blackout change the file is replaced at
+// most once every MinWriteInterval, the first change at once, later ones when the
+// interval is over, so a crash loses at most that much. flush() writes what is left, at close.
 class LevelKeeper final : public QObject
 {
     Q_OBJECT
@@ -25,9 +25,9 @@ public:
 
     explicit LevelKeeper(DeskModel &desk, QObject *parent = nullptr);
 
-    // Keeps the levels in the file at path from now on, and puts the levels stored there
-    // on the desk. False for a missing or damaged file, which leaves the desk as it is;
-    // an empty path keeps nothing.
+    // Keeps the levels in the file at path from now on, and puts the levels (and the
+    // blackout) stored there on the desk. False for a missing or damaged file, which
+    // leaves the desk as it is; an empty path keeps nothing.
     bool restore(const QString &path);
     bool isKeeping() const { return m_store.has_value(); }
 
@@ -38,13 +38,13 @@ private:
     // Writes the desk's levels if they differ from the file's and the last write is long
     // enough ago; the interval's end looks again.
     void levelsChanged();
-    LevelStore::Levels deskLevels() const;
-    void write(const LevelStore::Levels &levels);
+    LevelStore::State deskState() const;
+    void write(const LevelStore::State &state);
 
     DeskModel &m_desk;
     std::optional<LevelStore> m_store;
     // What the file holds as far as this run knows.
-    LevelStore::Levels m_stored {};
+    LevelStore::State m_stored;
     QTimer m_pause;
     bool m_failureLogged = false;
 };

@@ -13,6 +13,8 @@ constexpr char LampPrefix = 'L';
 constexpr char Separator = '=';
 constexpr int MaxDigits = 3;
 constexpr int DecimalBase = 10;
+const QByteArray BlackoutOff("Blackout=0");
+const QByteArray BlackoutOn("Blackout=1");
 
 // A plain decimal number of one to three digits, no sign and no blanks; -1 otherwise.
 int decimal(const QByteArray &text)
@@ -32,16 +34,16 @@ int decimal(const QByteArray &text)
 
 LevelStore::LevelStore(QString path) : m_path(std::move(path)) { }
 
-QByteArray LevelStore::format(const Levels &levels)
+QByteArray LevelStore::format(const State &state)
 {
     QByteArray text = QByteArray(Header) + '\n';
     for (int lamp = 0; lamp < LampCommand::MaxLamps; ++lamp)
         text += LampPrefix + QByteArray::number(lamp) + Separator
-            + QByteArray::number(levels.at(lamp)) + '\n';
-    return text;
+            + QByteArray::number(state.levels.at(lamp)) + '\n';
+    return text + (state.blackout ? BlackoutOn : BlackoutOff) + '\n';
 }
 
-std::optional<LevelStore::Levels> LevelStore::parse(const QByteArray &text)
+std::optional<LevelStore::State> LevelStore::parse(const QByteArray &text)
 {
     QList<QByteArray> lines = text.split('\n');
     // The last line's end leaves an empty piece behind.
@@ -51,10 +53,19 @@ std::optional<LevelStore::Levels> LevelStore::parse(const QByteArray &text)
         if (line.endsWith('\r'))
             line.chop(1);
     }
-    if (lines.size() != 1 + LampCommand::MaxLamps || lines.first() != Header)
+    State state;
+    if (!lines.isEmpty() && lines.first() == Header && lines.size() == 2 + LampCommand::MaxLamps) {
+        const QByteArray blackout = lines.takeLast();
+        if (blackout != BlackoutOn && blackout != BlackoutOff)
+            return std::nullopt;
+        state.blackout = blackout == BlackoutOn;
+    } else if (lines.isEmpty() || lines.first() != FirstHeader) {
+        return std::nullopt;
+    }
+    if (lines.size() != 1 + LampCommand::MaxLamps)
         return std::nullopt;
 
-    Levels levels {};
+    Levels &levels = state.levels;
     std::array<bool, LampCommand::MaxLamps> seen {};
     for (qsizetype i = 1; i < lines.size(); ++i) {
         const QByteArray &line = lines.at(i);
@@ -70,10 +81,10 @@ std::optional<LevelStore::Levels> LevelStore::parse(const QByteArray &text)
         levels.at(lamp) = level;
     }
     // Sixteen lines without a lamp twice name every lamp once.
-    return levels;
+    return state;
 }
 
-std::optional<LevelStore::Levels> LevelStore::read() const
+std::optional<LevelStore::State> LevelStore::read() const
 {
     QFile file(m_path);
     if (m_path.isEmpty() || !file.open(QIODevice::ReadOnly) || file.size() > MaxFileSize)
@@ -81,12 +92,12 @@ std::optional<LevelStore::Levels> LevelStore::read() const
     return parse(file.read(MaxFileSize + 1));
 }
 
-bool LevelStore::write(const Levels &levels) const
+bool LevelStore::write(const State &state) const
 {
     if (m_path.isEmpty())
         return false;
     const QString folder = QFileInfo(m_path).path();
     if (!QFileInfo(folder).isDir() && !QDir().mkpath(folder))
         return false;
-    return AtomicFile::replace(m_path, format(levels));
+    return AtomicFile::replace(m_path, format(state));
 }

@@ -17,7 +17,7 @@ void RefreshCycle::tick()
         if (!m_desk.isDue(i) && i != m_refreshIndex)
             continue;
         if (m_port.isOpen())
-            m_port.write(LampCommand::encode(i, m_desk.level(i)));
+            m_port.write(LampCommand::encode(i, m_desk.sentLevel(i)));
         // Cleared even when the port is closed: the rotation carries the level later.
         m_desk.clearDue(i);
     }

@@ -17,6 +17,8 @@ PanelEngine::PanelEngine(SettingsStore &settings, GroupDialogs &dialogs, QObject
     m_refreshTimer.setInterval(RefreshCycle::Period);
     connect(&m_refreshTimer, &QTimer::timeout, this, [this] {
         startLine();
+        // The fade's step first, so that its lamps go on this very tick.
+        m_fader.step();
         m_refresh.tick();
     });
     m_refreshTimer.start();
@@ -39,6 +41,8 @@ const PanelSettings &PanelEngine::loadDesk(const QString &levelsPath)
     m_levelsPath = levelsPath;
     m_remote.setNames(m_settings.panelName, m_settings.lampNames);
     m_groups.loadGroups();
+    m_looks.loadLooks();
+    m_remote.setDefaultFade(m_settings.fadeTime);
     m_levelsKept = m_settings.keepLevels && m_levelKeeper.restore(levelsPath);
     m_lineWaiting = true;
     return m_settings;

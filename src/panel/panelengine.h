@@ -1,8 +1,10 @@
 #pragma once
 
 #include "groups/lampgroups.h"
+#include "groups/lamplooks.h"
 #include "lamps/deskmodel.h"
 #include "lamps/levelkeeper.h"
+#include "lamps/lookfader.h"
 #include "lamps/refreshcycle.h"
 #include "panel/panelremote.h"
 #include "panel/remotecontrolloader.h"
@@ -18,9 +20,9 @@ class GroupDialogs;
 class SettingsStore;
 
 // The panel without its window: the desk, the serial line and the refresh timer that
-// feeds it, the port's retries, the kept levels, the group commands and remote
-// control. It knows no widget; the window shows the desk and asks the engine for
-// the rest. Start-up runs in the order of its steps: loadDesk(), then the window lays
+// feeds it, the port's retries, the kept levels, the group commands, the looks and
+// their fades, and remote control. It knows no widget; the window shows the desk and asks the
+// engine for the rest. Start-up runs in the order of its steps: loadDesk(), then the window lays
 // the lamps out, then sendKeptLevels(); the line starts with startLine().
 class PanelEngine final : public QObject
 {
@@ -34,6 +36,9 @@ public:
     DeskModel &desk() { return m_desk; }
     const SerialLink &serialLink() const { return m_serialLink; }
     LampGroups &groups() { return m_groups; }
+    LampLooks &looks() { return m_looks; }
+    // The fade a recall takes unless it chooses another, from the settings.
+    std::chrono::milliseconds defaultFade() const { return m_settings.fadeTime; }
 
     // Step 1: reads the settings, the groups and, when the settings keep them, the
     // levels of the last run from levelsPath. Returns the settings read.
@@ -67,7 +72,9 @@ private:
     PortReopener m_reopener {m_serialLink};
     LevelKeeper m_levelKeeper {m_desk};
     LampGroups m_groups;
-    PanelRemote m_remote {m_desk};
+    LookFader m_fader {m_desk};
+    LampLooks m_looks {m_desk, m_fader, m_settingsStore};
+    PanelRemote m_remote {m_desk, m_looks};
     RemoteControlLoader m_remoteControl;
     QString m_levelsPath;
     bool m_levelsKept = false;

@@ -4,8 +4,10 @@
 
 #include <QList>
 #include <QObject>
+#include <chrono>
 
 class DeskModel;
+class LampLooks;
 
 // Remote control's hand on the desk: every call is a verb of the desk, as the
 // operator's hand on the window would be, and every change of the desk, whoever made
@@ -15,7 +17,10 @@ class PanelRemote final : public QObject, public RemotePanel
     Q_OBJECT
 
 public:
-    explicit PanelRemote(DeskModel &desk, QObject *parent = nullptr);
+    PanelRemote(DeskModel &desk, LampLooks &looks, QObject *parent = nullptr);
+
+    // The fade of a recall that names none.
+    void setDefaultFade(std::chrono::milliseconds fade) { m_defaultFade = fade; }
 
     // The names the settings give the panel and its lamps.
     void setNames(const QString &panelName, const QStringList &lampNames);
@@ -30,6 +35,13 @@ public:
     void deselectAll() override;
     QString panelName() const override { return m_panelName; }
     QString lampName(int lamp) const override { return m_lampNames.value(lamp); }
+    QStringList lookNames() const override;
+    QStringList storedLookNames() const override;
+    double defaultFadeSeconds() const override;
+    bool recallLook(const QString &name, std::optional<double> fadeSeconds) override;
+    void storeLook(const QString &name) override;
+    bool isBlackout() const override;
+    void setBlackout(bool on) override;
     void addListener(RemotePanelListener &listener) override;
     void removeListener(RemotePanelListener &listener) override;
 
@@ -37,6 +49,8 @@ private:
     void tellListeners();
 
     DeskModel &m_desk;
+    LampLooks &m_looks;
+    std::chrono::milliseconds m_defaultFade {0};
     QList<RemotePanelListener *> m_listeners;
     QString m_panelName;
     QStringList m_lampNames;

@@ -1,20 +1,25 @@
 #include "panel/panelwindow.h"
 
 #include "platform/logging.h"
+#include "panel/lookswindow.h"
 #include "platform/productinfo.h"
 #include "settings/panelsettings.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QIcon>
 #include <QImageReader>
+#include <QMenu>
 #include <QPixmap>
+#include <QShortcut>
 #include <utility>
 
 namespace {
 
 const QString PortClosedTitle = QStringLiteral(" \u2014 serial port closed, retrying");
+const QString BlackoutTitle = QStringLiteral(" \u2014 blackout");
 
 // Read as PNG and nothing else. Left to guess, the reader first asks every installed
 // image-format plugin whether it reads PNG too, which loads each of them: more time
@@ -51,6 +56,9 @@ PanelWindow::PanelWindow(SettingsFile settings, QWidget *parent)
     m_controls.connectTo(m_engine.desk(), m_layout, m_engine.groups(), m_tip);
     connect(&m_engine, &PanelEngine::portStateChanged, this, &PanelWindow::showPortState);
     connect(&m_engine, &PanelEngine::lineStarted, this, &PanelWindow::setIcon);
+    connect(&m_engine.desk(), &DeskModel::blackoutChanged, this, &PanelWindow::showTitle);
+    auto *looks = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_L), this);
+    connect(looks, &QShortcut::activated, this, &PanelWindow::showLooks);
 }
 
 PanelWindow::~PanelWindow() = default;
@@ -74,6 +82,8 @@ void PanelWindow::load(LineStart lineStart)
     lampCountList.setCurrentIndex(settings.lampCount - 1);
     m_layout.arrangeLamps();
     m_engine.sendKeptLevels();
+    // Kept levels may bring a kept blackout.
+    showTitle();
 
     if (lineStart == LineStart::Now)
         startLine();
@@ -109,8 +119,35 @@ void PanelWindow::showPortState(bool open, bool retrying)
 {
     if (!retrying)
         return;
-    const QString title = QLatin1String(ProductInfo::Title);
-    setWindowTitle(open ? title : title + PortClosedTitle);
+    m_portClosedShown = !open;
+    showTitle();
+}
+
+void PanelWindow::showTitle()
+{
+    QString title = QLatin1String(ProductInfo::Title);
+    if (m_portClosedShown)
+        title += PortClosedTitle;
+    if (m_engine.desk().isBlackout())
+        title += BlackoutTitle;
+    setWindowTitle(title);
+}
+
+void PanelWindow::showLooks()
+{
+    if (!m_looksWindow)
+        m_looksWindow
+            = new LooksWindow(m_engine.looks(), m_engine.desk(), m_engine.defaultFade(), this);
+    m_looksWindow->show();
+    m_looksWindow->raise();
+    m_looksWindow->activateWindow();
+}
+
+void PanelWindow::contextMenuEvent(QContextMenuEvent *event)
+{
+    QMenu menu(this);
+    menu.addAction(QStringLiteral("&Looks...\tCtrl+L"), this, &PanelWindow::showLooks);
+    menu.exec(event->globalPos());
 }
 
 void PanelWindow::closeEvent(QCloseEvent *event)

@@ -28,5 +28,6 @@ public:
 // changes, so that a panel never loads a module built against another version of it.
 // 2: start() takes RemoteControlSettings instead of the panel's whole settings, and
 //    RemotePanel tells listeners of changes instead of being polled.
-#define RemoteControl_iid "org.kelvaris.RemoteControl/2"
+// 3: RemotePanel is a LookControl too: looks, fades and the blackout.
+#define RemoteControl_iid "org.kelvaris.RemoteControl/3"
 Q_DECLARE_INTERFACE(RemoteControl, RemoteControl_iid)

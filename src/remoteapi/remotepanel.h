@@ -1,11 +1,12 @@
 #pragma once
 
 #include "remoteapi/lampmover.h"
+#include "remoteapi/lookcontrol.h"
 
 #include <QStringList>
 
-// Told of every change a remote page would show: levels, link boxes, the lamp count
-// and the group list, whoever made it.
+// Told of every change a remote page would show: levels, link boxes, the lamp count,
+// the group list, the look list and the blackout, whoever made it.
 class RemotePanelListener
 {
 public:
@@ -17,7 +18,7 @@ public:
 // operator's hand on the window would: a move of a linked lamp moves the other
 // linked lamps, a link box set here is the box on the panel, a group selected here
 // checks exactly that group's lamps.
-class RemotePanel : public LampMover
+class RemotePanel : public LampMover, public LookControl
 {
 public:
     // Lamp is 0 to 15 (hidden lamps included); 0 to 255, 255 full.

@@ -172,6 +172,40 @@ std::optional<qint64> rounded(const Decimal &number)
     return number.negative ? -magnitude : magnitude;
 }
 
+// A whole magnitude times 10^decimals, none when that leaves the range.
+std::optional<qint64> shifted(std::optional<qint64> magnitude, int decimals)
+{
+    for (int i = 0; magnitude && i < decimals; ++i) {
+        if (*magnitude >= qint64(RadixMagnitudeLimit) / DecimalRadix)
+            return std::nullopt;
+        *magnitude *= DecimalRadix;
+    }
+    return magnitude;
+}
+
+// The value times 10^decimals, rounded by the rule.
+std::optional<qint64> scaled(QStringView text, int decimals)
+{
+    Cursor cursor(text);
+    if (cursor.peek() == u'&') {
+        cursor.advance();
+        const char16_t letter = cursor.peek();
+        if (letter == u'H' || letter == u'h') {
+            cursor.advance();
+            return shifted(radixMagnitude(cursor, HexRadix), decimals);
+        }
+        if (letter == u'O' || letter == u'o') {
+            cursor.advance();
+            return shifted(radixMagnitude(cursor, OctalRadix), decimals);
+        }
+        return 0;
+    }
+    Decimal number = decimalNumber(cursor);
+    if (!number.digits.empty())
+        number.exponent = clampExponent(number.exponent + decimals);
+    return rounded(number);
+}
+
 template<typename Target> std::optional<Target> fitted(const QString &text)
 {
     const std::optional<qint64> value = NumberText::toInt64(text);
@@ -185,21 +219,12 @@ template<typename Target> std::optional<Target> fitted(const QString &text)
 
 std::optional<qint64> NumberText::toInt64(QStringView text)
 {
-    Cursor cursor(text);
-    if (cursor.peek() == u'&') {
-        cursor.advance();
-        const char16_t letter = cursor.peek();
-        if (letter == u'H' || letter == u'h') {
-            cursor.advance();
-            return radixMagnitude(cursor, HexRadix);
-        }
-        if (letter == u'O' || letter == u'o') {
-            cursor.advance();
-            return radixMagnitude(cursor, OctalRadix);
-        }
-        return 0;
-    }
-    return rounded(decimalNumber(cursor));
+    return scaled(text, 0);
+}
+
+std::optional<qint64> NumberText::toTenths(QStringView text)
+{
+    return scaled(text, 1);
 }
 
 std::optional<qint16> NumberText::toInt16(const QString &text)

@@ -26,4 +26,6 @@ public:
     // The rounded value, or no value when it is too large for any target
     // (more than 18 integer digits).
     static std::optional<qint64> toInt64(QStringView text);
+    // The value in tenths, rounded the same way: "2.45" is 24, "&H1" is 10.
+    static std::optional<qint64> toTenths(QStringView text);
 };

@@ -30,7 +30,7 @@ PanelSettings PanelSettings::read(const SettingsStore &store)
     QStringList keys {LampCountKey,  SerialPortKey,  SerialDeviceKey, ReopenPortKey,
                       KeepLevelsKey, OscPortKey,     OscAddressKey,   OscAllowKey,
                       WebPortKey,    WebPasswordKey, WebAddressKey,   WebHostNamesKey,
-                      PanelNameKey};
+                      PanelNameKey,  FadeTimeKey};
     for (int lamp = 0; lamp < LampCommand::MaxLamps; ++lamp)
         keys.append(lampNameKey(lamp));
     const SettingsStore::Values settings = store.readSettings(keys);
@@ -57,5 +57,10 @@ PanelSettings PanelSettings::read(const SettingsStore &store)
     result.panelName = IniText::firstLine(settings.value(PanelNameKey));
     for (int lamp = 0; lamp < LampCommand::MaxLamps; ++lamp)
         result.lampNames.append(IniText::firstLine(settings.value(lampNameKey(lamp))));
+    const auto tenths = NumberText::toTenths(settings.value(FadeTimeKey));
+    // A missing key reads as the empty text, which the number rule takes as 0.
+    if (tenths && !settings.value(FadeTimeKey).trimmed().isEmpty() && *tenths >= 0
+        && *tenths * FadeTimeStep.count() <= MaxFadeTime.count())
+        result.fadeTime = *tenths * FadeTimeStep;
     return result;
 }

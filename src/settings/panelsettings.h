@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 #include <QtGlobal>
+#include <chrono>
 #include <optional>
 
 class SettingsStore;
@@ -28,12 +29,16 @@ struct PanelSettings
     static constexpr QLatin1String PanelNameKey {"PanelName"};
     // LampName0 to LampName15.
     static QString lampNameKey(int lamp);
+    static constexpr QLatin1String FadeTimeKey {"FadeTime"};
 
     static constexpr int MinLampCount = 1;
     static constexpr int DefaultLampCount = 8;
     static constexpr int DefaultSerialPort = 1;
     static constexpr qint32 MinNetworkPort = 1;
     static constexpr qint32 MaxNetworkPort = 65535;
+    static constexpr std::chrono::milliseconds DefaultFadeTime {2000};
+    static constexpr std::chrono::milliseconds MaxFadeTime {60'000};
+    static constexpr std::chrono::milliseconds FadeTimeStep {100};
 
     // 1 to 16 lamps, else 8.
     int lampCount = DefaultLampCount;
@@ -65,6 +70,9 @@ struct PanelSettings
     // What the operator calls this panel and its lamps, one line each; empty: none.
     QString panelName;
     QStringList lampNames;
+    // A recalled look's fade when the recall names none: seconds, 0 to 60 in tenths,
+    // else 2.
+    std::chrono::milliseconds fadeTime = DefaultFadeTime;
 
     // Whether any remote control is on, and so whether its module is loaded at all.
     bool wantsRemoteControl() const { return oscPort || webPort; }

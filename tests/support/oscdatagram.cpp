@@ -30,7 +30,10 @@ lo_message built(const QList<OscDatagram::Argument> &arguments)
             lo_message_add_int64(message, int64_t(argument.value));
             break;
         default:
-            lo_message_add_string(message, QByteArray::number(argument.value).constData());
+            lo_message_add_string(message,
+                                  argument.text.isEmpty()
+                                      ? QByteArray::number(argument.value).constData()
+                                      : argument.text.constData());
         }
     }
     return message;

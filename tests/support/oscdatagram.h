@@ -11,11 +11,21 @@ class OscDatagram final
 {
 public:
     // One argument of a message: 'i' (int32), 'f' (float32), 'd' (double), 'h' (int64),
-    // or 's' (the value as decimal text), with its value.
+    // or 's' (text, or the value as decimal text when text is empty), with its value.
     struct Argument
     {
+        Argument(char type = 'i', double value = 0) : type(type), value(value) { }
+        // A string argument of exactly this text.
+        static Argument string(const QByteArray &text)
+        {
+            Argument argument('s');
+            argument.text = text;
+            return argument;
+        }
+
         char type = 'i';
         double value = 0;
+        QByteArray text;
     };
 
     OscDatagram() = delete;

@@ -2,6 +2,7 @@
 
 #include "lamps/lampcommand.h"
 #include "remoteapi/lampmover.h"
+#include "remoteapi/lookcontrol.h"
 
 #include <QByteArrayView>
 #include <QtEndian>
@@ -23,6 +24,9 @@ constexpr char BundleStart = '#';
 
 const QByteArray LampPrefix("/kelvaris/lamp/");
 const QByteArray AllLampsAddress("/kelvaris/lamps");
+const QByteArray RecallAddress("/kelvaris/look/recall");
+const QByteArray StoreAddress("/kelvaris/look/store");
+const QByteArray BlackoutAddress("/kelvaris/blackout");
 
 struct MessageFree
 {
@@ -90,9 +94,75 @@ std::optional<int> levelOf(void *decoded)
     }
 }
 
+// A look named by a string or numbered by an int from 1 in stored order, with an
+// optional fade in seconds as a float or an int.
+void recall(void *decoded, LookControl &looks)
+{
+    auto *message = static_cast<lo_message>(decoded);
+    const int argc = lo_message_get_argc(message);
+    if (argc < 1 || argc > 2)
+        return;
+    const char *types = lo_message_get_types(message);
+    lo_arg **argv = lo_message_get_argv(message);
+    QString name;
+    if (types[0] == LO_STRING) {
+        name = QString::fromUtf8(&argv[0]->s);
+    } else if (types[0] == LO_INT32) {
+        const QStringList stored = looks.storedLookNames();
+        if (argv[0]->i < 1 || argv[0]->i > stored.size())
+            return;
+        name = stored.at(argv[0]->i - 1);
+    } else {
+        return;
+    }
+    if (name.isEmpty())
+        return;
+    std::optional<double> fade;
+    if (argc == 2) {
+        if (types[1] == LO_FLOAT)
+            fade = double(argv[1]->f);
+        else if (types[1] == LO_INT32)
+            fade = double(argv[1]->i);
+        else
+            return;
+    }
+    looks.recallLook(name, fade);
+}
+
+void store(void *decoded, LookControl &looks)
+{
+    auto *message = static_cast<lo_message>(decoded);
+    if (lo_message_get_argc(message) == 1 && lo_message_get_types(message)[0] == LO_STRING)
+        looks.storeLook(QString::fromUtf8(&lo_message_get_argv(message)[0]->s));
+}
+
+// 1 or 0, as an int or a float; anything else is no switch.
+void blackout(void *decoded, LookControl &looks)
+{
+    auto *message = static_cast<lo_message>(decoded);
+    if (lo_message_get_argc(message) != 1)
+        return;
+    const lo_arg *argument = lo_message_get_argv(message)[0];
+    double value = -1;
+    switch (lo_message_get_types(message)[0]) {
+    case LO_INT32:
+        value = argument->i;
+        break;
+    case LO_FLOAT:
+        value = argument->f;
+        break;
+    default:
+        return;
+    }
+    if (value == 1.0 || value == 0.0)
+        looks.setBlackout(value == 1.0);
+}
+
 } // namespace
 
-OscCommandHandler::OscCommandHandler(LampMover &mover) : m_mover(mover) { }
+OscCommandHandler::OscCommandHandler(LampMover &mover, LookControl &looks)
+    : m_mover(mover), m_looks(looks)
+{ }
 
 void OscCommandHandler::handleDatagram(const QByteArray &datagram)
 {
@@ -103,6 +173,18 @@ void OscCommandHandler::handleDatagram(const QByteArray &datagram)
         return;
 
     for (const Message &message : messages) {
+        if (message.address == RecallAddress) {
+            recall(message.decoded.get(), m_looks);
+            continue;
+        }
+        if (message.address == StoreAddress) {
+            store(message.decoded.get(), m_looks);
+            continue;
+        }
+        if (message.address == BlackoutAddress) {
+            blackout(message.decoded.get(), m_looks);
+            continue;
+        }
         const std::optional<int> level = levelOf(message.decoded.get());
         if (!level)
             continue;

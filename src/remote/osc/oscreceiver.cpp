@@ -2,11 +2,14 @@
 
 #include "platform/logging.h"
 #include "remote/listenaddress.h"
+#include "remoteapi/remotepanel.h"
 
 #include <QNetworkDatagram>
 #include <QUdpSocket>
 
-OscReceiver::OscReceiver(LampMover &mover, QObject *parent) : QObject(parent), m_handler(mover) { }
+OscReceiver::OscReceiver(RemotePanel &panel, QObject *parent)
+    : QObject(parent), m_handler(panel, panel)
+{ }
 
 OscReceiver::~OscReceiver() = default;
 

@@ -13,7 +13,7 @@
 
 class QUdpSocket;
 
-class LampMover;
+class RemotePanel;
 
 // Listens for OSC datagrams on the window's event thread and hands each to the
 // command handler. Nothing is ever sent back.
@@ -28,7 +28,7 @@ public:
     // Dropped senders are logged no more often than this.
     static constexpr std::chrono::minutes DropReportInterval {1};
 
-    explicit OscReceiver(LampMover &mover, QObject *parent = nullptr);
+    explicit OscReceiver(RemotePanel &panel, QObject *parent = nullptr);
     ~OscReceiver() override;
 
     // Starts listening when a port is given, on the address the text names; a port

@@ -26,6 +26,9 @@ PanelSnapshot PanelSnapshot::take(const RemotePanel &panel)
     }
     snapshot.m_panelName = panel.panelName();
     snapshot.m_groups = panel.groupNames();
+    snapshot.m_looks = panel.lookNames();
+    snapshot.m_blackout = panel.isBlackout();
+    snapshot.m_fadeTime = panel.defaultFadeSeconds();
     return snapshot;
 }
 
@@ -43,13 +46,18 @@ QByteArray PanelSnapshot::stateMessage() const
                     {QLatin1String("links"), links},
                     {QLatin1String("groups"), QJsonArray::fromStringList(m_groups)},
                     {QLatin1String("names"), QJsonArray::fromStringList(m_names)},
-                    {QLatin1String("panel"), m_panelName}});
+                    {QLatin1String("panel"), m_panelName},
+
+                    {QLatin1String("looks"), QJsonArray::fromStringList(m_looks)},
+                    {QLatin1String("blackout"), m_blackout},
+                    {QLatin1String("fadeTime"), m_fadeTime}});
 }
 
 QByteArray PanelSnapshot::changesSince(const PanelSnapshot &before) const
 {
     if (m_levels.size() != before.m_levels.size() || m_groups != before.m_groups
-        || m_names != before.m_names || m_panelName != before.m_panelName)
+        || m_names != before.m_names || m_panelName != before.m_panelName
+        || m_looks != before.m_looks || m_fadeTime != before.m_fadeTime)
         return stateMessage();
     // Pairs [lamp, value], so that a message names only what moved.
     QJsonArray levels;
@@ -60,15 +68,21 @@ QByteArray PanelSnapshot::changesSince(const PanelSnapshot &before) const
         if (m_links.at(lamp) != before.m_links.at(lamp))
             links.append(QJsonArray {int(lamp), m_links.at(lamp)});
     }
-    if (levels.isEmpty() && links.isEmpty())
+    const bool blackoutChanged = m_blackout != before.m_blackout;
+    if (levels.isEmpty() && links.isEmpty() && !blackoutChanged)
         return {};
-    return compact({{QLatin1String("type"), QLatin1String("update")},
-                    {QLatin1String("levels"), levels},
-                    {QLatin1String("links"), links}});
+    QJsonObject update {{QLatin1String("type"), QLatin1String("update")},
+                        {QLatin1String("levels"), levels},
+                        {QLatin1String("links"), links}};
+    if (blackoutChanged)
+        update.insert(QLatin1String("blackout"), m_blackout);
+    return compact(update);
 }
 
 bool PanelSnapshot::operator==(const PanelSnapshot &other) const
 {
     return m_levels == other.m_levels && m_links == other.m_links && m_groups == other.m_groups
-        && m_names == other.m_names && m_panelName == other.m_panelName;
+        && m_names == other.m_names && m_panelName == other.m_panelName
+        && m_looks == other.m_looks && m_blackout == other.m_blackout
+        && m_fadeTime == other.m_fadeTime;
 }

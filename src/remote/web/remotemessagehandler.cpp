@@ -61,8 +61,33 @@ QByteArray RemoteMessageHandler::handleMessage(const QByteArray &text, Time now)
         m_panel.deselectAll();
     } else if (type == QLatin1String("ping")) {
         return Pong;
+    } else if (type == QLatin1String("recall")) {
+        recall(message);
+    } else if (type == QLatin1String("store")) {
+        const QJsonValue name = message.value(QLatin1String("name"));
+        if (name.isString())
+            m_panel.storeLook(name.toString());
+    } else if (type == QLatin1String("blackout")) {
+        const QJsonValue on = message.value(QLatin1String("on"));
+        if (on.isBool())
+            m_panel.setBlackout(on.toBool());
     }
     return {};
+}
+
+void RemoteMessageHandler::recall(const QJsonObject &message)
+{
+    const QStringList names = m_panel.lookNames();
+    const auto index = wholeNumber(message.value(QLatin1String("index")), 0, int(names.size()) - 1);
+    const QJsonValue name = message.value(QLatin1String("name"));
+    // As for groups: the list may have changed since the page showed it.
+    if (!index || !name.isString() || name.toString() != names.at(*index))
+        return;
+    const QJsonValue fade = message.value(QLatin1String("fade"));
+    if (fade.isUndefined())
+        m_panel.recallLook(name.toString(), std::nullopt);
+    else if (fade.isDouble())
+        m_panel.recallLook(name.toString(), fade.toDouble());
 }
 
 void RemoteMessageHandler::applyDueMove(Time now)

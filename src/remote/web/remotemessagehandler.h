@@ -4,6 +4,7 @@
 #include <chrono>
 #include <optional>
 
+class QJsonObject;
 class RemotePanel;
 
 // What one remote page asks of the panel: JSON text messages in, calls on the panel
@@ -34,6 +35,7 @@ private:
         int level = 0;
     };
 
+    void recall(const QJsonObject &message);
     void move(const Move &move, Time now);
     void apply(const Move &move, Time now);
 
