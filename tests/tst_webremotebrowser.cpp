@@ -86,9 +86,9 @@ void tst_WebRemoteBrowser::phoneDrivesThePanel()
     QTRY_COMPARE(script("return document.body.className").toString(), QString());
 
     QCOMPARE(script("return document.title").toString(), QString("Stage left"));
-    QCOMPARE(script("return document.getElementById('lamp3').getAttribute('aria-label')")
-                 .toString(),
-             QString("LAMP3 Spot DSR"));
+    QCOMPARE(
+        script("return document.getElementById('lamp3').getAttribute('aria-label')").toString(),
+        QString("LAMP3 Spot DSR"));
 
     // Sixteen lamps and the group controls fit the phone's screen either way up.
     const QString fits = QStringLiteral(
@@ -191,6 +191,57 @@ void tst_WebRemoteBrowser::phoneDrivesThePanel()
     QTRY_COMPARE(linked(), (QJsonArray {"link0", "link2"}));
     QVERIFY(driver.click(driver.findElement("#deselect-all")));
     QTRY_COMPARE(linked(), QJsonArray());
+
+    // The looks' view: the levels now stored as a look; LAMP7 moved away and brought back
+    // by a recall with a fade, rising on the line.
+    QVERIFY(driver.click(driver.findElement("#looks-tab")));
+    QVERIFY(driver.sendKeys(driver.findElement("#look-name"), QStringLiteral("Scene\uE007")));
+    QTRY_VERIFY(!driver.findElement("#look0").isEmpty());
+    const QByteArray dark = OscDatagram::message("/kelvaris/lamp/7", 'i', 0);
+    QCOMPARE(cue.writeDatagram(dark, QHostAddress::LocalHost, oscPort), dark.size());
+    QTRY_COMPARE(level(7), QString("0"));
+    QVERIFY(driver.click(driver.findElement("#look0")));
+    script("document.getElementById('fade-time').value = '0.5'");
+    QVERIFY(driver.click(driver.findElement("#recall-look")));
+    QList<int> fade;
+    for (const QDeadlineTimer deadline(LineTimeout);
+         !fade.contains(42) && !deadline.hasExpired();) {
+        for (const auto &command : reader.receive(1, LineTimeout)) {
+            if (command.lamp == 7)
+                fade << command.level;
+        }
+    }
+    QVERIFY(fade.contains(42));
+    QVERIFY(
+        std::any_of(fade.cbegin(), fade.cend(), [](int level) { return level > 0 && level < 42; }));
+    // Blackout: a short press does nothing, a held one puts every lamp at 0 on the line;
+    // one press brings the levels back.
+    const auto blackout = [&] {
+        return script("return document.body.className").toString();
+    };
+    QVERIFY(driver.click(driver.findElement("#blackout")));
+    QTest::qWait(300);
+    QCOMPARE(blackout(), QString());
+    const QJsonArray at = script("const r = document.getElementById('blackout')"
+                                 ".getBoundingClientRect();"
+                                 "return [r.x + r.width / 2, r.y + r.height / 2].map(Math.round);")
+                              .toArray();
+    QVERIFY(driver.performActions({QJsonObject {
+        {"type", "pointer"},
+        {"id", "thumb"},
+        {"parameters", QJsonObject {{"pointerType", "touch"}}},
+        {"actions",
+         QJsonArray {QJsonObject {{"type", "pointerMove"}, {"x", at[0]}, {"y", at[1]}},
+                     QJsonObject {{"type", "pointerDown"}, {"button", 0}},
+                     QJsonObject {{"type", "pause"}, {"duration", 700}},
+                     QJsonObject {{"type", "pointerUp"}, {"button", 0}}}}}}));
+    QTRY_COMPARE(blackout(), QString("blackout"));
+    QVERIFY(onTheLine(7, 0, LineTimeout));
+    QCOMPARE(level(7), QString("42"));
+    QVERIFY(driver.click(driver.findElement("#blackout")));
+    QTRY_COMPARE(blackout(), QString());
+    QVERIFY(onTheLine(7, 42, LineTimeout));
+    QVERIFY(driver.click(driver.findElement("#faders-tab")));
 
     // The panel restarts: the page says so, and shows its levels again without a new login.
     QVERIFY(panel.terminate());

@@ -321,12 +321,15 @@
   // a single press brings the lamps back.
   function watchBlackoutButton() {
     let timer = null;
+    // The click that ends the press which turned blackout on must not turn it off.
+    let held = false;
     const start = (event) => {
       if (blackout || timer)
         return;
       blackoutButton.classList.add('holding');
       timer = setTimeout(() => {
         timer = null;
+        held = true;
         blackoutButton.classList.remove('holding');
         send({ type: 'blackout', on: true });
       }, BLACKOUT_HOLD_MS);
@@ -340,6 +343,7 @@
       }
     };
     blackoutButton.addEventListener('pointerdown', start);
+    blackoutButton.addEventListener('contextmenu', (event) => event.preventDefault());
     blackoutButton.addEventListener('keydown', (event) => {
       if ((event.key === 'Enter' || event.key === ' ') && !event.repeat)
         start(event);
@@ -347,7 +351,9 @@
     for (const name of ['pointerup', 'pointerleave', 'pointercancel', 'keyup', 'blur'])
       blackoutButton.addEventListener(name, stop);
     blackoutButton.addEventListener('click', () => {
-      if (blackout)
+      if (held)
+        held = false;
+      else if (blackout)
         send({ type: 'blackout', on: false });
     });
   }
