@@ -43,10 +43,6 @@
   let lastHeard = 0;
   let retryMs = RETRY_FIRST_MS;
   let lamps = [];          // {fader, level, link, value, deskValue, held}
-  let groups = [];
-  let chosenGroup = -1;
-  let looks = [];
-  let chosenLook = -1;
   let fadeEdited = false;
   let blackout = false;
   const drags = new Map(); // pointerId -> {index, y, from, moving}
@@ -251,63 +247,49 @@
     layOutColumns();
   }
 
-  function showGroups(names) {
-    chosenGroup = showChoices(groupList, names, groups[chosenGroup], chooseGroup, selectGroup);
-    groups = names;
-    noGroups.hidden = names.length > 0;
-    selectButton.disabled = chosenGroup < 0;
+  // A list of names to choose one from, with the button that acts on the choice; the
+  // choice is kept by name across changes of the list.
+  function choiceList(list, empty, button, activate) {
+    const choice = { names: [], chosen: -1 };
+    const choose = (index) => {
+      choice.chosen = index;
+      Array.from(list.children).forEach((item, i) =>
+        item.setAttribute('aria-selected', String(i === index)));
+      button.disabled = index < 0;
+    };
+    choice.show = (names) => {
+      const chosenName = choice.names[choice.chosen];
+      choice.names = names;
+      list.textContent = '';
+      names.forEach((name, index) => {
+        const item = document.createElement('li');
+        item.setAttribute('role', 'option');
+        item.id = list.id.replace('-list', '') + index;
+        item.textContent = name;
+        item.addEventListener('click', () => choose(index));
+        item.addEventListener('dblclick', () => { choose(index); activate(); });
+        list.appendChild(item);
+      });
+      empty.hidden = names.length > 0;
+      choose(names.indexOf(chosenName));
+    };
+    return choice;
   }
 
-  function chooseGroup(index) {
-    chosenGroup = index;
-    markChosen(groupList, index);
-    selectButton.disabled = chosenGroup < 0;
-  }
+  const groupChoice = choiceList(groupList, noGroups, selectButton, () => selectGroup());
+  const lookChoice = choiceList(lookList, noLooks, recallButton, () => recallLook());
 
   function selectGroup() {
-    if (chosenGroup >= 0)
-      send({ type: 'selectGroup', index: chosenGroup, name: groups[chosenGroup] });
-  }
-
-  // A list of names to choose one from, keeping the choice by name across changes.
-  function showChoices(list, names, chosenName, choose, activate) {
-    const chosen = names.indexOf(chosenName);
-    list.textContent = '';
-    names.forEach((name, index) => {
-      const item = document.createElement('li');
-      item.setAttribute('role', 'option');
-      item.id = list.id.replace('-list', '') + index;
-      item.textContent = name;
-      item.setAttribute('aria-selected', String(index === chosen));
-      item.addEventListener('click', () => choose(index));
-      item.addEventListener('dblclick', () => { choose(index); activate(); });
-      list.appendChild(item);
-    });
-    return chosen;
-  }
-
-  function markChosen(list, index) {
-    Array.from(list.children).forEach((item, i) =>
-      item.setAttribute('aria-selected', String(i === index)));
-  }
-
-  function showLooks(names) {
-    chosenLook = showChoices(lookList, names, looks[chosenLook], chooseLook, recallLook);
-    looks = names;
-    noLooks.hidden = names.length > 0;
-    recallButton.disabled = chosenLook < 0;
-  }
-
-  function chooseLook(index) {
-    chosenLook = index;
-    markChosen(lookList, index);
-    recallButton.disabled = chosenLook < 0;
+    const index = groupChoice.chosen;
+    if (index >= 0)
+      send({ type: 'selectGroup', index, name: groupChoice.names[index] });
   }
 
   function recallLook() {
+    const index = lookChoice.chosen;
     const fade = Math.max(0, Math.min(MAX_FADE_S, Math.round(Number(fadeTime.value) * 10) / 10));
-    if (chosenLook >= 0 && Number.isFinite(fade))
-      send({ type: 'recall', index: chosenLook, name: looks[chosenLook], fade });
+    if (index >= 0 && Number.isFinite(fade))
+      send({ type: 'recall', index, name: lookChoice.names[index], fade });
   }
 
   function showBlackout(on) {
@@ -377,8 +359,8 @@
       layOutLamps(Array.from({ length: message.lampCount }, (_, i) => names[i] || ''));
       message.levels.forEach((value, i) => heardLevel(i, value));
       message.links.forEach((linked, i) => showLink(i, linked));
-      showGroups(message.groups);
-      showLooks(message.looks || []);
+      groupChoice.show(message.groups);
+      lookChoice.show(message.looks || []);
       if (!fadeEdited && typeof message.fadeTime === 'number')
         fadeTime.value = String(message.fadeTime);
       showBlackout(message.blackout === true);
