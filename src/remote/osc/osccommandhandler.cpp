@@ -7,6 +7,7 @@
 #include <QByteArrayView>
 #include <QtEndian>
 #include <cmath>
+#include <cstring>
 #include <lo/lo_lowlevel.h>
 #include <memory>
 #include <vector>
@@ -75,6 +76,20 @@ bool collect(QByteArray &bytes, qsizetype begin, qsizetype size, int depth,
     return true;
 }
 
+// An argument's value. liblo lays arguments out on 4-byte boundaries, while its
+// lo_arg union asks for 8, so the value is copied out rather than read through it.
+template<typename T> T valueOf(const lo_arg *argument)
+{
+    T value {};
+    std::memcpy(&value, reinterpret_cast<const char *>(argument), sizeof value);
+    return value;
+}
+
+QString textOf(const lo_arg *argument)
+{
+    return QString::fromUtf8(reinterpret_cast<const char *>(argument));
+}
+
 // The level of a message's single argument, if it is one.
 std::optional<int> levelOf(void *decoded)
 {
@@ -83,12 +98,14 @@ std::optional<int> levelOf(void *decoded)
         return std::nullopt;
     const lo_arg *argument = lo_message_get_argv(message)[0];
     switch (lo_message_get_types(message)[0]) {
-    case LO_INT32:
-        if (argument->i < 0 || argument->i > LampCommand::MaxLevel)
+    case LO_INT32: {
+        const auto level = valueOf<qint32>(argument);
+        if (level < 0 || level > LampCommand::MaxLevel)
             return std::nullopt;
-        return argument->i;
+        return level;
+    }
     case LO_FLOAT:
-        return OscCommandHandler::levelFromFraction(argument->f);
+        return OscCommandHandler::levelFromFraction(valueOf<float>(argument));
     default:
         return std::nullopt;
     }
@@ -106,12 +123,13 @@ void recall(void *decoded, LookControl &looks)
     lo_arg **argv = lo_message_get_argv(message);
     QString name;
     if (types[0] == LO_STRING) {
-        name = QString::fromUtf8(&argv[0]->s);
+        name = textOf(argv[0]);
     } else if (types[0] == LO_INT32) {
         const QStringList stored = looks.storedLookNames();
-        if (argv[0]->i < 1 || argv[0]->i > stored.size())
+        const auto number = valueOf<qint32>(argv[0]);
+        if (number < 1 || number > stored.size())
             return;
-        name = stored.at(argv[0]->i - 1);
+        name = stored.at(number - 1);
     } else {
         return;
     }
@@ -120,9 +138,9 @@ void recall(void *decoded, LookControl &looks)
     std::optional<double> fade;
     if (argc == 2) {
         if (types[1] == LO_FLOAT)
-            fade = double(argv[1]->f);
+            fade = double(valueOf<float>(argv[1]));
         else if (types[1] == LO_INT32)
-            fade = double(argv[1]->i);
+            fade = double(valueOf<qint32>(argv[1]));
         else
             return;
     }
@@ -133,7 +151,7 @@ void store(void *decoded, LookControl &looks)
 {
     auto *message = static_cast<lo_message>(decoded);
     if (lo_message_get_argc(message) == 1 && lo_message_get_types(message)[0] == LO_STRING)
-        looks.storeLook(QString::fromUtf8(&lo_message_get_argv(message)[0]->s));
+        looks.storeLook(textOf(lo_message_get_argv(message)[0]));
 }
 
 // 1 or 0, as an int or a float; anything else is no switch.
@@ -146,10 +164,10 @@ void blackout(void *decoded, LookControl &looks)
     double value = -1;
     switch (lo_message_get_types(message)[0]) {
     case LO_INT32:
-        value = argument->i;
+        value = valueOf<qint32>(argument);
         break;
     case LO_FLOAT:
-        value = argument->f;
+        value = valueOf<float>(argument);
         break;
     default:
         return;
