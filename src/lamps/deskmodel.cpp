@@ -132,6 +132,13 @@ void DeskModel::setLampCount(int count)
     Q_EMIT lampCountChanged(count);
 }
 
+void DeskModel::setNames(const QString &panelName, const QStringList &lampNames)
+{
+    m_panelName = panelName;
+    m_lampNames = lampNames;
+    Q_EMIT namesChanged();
+}
+
 void DeskModel::putAllDue()
 {
     for (int lamp = 0; lamp < m_lampCount; ++lamp)

@@ -5,6 +5,7 @@
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <array>
 
 // The desk's truth: every lamp's level, whether it is linked and whether it is due on
@@ -54,6 +55,10 @@ public:
     // Lamps 0 to lampCount() - 1 are shown; 0 until the first count is set.
     int lampCount() const { return m_lampCount; }
     const QList<Group> &groups() const { return m_groups; }
+    // What the operator calls the panel and each lamp; empty when unnamed.
+    QString panelName() const { return m_panelName; }
+    QString lampName(int lamp) const { return m_lampNames.value(lamp); }
+    void setNames(const QString &panelName, const QStringList &lampNames);
     // The linked lamps of all sixteen, hidden ones included, as a group's code.
     qint32 linkedCode() const;
 
@@ -98,6 +103,7 @@ Q_SIGNALS:
     // The group at index was selected by selectGroup(), whoever asked.
     void groupSelected(int index);
     void lampCountChanged(int count);
+    void namesChanged();
     void blackoutChanged(bool on);
 
 private:
@@ -108,6 +114,8 @@ private:
     std::array<bool, MaxLamps> m_due {};
     int m_lampCount = 0;
     QList<Group> m_groups;
+    QString m_panelName;
+    QStringList m_lampNames;
     LampSet m_fading = 0;
     bool m_blackout = false;
 };

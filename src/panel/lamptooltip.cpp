@@ -47,7 +47,7 @@ void LampToolTip::show(int lamp, const QPoint &globalPos, QWidget *widget)
     m_tipPos = globalPos;
     m_tipWidget = widget;
     m_tipText
-        = text(lamp, m_desk.level(lamp), m_link.isOpen(), m_link.device(), m_lampNames.value(lamp));
+        = text(lamp, m_desk.level(lamp), m_link.isOpen(), m_link.device(), m_desk.lampName(lamp));
     QToolTip::showText(globalPos, m_tipText, widget);
 }
 

@@ -5,7 +5,6 @@
 #include <QPoint>
 #include <QPointer>
 #include <QString>
-#include <QStringList>
 
 class QWidget;
 class DeskModel;
@@ -31,8 +30,6 @@ public:
     // The level as a whole percentage of full, rounded to the nearest.
     static int percent(int level);
 
-    // The names the settings give the lamps; empty for none.
-    void setLampNames(const QStringList &names) { m_lampNames = names; }
     // Shows lamp's tip whenever the pointer rests on widget.
     void watch(QWidget *widget, int lamp);
     // Shows lamp's tip now, at globalPos over widget.
@@ -47,7 +44,6 @@ private:
     const DeskModel &m_desk;
     const SerialLink &m_link;
     QHash<const QObject *, int> m_lampOfWidget;
-    QStringList m_lampNames;
 
     // The tip shown last: its lamp, place, control and text.
     int m_tipLamp = -1;

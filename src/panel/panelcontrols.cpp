@@ -101,6 +101,13 @@ void PanelControls::connectTo(DeskModel &desk, LampLayout &layout, LampGroups &g
     m_groupList->watch(desk);
     connect(&desk, &DeskModel::levelsChanged, this, &PanelControls::showLevels);
     connect(&desk, &DeskModel::linksChanged, this, &PanelControls::showLinks);
+    // A fader is spoken by its lamp's number and name.
+    connect(&desk, &DeskModel::namesChanged, this, [this] {
+        for (int lamp = 0; lamp < LampCommand::MaxLamps; ++lamp) {
+            if (isMade(lamp))
+                m_columns.at(lamp)->setName(m_desk->lampName(lamp));
+        }
+    });
     // Selected from elsewhere (a remote page): the list shows it as if clicked.
     connect(&desk, &DeskModel::groupSelected, this,
             [this](int index) { m_groupList->setCurrentRow(index); });
@@ -138,7 +145,7 @@ void PanelControls::createLampColumn(int lamp)
     if (isMade(lamp))
         return;
     m_columns.at(lamp) = std::make_unique<LampColumn>(lamp, m_window);
-    m_columns.at(lamp)->setName(m_lampNames.value(lamp));
+    m_columns.at(lamp)->setName(m_desk->lampName(lamp));
     const LampColumn &column = *m_columns.at(lamp);
     // Hidden until the layout has placed and shown it.
     for (QWidget *widget : std::initializer_list<QWidget *> {column.label(), column.display(),
@@ -151,15 +158,6 @@ void PanelControls::createLampColumn(int lamp)
     QWidget::setTabOrder(m_columns.at(previous)->checkbox(), column.slider());
     QWidget::setTabOrder(column.slider(), column.checkbox());
     connectLamp(lamp);
-}
-
-void PanelControls::setLampNames(const QStringList &names)
-{
-    m_lampNames = names;
-    for (int lamp = 0; lamp < LampCommand::MaxLamps; ++lamp) {
-        if (isMade(lamp))
-            m_columns.at(lamp)->setName(m_lampNames.value(lamp));
-    }
 }
 
 void PanelControls::connectLamp(int lamp)

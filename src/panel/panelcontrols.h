@@ -42,9 +42,6 @@ public:
     static int levelOf(int sliderValue) { return LampCommand::MaxLevel - sliderValue; }
     static int sliderValueOf(int level) { return LampCommand::MaxLevel - level; }
 
-    // The names the settings give the lamps: a fader is spoken by its number and name.
-    void setLampNames(const QStringList &names);
-
     SortedListBox &groupList() const { return *m_groupList; }
     QComboBox &lampCountList() const { return *m_lampCountList; }
 
@@ -99,5 +96,4 @@ private:
     // While the desk's state is put on the controls: what they report then is not the
     // operator's.
     bool m_showingDesk = false;
-    QStringList m_lampNames;
 };

@@ -39,7 +39,7 @@ const PanelSettings &PanelEngine::loadDesk(const QString &levelsPath)
 {
     m_settings = PanelSettings::read(m_settingsStore);
     m_levelsPath = levelsPath;
-    m_remote.setNames(m_settings.panelName, m_settings.lampNames);
+    m_desk.setNames(m_settings.panelName, m_settings.lampNames);
     m_groups.loadGroups();
     m_looks.loadLooks();
     m_remote.setDefaultFade(m_settings.fadeTime);

@@ -24,10 +24,14 @@ PanelRemote::PanelRemote(DeskModel &desk, LampLooks &looks, QObject *parent)
     connect(&m_desk, &DeskModel::lampCountChanged, this, &PanelRemote::tellListeners);
 }
 
-void PanelRemote::setNames(const QString &panelName, const QStringList &lampNames)
+QString PanelRemote::panelName() const
 {
-    m_panelName = panelName;
-    m_lampNames = lampNames;
+    return m_desk.panelName();
+}
+
+QString PanelRemote::lampName(int lamp) const
+{
+    return m_desk.lampName(lamp);
 }
 
 int PanelRemote::lampCount() const

@@ -22,9 +22,6 @@ public:
     // The fade of a recall that names none.
     void setDefaultFade(std::chrono::milliseconds fade) { m_defaultFade = fade; }
 
-    // The names the settings give the panel and its lamps.
-    void setNames(const QString &panelName, const QStringList &lampNames);
-
     int lampCount() const override;
     void moveLamp(int lamp, int level) override;
     int lampLevel(int lamp) const override;
@@ -33,8 +30,8 @@ public:
     QStringList groupNames() const override;
     void selectGroup(int index) override;
     void deselectAll() override;
-    QString panelName() const override { return m_panelName; }
-    QString lampName(int lamp) const override { return m_lampNames.value(lamp); }
+    QString panelName() const override;
+    QString lampName(int lamp) const override;
     QStringList lookNames() const override;
     QStringList storedLookNames() const override;
     double defaultFadeSeconds() const override;
@@ -52,6 +49,4 @@ private:
     LampLooks &m_looks;
     std::chrono::milliseconds m_defaultFade {0};
     QList<RemotePanelListener *> m_listeners;
-    QString m_panelName;
-    QStringList m_lampNames;
 };

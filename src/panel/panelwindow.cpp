@@ -1,7 +1,7 @@
 #include "panel/panelwindow.h"
 
-#include "platform/logging.h"
 #include "panel/lookswindow.h"
+#include "platform/logging.h"
 #include "platform/productinfo.h"
 #include "settings/panelsettings.h"
 
@@ -70,8 +70,6 @@ void PanelWindow::load(LineStart lineStart)
         qCWarning(lcSettings).noquote()
             << QStringLiteral("%1 holds WebPassword and other users can read it: chmod 600 %1")
                    .arg(m_settings.path());
-    m_controls.setLampNames(settings.lampNames);
-    m_tip.setLampNames(settings.lampNames);
 
     QComboBox &lampCountList = m_controls.lampCountList();
     lampCountList.clear();
