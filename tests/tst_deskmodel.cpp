@@ -35,10 +35,8 @@ class tst_DeskModel : public QObject
 private Q_SLOTS:
     void operatorMove_data();
     void operatorMove();
-    void levelsSetOtherwiseMoveNoOneAndAreNotDue();
     void groups_data();
     void groups();
-    void lampCountAndAllDue();
 };
 
 void tst_DeskModel::operatorMove_data()
@@ -99,20 +97,6 @@ void tst_DeskModel::operatorMove()
              where([&](int lamp) { return due.contains(lamp) || alreadyThere.contains(lamp); }));
 }
 
-void tst_DeskModel::levelsSetOtherwiseMoveNoOneAndAreNotDue()
-{
-    DeskModel desk;
-    desk.setLampCount(8);
-    desk.setLinked(1, true);
-    desk.setLinked(2, true);
-    QSignalSpy levels(&desk, &DeskModel::levelsChanged);
-    desk.setLevel(1, 99);
-    desk.setLevel(1, 99);
-    QCOMPARE(levels.size(), 1);
-    QCOMPARE(desk.level(2), 0);
-    QVERIFY(!desk.isDue(1));
-}
-
 // Groups in the list's order, selection linking exactly a group's lamps.
 void tst_DeskModel::groups_data()
 {
@@ -158,19 +142,6 @@ void tst_DeskModel::groups()
     desk.removeGroup(0);
     QCOMPARE(removed.at(0).at(0).toInt(), 0);
     QCOMPARE(desk.groups().size(), names.size());
-}
-
-void tst_DeskModel::lampCountAndAllDue()
-{
-    DeskModel desk;
-    QSignalSpy count(&desk, &DeskModel::lampCountChanged);
-    desk.setLampCount(5);
-    desk.setLampCount(5);
-    QCOMPARE(count.size(), 1);
-    desk.putAllDue();
-    QCOMPARE(where([&](int lamp) { return desk.isDue(lamp); }), (Lamps {0, 1, 2, 3, 4}));
-    desk.clearDue(2);
-    QVERIFY(!desk.isDue(2));
 }
 
 QTEST_GUILESS_MAIN(tst_DeskModel)

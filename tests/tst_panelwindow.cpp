@@ -524,11 +524,8 @@ void tst_PanelWindow::releasingRemoteControlLetsGoOfItsSockets()
         QVERIFY(!canBind());
         loader.release();
         QVERIFY(canBind());
-        loader.release(); // twice is harmless
         // Loaded again, a new object; the loader's end deletes it.
-        remoteControl = loader.load(folder);
-        QVERIFY(remoteControl);
-        remoteControl->start(remote, settings);
+        loader.load(folder)->start(remote, settings);
         QVERIFY(!canBind());
     }
     QVERIFY(canBind());
@@ -538,10 +535,12 @@ void tst_PanelWindow::releasingRemoteControlLetsGoOfItsSockets()
 void tst_PanelWindow::lampNamesAndAReadablePassword()
 {
     writeSettings("[Kelvaris]\nSerialDevice=/nonexistent/tty\nLampName1=Spot\nWebPassword=x\n");
-    QVERIFY(QFile::setPermissions(settingsPath(), QFile::ReadOwner | QFile::WriteOwner
-                                                      | QFile::ReadGroup | QFile::ReadOther));
-    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("holds WebPassword and other users "
-                                                          "can read it: chmod 600 .*Kelvaris"));
+    QVERIFY(QFile::setPermissions(settingsPath(),
+                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup
+                                      | QFile::ReadOther));
+    QTest::ignoreMessage(QtWarningMsg,
+                         QRegularExpression("holds WebPassword and other users "
+                                            "can read it: chmod 600 .*Kelvaris"));
     m_form->load();
     QCOMPARE(slider(1)->accessibleName(), QString("LAMP1 Spot"));
     QCOMPARE(checkbox(1)->accessibleName(), QString("Link LAMP1 Spot"));

@@ -199,7 +199,7 @@ void tst_WebRemoteBrowser::phoneDrivesThePanel()
     QTRY_VERIFY(!driver.findElement("#look0").isEmpty());
     const QByteArray dark = OscDatagram::message("/kelvaris/lamp/7", 'i', 0);
     QCOMPARE(cue.writeDatagram(dark, QHostAddress::LocalHost, oscPort), dark.size());
-    QTRY_COMPARE(level(7), QString("0"));
+    QVERIFY(onTheLine(7, 0, LineTimeout));
     QVERIFY(driver.click(driver.findElement("#look0")));
     script("document.getElementById('fade-time').value = '0.5'");
     QVERIFY(driver.click(driver.findElement("#recall-look")));

@@ -6,14 +6,12 @@ using Reader = WebSocketFrameReader;
 
 namespace {
 
-// A frame as a browser sends it: masked unless told, its length in the shortest form
-// unless a longer one is asked for.
-QByteArray frame(quint8 first, const QByteArray &payload, bool masked = true,
-                 bool longLength = false)
+// A frame as a browser sends it: masked unless told, its length in the shortest form.
+QByteArray frame(quint8 first, const QByteArray &payload, bool masked = true)
 {
     QByteArray bytes(1, char(first));
     const char maskBit = masked ? char(0x80) : char(0);
-    if (payload.size() < 126 && !longLength) {
+    if (payload.size() < 126) {
         bytes += char(maskBit | payload.size());
     } else {
         bytes += char(maskBit | 126);
@@ -49,7 +47,7 @@ class tst_WebSocketFrameReader : public QObject
 private Q_SLOTS:
     void frames_data();
     void frames();
-    void serverFramesAndHandshake();
+    void serverFrames();
 };
 
 // Events as opcode:payload, then the close code of a failure.
@@ -60,10 +58,8 @@ void tst_WebSocketFrameReader::frames_data()
     const QByteArray big(Reader::MaxMessageBytes, 'x');
     const QList<std::tuple<const char *, QByteArray, QString>> rows = {
         {"text", frame(0x81, "hi"), "1:hi"},
-        {"two texts", frame(0x81, "a") + frame(0x81, "b"), "1:a 1:b"},
         {"fragments around a ping", frame(0x01, "he") + frame(0x89, "p") + frame(0x80, "llo"),
          "9:p 1:hello"},
-        {"16-bit length", frame(0x81, "ok", true, true), "1:ok"},
         {"at the limit in fragments", frame(0x01, big.left(100)) + frame(0x80, big.mid(100)),
          "1:" + QString(big)},
         {"pong, then close", frame(0x8a, "") + frame(0x88, "\x03\xe8") + frame(0x81, "late"),
@@ -101,13 +97,10 @@ void tst_WebSocketFrameReader::frames()
     QCOMPARE(describe(got, bytewise), events);
 }
 
-void tst_WebSocketFrameReader::serverFramesAndHandshake()
+void tst_WebSocketFrameReader::serverFrames()
 {
-    // The handshake example of RFC 6455.
-    QCOMPARE(Reader::acceptKey("dGhlIHNhbXBsZSBub25jZQ=="), "s3pPLMBiTxaQ9kYGzzhZRbK+xOo=");
-    QCOMPARE(Reader::frame(Reader::Opcode::Text, "hi"), QByteArray("\x81\x02hi"));
-    QCOMPARE(Reader::frame(Reader::Opcode::Text, QByteArray(300, 'x')).left(4),
-             QByteArray("\x81\x7e\x01\x2c"));
+    // The handshake and short frames are checked by every client test; a 64-bit length
+    // and a close code are not.
     QCOMPARE(Reader::frame(Reader::Opcode::Text, QByteArray(70000, 'x')).left(10),
              QByteArray("\x81\x7f\0\0\0\0\0\x01\x11\x70", 10));
     QCOMPARE(Reader::closeFrame(Reader::ProtocolError), QByteArray("\x88\x02\x03\xea"));
